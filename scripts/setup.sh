@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the tools need. Run as root (or
+# with sudo available). Safe to run again.
+set -euo pipefail
+
+packages=(
+  build-essential cmake g++ clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev libcli11-dev libsndfile1-dev libcairo2-dev
+  sox valgrind
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  as_root apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+fi

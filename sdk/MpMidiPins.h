@@ -1,0 +1,20 @@
+#pragma once
+// MIDI pins: events whose bytes go to the module's onMidiMessage.
+
+#include "sdk/MpPinBase.h"
+
+class MidiInPin : public MpPinBase {
+public:
+    int32_t getDatatype() const override { return gmpi::MP_MIDI; }
+    int32_t getDirection() const override { return gmpi::MP_IN; }
+    MpEventHandler getDefaultEventHandler() override;
+    void sendFirstUpdate() override {}
+};
+
+class MidiOutPin : public MidiInPin {
+public:
+    int32_t getDirection() const override { return gmpi::MP_OUT; }
+    void send(unsigned char const* bytes, int32_t size, int32_t blockPosition = -1) {
+        sendPinUpdate(size, bytes, blockPosition);
+    }
+};
