@@ -1,6 +1,7 @@
 // ZR_Waveshaper2: passes an audio signal through a shape used as a transfer curve. The input
 // level picks a position along the shape's x axis; the output is the shape's height there.
 
+#include <algorithm>
 #include <array>
 
 #include "sdk/MpBase2.h"
@@ -54,13 +55,18 @@ public:
     void subProcess(int32_t sampleFrames) {
         float const* input = pinInput.getBuffer();
         float* output = pinOut.getBuffer();
+        // Locals, so that writes to the output cannot be taken to change them per sample.
+        float const offset = inputOffset;
+        float const scale = inputScale;
+        float const* table = transferTable.data();
         for (int32_t i = 0; i < sampleFrames; ++i) {
-            float const t = (input[i] - inputOffset) * inputScale;
-            // Written so that a NaN position reads the last entry instead of leaving the table.
-            float const position = t < 0.0f ? 0.0f : kLastEntry * (t < 1.0f ? t : 1.0f);
+            float const t = (input[i] - offset) * scale;
+            // 0 below the range, the last entry above it; the argument order makes a NaN
+            // read the last entry instead of leaving the table.
+            float const position = kLastEntry * std::max(0.0f, std::min(1.0f, t));
             auto const index = static_cast<int32_t>(position);
             float const fraction = position - static_cast<float>(index);
-            output[i] = transferTable[index] * (1.0f - fraction) + transferTable[index + 1] * fraction;
+            output[i] = table[index] * (1.0f - fraction) + table[index + 1] * fraction;
         }
     }
 

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libsndfile1-dev libcairo2-dev
-  sox valgrind
+  sox valgrind locales
 )
 
 as_root() {
@@ -22,4 +22,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   as_root apt-get update -q
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+fi
+
+# A decimal-comma locale, so the tests can show that shape texts parse the same under it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

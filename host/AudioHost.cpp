@@ -1,0 +1,141 @@
+#include "host/AudioHost.h"
+
+#include <algorithm>
+
+#include "host/HostBookkeeping.h"
+
+namespace zr::host {
+
+int32_t AudioHost::queryInterface(gmpi::MpGuid const& iid, void** returnInterface) {
+    if (!returnInterface)
+        return gmpi::MP_FAIL;
+    *returnInterface = nullptr;
+    bool const answered = (iid == MP_IID_HOST && !hostile_.refuseHost) ||
+                          (iid == MP_IID_PROCESSOR_HOST && !hostile_.refuseProcessorHost) ||
+                          iid == MP_IID_UNKNOWN;
+    if (!answered)
+        return gmpi::MP_NOSUPPORT;
+    *returnInterface = static_cast<gmpi::IMpHost*>(this);
+    addRef();
+    return gmpi::MP_OK;
+}
+
+int32_t AudioHost::addRef() { return ++referenceCount_; }
+
+int32_t AudioHost::release() { return --referenceCount_; }
+
+HostRecord& AudioHost::newRecord(HostCallKind kind) {
+    HostRecord& record = records_.emplace_back();
+    record.kind = kind;
+    record.block = currentBlock_;
+    return record;
+}
+
+int32_t AudioHost::setPin(int32_t timestamp, int32_t pinIndex, int32_t size, void const* data) {
+    HostBookkeeping bookkeeping;
+    HostRecord& record = newRecord(HostCallKind::PinSet);
+    record.timestamp = timestamp;
+    record.pin = pinIndex;
+    record.size = size;
+    if (size > 0 && data) {
+        auto const* bytes = static_cast<uint8_t const*>(data);
+        record.bytes.assign(bytes, bytes + size);
+    }
+    return gmpi::MP_OK;
+}
+
+int32_t AudioHost::setPinStreaming(int32_t timestamp, int32_t pinIndex, int32_t isStreaming) {
+    HostBookkeeping bookkeeping;
+    HostRecord& record = newRecord(HostCallKind::Streaming);
+    record.timestamp = timestamp;
+    record.pin = pinIndex;
+    record.streamingFlag = isStreaming;
+    return gmpi::MP_OK;
+}
+
+int32_t AudioHost::sleep() {
+    HostBookkeeping bookkeeping;
+    newRecord(HostCallKind::Sleep);
+    asleep_ = true;
+    return gmpi::MP_OK;
+}
+
+int32_t AudioHost::getSleepCountdown(int32_t* returnCountdown) {
+    ++countdownQueries_;
+    if (!returnCountdown)
+        return gmpi::MP_FAIL;
+    if (!hostile_.leaveCountdownUnwritten)
+        *returnCountdown = countdown_;
+    return gmpi::MP_OK;
+}
+
+int32_t AudioHost::getSampleRate(float* returnSampleRate) {
+    ++sampleRateQueries_;
+    if (!returnSampleRate)
+        return gmpi::MP_FAIL;
+    if (!hostile_.leaveSampleRateUnwritten)
+        *returnSampleRate = sampleRate_;
+    return gmpi::MP_OK;
+}
+
+int32_t AudioHost::createPinIterator(void** returnIterator) {
+    ++iteratorQueries_;
+    if (!returnIterator)
+        return gmpi::MP_FAIL;
+    if (hostile_.leaveIteratorUnwritten)
+        return gmpi::MP_OK;
+    if (hostile_.nullIterator) {
+        *returnIterator = nullptr;
+        return gmpi::MP_OK;
+    }
+    HostBookkeeping bookkeeping;
+    *returnIterator = static_cast<gmpi::IMpPinIterator*>(new HostPinIterator(iteratorPins_));
+    return gmpi::MP_OK;
+}
+
+std::vector<HostRecord> AudioHost::recordsOf(HostCallKind kind, int32_t pin) const {
+    std::vector<HostRecord> found;
+    for (HostRecord const& record : records_)
+        if (record.kind == kind && record.pin == pin)
+            found.push_back(record);
+    return found;
+}
+
+std::vector<HostRecord> AudioHost::pinSets(int32_t pin) const { return recordsOf(HostCallKind::PinSet, pin); }
+
+std::vector<HostRecord> AudioHost::streamingChanges(int32_t pin) const {
+    return recordsOf(HostCallKind::Streaming, pin);
+}
+
+std::optional<HostRecord> AudioHost::lastPinSet(int32_t pin) const {
+    auto const last = std::find_if(records_.rbegin(), records_.rend(), [pin](HostRecord const& record) {
+        return record.kind == HostCallKind::PinSet && record.pin == pin;
+    });
+    if (last == records_.rend())
+        return std::nullopt;
+    return *last;
+}
+
+std::optional<bool> AudioHost::streamingOf(int32_t pin) const {
+    auto const last = std::find_if(records_.rbegin(), records_.rend(), [pin](HostRecord const& record) {
+        return record.kind == HostCallKind::Streaming && record.pin == pin;
+    });
+    if (last == records_.rend())
+        return std::nullopt;
+    return last->isStreaming();
+}
+
+int AudioHost::sleepCount() const {
+    return static_cast<int>(std::count_if(records_.begin(), records_.end(), [](HostRecord const& record) {
+        return record.kind == HostCallKind::Sleep;
+    }));
+}
+
+void AudioHost::clearRecords() {
+    records_.clear();
+    countdownQueries_ = 0;
+    sampleRateQueries_ = 0;
+    iteratorQueries_ = 0;
+}
+
+} // namespace zr::host

@@ -1,0 +1,205 @@
+#include "host/AudioModule.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "host/Bundle.h"
+#include "host/HostBookkeeping.h"
+#include "host/PinValueEncoding.h"
+#include "host/TextConversion.h"
+
+namespace zr::host {
+namespace {
+
+constexpr int32_t audioSubType = 0;
+
+std::vector<IteratorPin> chooseIteratorPins(std::optional<std::vector<IteratorPin>> const& given,
+                                            std::optional<ModuleDescription> const& description) {
+    if (given)
+        return *given;
+    if (description)
+        return description->iteratorPins();
+    return {};
+}
+
+[[noreturn]] void creationFailed(std::wstring const& id, std::string const& reason) {
+    throw std::runtime_error("module " + utf8FromWide(id) + ": " + reason);
+}
+
+} // namespace
+
+AudioModule::AudioModule(Bundle& bundle, std::wstring const& id, Options options)
+    : AudioModule(*bundle.factory(), id, std::move(options)) {}
+
+AudioModule::AudioModule(gmpi::IMpFactory2& factory, std::wstring const& id, Options options)
+    : description_(std::move(options.description)), maxBlockSize_(options.maxBlockSize) {
+    if (maxBlockSize_ < 1)
+        throw std::invalid_argument("the maximum block size must be at least 1");
+    host_.setSampleRate(options.sampleRate);
+    host_.setCountdown(options.countdown);
+    host_.setIteratorPins(chooseIteratorPins(options.iteratorPins, description_));
+    host_.hostile() = options.hostile;
+    create(factory, id, options.useCreateInstance2);
+}
+
+AudioModule::~AudioModule() { releaseModule(); }
+
+void AudioModule::releaseModule() {
+    if (plugin_)
+        plugin_->release();
+    plugin_ = nullptr;
+}
+
+// The creation result may be any view of the module; the host drives its IMpPlugin2 view.
+void AudioModule::create(gmpi::IMpFactory2& factory, std::wstring const& id, bool useCreateInstance2) {
+    void* created = nullptr;
+    int32_t const result = useCreateInstance2
+                               ? factory.createInstance2(id.c_str(), audioSubType, &created)
+                               : factory.createInstance(id.c_str(), audioSubType, &host_, &created);
+    if (result != gmpi::MP_OK || !created)
+        creationFailed(id, "creation returned " + std::to_string(result) + (created ? "" : " and no instance"));
+    auto* unknown = static_cast<gmpi::IMpUnknown*>(created);
+    void* pluginView = nullptr;
+    int32_t const queried = unknown->queryInterface(MP_IID_PLUGIN2, &pluginView);
+    unknown->release();
+    if (queried != gmpi::MP_OK || !pluginView)
+        creationFailed(id, "does not answer MP_IID_PLUGIN2 (result " + std::to_string(queried) + ")");
+    plugin_ = static_cast<gmpi::IMpPlugin2*>(pluginView);
+    if (useCreateInstance2)
+        setHostResult_ = plugin_->setHost(static_cast<gmpi::IMpHost*>(&host_));
+}
+
+int32_t AudioModule::open() { return plugin_->open(); }
+
+std::optional<int32_t> AudioModule::knownDirection(int32_t pin) const {
+    for (IteratorPin const& described : host_.iteratorPins())
+        if (described.id == pin)
+            return described.direction;
+    return std::nullopt;
+}
+
+int32_t AudioModule::connectAudio(int32_t pin, std::optional<int32_t> direction) {
+    if (!direction)
+        direction = knownDirection(pin);
+    if (!direction)
+        throw std::invalid_argument("direction of audio pin " + std::to_string(pin) +
+                                    " is unknown: give it, or describe the module");
+    AudioBuffer& connected = buffers_[pin];
+    connected.samples.assign(static_cast<std::size_t>(maxBlockSize_), 0.0f);
+    connected.direction = *direction;
+    return plugin_->setBuffer(pin, connected.samples.data());
+}
+
+float* AudioModule::buffer(int32_t pin) {
+    auto const found = buffers_.find(pin);
+    if (found == buffers_.end())
+        throw std::out_of_range("audio pin " + std::to_string(pin) + " has no buffer: connectAudio it first");
+    return found->second.samples.data();
+}
+
+void AudioModule::queueValue(int32_t pin, int32_t time, void const* data, std::size_t size) {
+    events_.add(gmpi::EVENT_PIN_SET, pin, time, data, size);
+}
+
+void AudioModule::setInt(int32_t pin, int32_t time, int32_t value) { queueValue(pin, time, &value, sizeof value); }
+
+void AudioModule::setFloat(int32_t pin, int32_t time, float value) { queueValue(pin, time, &value, sizeof value); }
+
+void AudioModule::setBool(int32_t pin, int32_t time, bool value) {
+    uint8_t const byte = value ? 1 : 0;
+    queueValue(pin, time, &byte, sizeof byte);
+}
+
+void AudioModule::setText(int32_t pin, int32_t time, std::wstring const& text) {
+    queueValue(pin, time, text.data(), text.size() * sizeof(wchar_t));
+}
+
+void AudioModule::setBytes(int32_t pin, int32_t time, std::vector<uint8_t> const& bytes) {
+    queueValue(pin, time, bytes.data(), bytes.size());
+}
+
+void AudioModule::startStream(int32_t pin, int32_t time) {
+    events_.add(gmpi::EVENT_PIN_STREAMING_START, pin, time, nullptr, 0);
+}
+
+void AudioModule::stopStream(int32_t pin, int32_t time) {
+    events_.add(gmpi::EVENT_PIN_STREAMING_STOP, pin, time, nullptr, 0);
+}
+
+void AudioModule::graphStart(int32_t time) { events_.add(gmpi::EVENT_GRAPH_START, 0, time, nullptr, 0); }
+
+void AudioModule::midi(int32_t pin, int32_t time, std::vector<uint8_t> const& bytes) {
+    events_.add(gmpi::EVENT_MIDI, pin, time, bytes.data(), bytes.size());
+}
+
+void AudioModule::rawEvent(RawEvent event) { events_.addRaw(std::move(event)); }
+
+void AudioModule::setByName(std::string_view name, int32_t time, nlohmann::json const& value) {
+    if (!description_)
+        throw std::invalid_argument("setByName needs the module's description in the options");
+    PinDescription const* described = description_->findPin(name);
+    if (!described)
+        throw std::invalid_argument(description_->idText() + " has no pin named '" + std::string(name) + "'");
+    if (!described->isInput() || described->isAudio())
+        throw std::invalid_argument("pin '" + described->name + "' is not a control input");
+    std::vector<uint8_t> const bytes = encodePinValue(described->datatype, value);
+    int32_t const eventType = described->datatype == gmpi::MP_MIDI ? gmpi::EVENT_MIDI : gmpi::EVENT_PIN_SET;
+    events_.add(eventType, described->index, time, bytes.data(), bytes.size());
+}
+
+void AudioModule::sendDefaults(int32_t time) {
+    if (!description_)
+        throw std::invalid_argument("sendDefaults needs the module's description in the options");
+    for (PinDescription const& described : description_->pins)
+        if (described.isInput() && described.defaultValue)
+            setByName(described.name, time, *described.defaultValue);
+}
+
+// A sleeping module is not called, so its outputs keep the value they last had.
+void AudioModule::holdOutputs(int32_t count) {
+    for (auto& [pin, connected] : buffers_) {
+        if (connected.direction != gmpi::MP_OUT)
+            continue;
+        float const held = lastBlockSize_ > 0 ? connected.samples[lastBlockSize_ - 1] : 0.0f;
+        std::fill_n(connected.samples.begin(), count, held);
+    }
+}
+
+void AudioModule::runModule(int32_t count) {
+    gmpi::MpEvent const* list = events_.build();
+    if (list)
+        host_.wake();
+    host_.enterBlock(blocksRun_);
+    plugin_->process(count, list);
+    host_.leaveBlock();
+    ++processCalls_;
+    samplesProcessed_ += count;
+    events_.clear();
+}
+
+void AudioModule::process(int32_t count) {
+    if (count < 0 || count > maxBlockSize_)
+        throw std::invalid_argument("block of " + std::to_string(count) + " samples: the maximum is " +
+                                    std::to_string(maxBlockSize_));
+    if (!plugin_)
+        throw std::logic_error("the module was released");
+    if (host_.asleep() && events_.empty()) {
+        HostBookkeeping bookkeeping;
+        holdOutputs(count);
+    } else {
+        runModule(count);
+    }
+    if (count > 0)
+        lastBlockSize_ = count;
+    ++blocksRun_;
+}
+
+void AudioModule::processBlocks(int64_t total, int32_t blockSize) {
+    if (blockSize < 1)
+        throw std::invalid_argument("the block size must be at least 1");
+    for (int64_t done = 0; done < total; done += blockSize)
+        process(static_cast<int32_t>(std::min<int64_t>(blockSize, total - done)));
+}
+
+} // namespace zr::host

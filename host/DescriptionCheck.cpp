@@ -1,0 +1,149 @@
+#include "host/DescriptionCheck.h"
+
+#include <optional>
+#include <set>
+
+#include "host/AudioModule.h"
+#include "host/Bundle.h"
+#include "host/DatatypeNames.h"
+
+namespace zr::host {
+namespace {
+
+constexpr int32_t audioSubType = 0;
+constexpr int32_t graphStartBlockSize = 64;
+
+std::string pinName(PinDescription const& pin) {
+    return "pin " + std::to_string(pin.index) + " '" + pin.name + "' (" + std::string(datatypeName(pin.datatype)) +
+           (pin.isInput() ? " in)" : " out)");
+}
+
+bool sizeFitsDatatype(int32_t datatype, int32_t size) {
+    switch (datatype) {
+    case gmpi::MP_INT32:
+    case gmpi::MP_FLOAT32:
+    case gmpi::MP_ENUM:
+        return size == 4;
+    case gmpi::MP_BOOL:
+        return size == 1;
+    case gmpi::MP_STRING:
+        return size >= 0 && size % 4 == 0;
+    case gmpi::MP_BLOB:
+    case gmpi::MP_MIDI:
+        return size >= 0;
+    default:
+        return false;
+    }
+}
+
+// setBuffer answers for every registered pin, whatever its kind. Gives the described pins
+// that the module lacks.
+std::set<int32_t> checkRegisteredPins(AudioModule& module, ModuleDescription const& description,
+                                      std::vector<float>& scratch, std::vector<std::string>& mismatches) {
+    std::set<int32_t> missing;
+    for (PinDescription const& pin : description.pins) {
+        int32_t const result = module.plugin()->setBuffer(pin.index, scratch.data());
+        if (result == gmpi::MP_OK)
+            continue;
+        missing.insert(pin.index);
+        mismatches.push_back(pinName(pin) + " is described, but the module does not register it (setBuffer gave " +
+                             std::to_string(result) + ")");
+    }
+    auto const firstUndescribed = static_cast<int32_t>(description.pins.size());
+    int32_t const result = module.plugin()->setBuffer(firstUndescribed, scratch.data());
+    if (result != gmpi::MP_FAIL)
+        mismatches.push_back("pin " + std::to_string(firstUndescribed) +
+                             " is not described, but setBuffer on it gave " + std::to_string(result) +
+                             " instead of -1");
+    return missing;
+}
+
+void startGraph(AudioModule& module, ModuleDescription const& description, std::set<int32_t> const& missing,
+                std::vector<std::string>& mismatches) {
+    for (PinDescription const& pin : description.pins)
+        if (pin.isAudio() && !missing.contains(pin.index))
+            module.connectAudio(pin.index, pin.direction);
+    if (int32_t const opened = module.open(); opened != gmpi::MP_OK)
+        mismatches.push_back("open() gave " + std::to_string(opened));
+    module.graphStart(0);
+    module.process(graphStartBlockSize);
+}
+
+void checkAudioOutput(AudioHost const& host, PinDescription const& pin, std::vector<std::string>& mismatches) {
+    if (host.streamingOf(pin.index) != std::optional<bool>(true))
+        mismatches.push_back(pinName(pin) + " did not announce streaming at graph start");
+    if (!host.pinSets(pin.index).empty())
+        mismatches.push_back(pinName(pin) + " sent a value, as a control pin would");
+}
+
+void checkControlOutput(AudioHost const& host, PinDescription const& pin, std::vector<std::string>& mismatches) {
+    std::vector<HostRecord> const sent = host.pinSets(pin.index);
+    if (sent.empty() && pin.datatype != gmpi::MP_MIDI)
+        mismatches.push_back(pinName(pin) + " sent no value at graph start");
+    for (HostRecord const& value : sent) {
+        if (!sizeFitsDatatype(pin.datatype, value.size))
+            mismatches.push_back(pinName(pin) + " sent a value of " + std::to_string(value.size) + " bytes");
+        else if (value.size > 0 && value.bytes.empty())
+            mismatches.push_back(pinName(pin) + " sent " + std::to_string(value.size) + " bytes from a null pointer");
+    }
+    if (host.streamingOf(pin.index))
+        mismatches.push_back(pinName(pin) + " announced a streaming state, as an audio pin would");
+}
+
+// Pins the module lacks were reported already; what they did not send says nothing more.
+void checkGraphStartSends(AudioHost const& host, ModuleDescription const& description, std::set<int32_t> const& missing,
+                          std::vector<std::string>& mismatches) {
+    for (HostRecord const& record : host.records()) {
+        if (record.kind == HostCallKind::Sleep)
+            continue;
+        if (record.pin < 0 || record.pin >= static_cast<int32_t>(description.pins.size()))
+            mismatches.push_back("the module sent on pin " + std::to_string(record.pin) + ", which is not described");
+        else if (description.pin(record.pin).isInput())
+            mismatches.push_back(pinName(description.pin(record.pin)) + " is an input, but the module sent on it");
+    }
+    for (PinDescription const& pin : description.pins) {
+        if (pin.isInput() || missing.contains(pin.index))
+            continue;
+        if (pin.isAudio())
+            checkAudioOutput(host, pin, mismatches);
+        else
+            checkControlOutput(host, pin, mismatches);
+    }
+}
+
+} // namespace
+
+bool isCheckedByDescriptionCheck(ModuleDescription const& description) { return description.subType == audioSubType; }
+
+std::vector<std::string> checkDescription(Bundle& bundle, ModuleDescription const& description) {
+    return checkDescription(*bundle.factory(), description);
+}
+
+std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
+    if (!isCheckedByDescriptionCheck(description))
+        return {description.idText() + ": not checked yet (sub-type " + std::to_string(description.subType) +
+                " modules are not checked)"};
+
+    // Declared before the module: the module may keep the scratch buffer until it is released.
+    std::vector<float> scratch(graphStartBlockSize, 0.0f);
+    AudioModule::Options options;
+    options.countdown = 0;
+    options.description = description;
+    options.maxBlockSize = graphStartBlockSize;
+    std::optional<AudioModule> module;
+    try {
+        module.emplace(factory, description.id, options);
+    } catch (std::exception const& e) {
+        return {e.what()};
+    }
+
+    std::vector<std::string> mismatches;
+    std::set<int32_t> const missing = checkRegisteredPins(*module, description, scratch, mismatches);
+    startGraph(*module, description, missing, mismatches);
+    checkGraphStartSends(module->host(), description, missing, mismatches);
+    for (std::string& line : mismatches)
+        line = description.idText() + ": " + line;
+    return mismatches;
+}
+
+} // namespace zr::host

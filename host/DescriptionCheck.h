@@ -1,0 +1,24 @@
+#pragma once
+// Confirms a module description against a freshly created module, through the module
+// interfaces only: the pins the description lists are the pins the module registers, and at
+// graph start each output sends what its datatype says.
+
+#include <string>
+#include <vector>
+
+#include "host/ModuleDescription.h"
+#include "sdk/Interfaces.h"
+
+namespace zr::host {
+
+class Bundle;
+
+// Whether checkDescription examines this module; GUI-side modules are not checked yet.
+bool isCheckedByDescriptionCheck(ModuleDescription const& description);
+
+// One human-readable line per mismatch; empty when the module matches. A module that is not
+// checked gives the single line "<id>: not checked yet (...)".
+std::vector<std::string> checkDescription(Bundle& bundle, ModuleDescription const& description);
+std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description);
+
+} // namespace zr::host

@@ -1,0 +1,32 @@
+#pragma once
+// The module descriptions file the host reads beside the bundle:
+//   { "modules": [ { "id": "ZR_Waveshaper2", "subType": 0, "summary": "...",
+//                    "pins": [ { "index": 0, "name": "Shape", "datatype": "text",
+//                                "direction": "in", "default": "" }, ... ] } ] }
+// datatype is one of int, text, midi, bool, audio, float, enum, blob; direction "in" or "out";
+// "default" is written as PinValueEncoding.h says and is absent for audio and MIDI pins.
+// Pin indices are stored in users' patches: a module's pins are listed 0..n-1, append only.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/ModuleDescription.h"
+
+namespace zr::host {
+
+class ModuleDescriptions {
+public:
+    // Both throw std::runtime_error naming the source, the module and the pin at fault.
+    static ModuleDescriptions load(std::filesystem::path const& path);
+    static ModuleDescriptions parse(std::string_view jsonText, std::string const& sourceName = "module descriptions");
+
+    ModuleDescription const* find(std::wstring_view id) const;
+    std::vector<ModuleDescription> const& all() const { return modules_; }
+
+private:
+    std::vector<ModuleDescription> modules_;
+};
+
+} // namespace zr::host

@@ -1,0 +1,50 @@
+#pragma once
+// The built bundle and its module descriptions, loaded once for all module tests, and the
+// helpers the tests use to make shape images in the wire format.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/AudioModule.h"
+#include "host/Bundle.h"
+#include "host/ModuleDescriptions.h"
+
+namespace zr::test {
+
+inline host::Bundle& bundle() {
+    static host::Bundle loaded(ZR_BUNDLE_PATH);
+    return loaded;
+}
+
+inline host::ModuleDescriptions const& descriptions() {
+    static host::ModuleDescriptions const loaded = host::ModuleDescriptions::load(ZR_METADATA_PATH);
+    return loaded;
+}
+
+// A runner for `id` that knows the module's description.
+inline std::unique_ptr<host::AudioModule> makeModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
+    options.description = *descriptions().find(id);
+    return std::make_unique<host::AudioModule>(bundle(), id, std::move(options));
+}
+
+// The blob image of nodes given in normalised coordinates (x 0..1, y -1..+1), written
+// independently of the shape core: magic, count, then the nodes as float pairs.
+inline std::vector<uint8_t> shapeImage(std::vector<std::pair<float, float>> const& nodes) {
+    std::vector<uint8_t> image(8 + 8 * nodes.size());
+    uint32_t const magic = 0x53484150;
+    int32_t const count = static_cast<int32_t>(nodes.size());
+    std::memcpy(image.data(), &magic, 4);
+    std::memcpy(image.data() + 4, &count, 4);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        std::memcpy(image.data() + 8 + 8 * i, &nodes[i].first, 4);
+        std::memcpy(image.data() + 12 + 8 * i, &nodes[i].second, 4);
+    }
+    return image;
+}
+
+} // namespace zr::test

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "shapes/Shape.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace zr::test {
+
+// A record holding `nodes` and `mode`, with `changed` cleared as an owner would leave it.
+inline Shape shapeWith(std::vector<Node> const& nodes, int32_t mode = Linear) {
+    Shape shape;
+    shape.assignNodes(nodes.data(), static_cast<int32_t>(nodes.size()));
+    shape.setInterpolation(mode);
+    shape.changed = 0;
+    return shape;
+}
+
+// The bytes of a blob image; the header fields are separate so that broken images can be built.
+inline std::vector<unsigned char> blobImage(uint32_t magic, int32_t count, std::vector<Node> const& nodes) {
+    std::vector<unsigned char> bytes(8 + nodes.size() * sizeof(Node));
+    std::memcpy(bytes.data(), &magic, 4);
+    std::memcpy(bytes.data() + 4, &count, 4);
+    if (!nodes.empty())
+        std::memcpy(bytes.data() + 8, nodes.data(), nodes.size() * sizeof(Node));
+    return bytes;
+}
+
+inline std::vector<unsigned char> blobImage(std::vector<Node> const& nodes) {
+    return blobImage(Shape::kMagic, static_cast<int32_t>(nodes.size()), nodes);
+}
+
+// Everything that a rejected input must leave exactly as it was (flags aside from `invalid`).
+inline void expectSameCurve(Shape const& actual, Shape const& expected) {
+    EXPECT_EQ(actual.changed, expected.changed);
+    EXPECT_EQ(actual.interpolation, expected.interpolation);
+    EXPECT_EQ(actual.magic, expected.magic);
+    ASSERT_EQ(actual.nodeCount, expected.nodeCount);
+    EXPECT_EQ(std::memcmp(actual.nodes, expected.nodes, sizeof actual.nodes), 0) << "node bytes differ";
+}
+
+inline void expectNodes(Shape const& shape, std::vector<Node> const& expected) {
+    ASSERT_EQ(shape.nodeCount, static_cast<int32_t>(expected.size()));
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("node " + std::to_string(i));
+        EXPECT_EQ(shape.nodes[i].x, expected[i].x);
+        EXPECT_EQ(shape.nodes[i].y, expected[i].y);
+    }
+}
+
+} // namespace zr::test
