@@ -1,5 +1,7 @@
 #include "host/AudioModule.h"
 
+#include <bit>
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -161,18 +163,60 @@ void AudioModule::holdOutputs(int32_t count) {
     for (auto& [pin, connected] : buffers_) {
         if (connected.direction != gmpi::MP_OUT)
             continue;
-        float const held = lastBlockSize_ > 0 ? connected.samples[lastBlockSize_ - 1] : 0.0f;
-        std::fill_n(connected.samples.begin(), count, held);
+        std::fill_n(connected.samples.begin(), count, lastOutput_[pin]);
+    }
+}
+
+// A module may stop computing partway through a block: when it goes to sleep, the rest of
+// the block is left to the host. Output samples it did not write hold the last value, as a
+// static output does.
+namespace {
+
+constexpr uint32_t kUnwrittenSample = 0x7FC0DEADu; // a NaN no computation produces
+
+float unwrittenSample() { return std::bit_cast<float>(kUnwrittenSample); }
+bool isUnwritten(float sample) { return std::bit_cast<uint32_t>(sample) == kUnwrittenSample; }
+
+} // namespace
+
+void AudioModule::markOutputsUnwritten(int32_t count) {
+    for (auto& [pin, connected] : buffers_)
+        if (connected.direction == gmpi::MP_OUT)
+            std::fill_n(connected.samples.begin(), count, unwrittenSample());
+}
+
+void AudioModule::holdUnwrittenOutputs(int32_t count) {
+    for (auto& [pin, connected] : buffers_) {
+        if (connected.direction != gmpi::MP_OUT)
+            continue;
+        float held = lastOutput_[pin];
+        for (int32_t i = 0; i < count; ++i) {
+            float& sample = connected.samples[static_cast<size_t>(i)];
+            if (isUnwritten(sample))
+                sample = held;
+            else
+                held = sample;
+        }
+        lastOutput_[pin] = held;
     }
 }
 
 void AudioModule::runModule(int32_t count) {
-    gmpi::MpEvent const* list = events_.build();
-    if (list)
-        host_.wake();
+    gmpi::MpEvent const* list = nullptr;
+    {
+        HostBookkeeping bookkeeping;
+        list = events_.build();
+        if (list)
+            host_.wake();
+        markOutputsUnwritten(count);
+    }
     host_.enterBlock(blocksRun_);
     plugin_->process(count, list);
     host_.leaveBlock();
+    {
+        HostBookkeeping bookkeeping;
+        holdUnwrittenOutputs(count);
+    }
     ++processCalls_;
     samplesProcessed_ += count;
     events_.clear();
@@ -190,8 +234,6 @@ void AudioModule::process(int32_t count) {
     } else {
         runModule(count);
     }
-    if (count > 0)
-        lastBlockSize_ = count;
     ++blocksRun_;
 }
 

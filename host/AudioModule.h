@@ -107,6 +107,8 @@ private:
     std::optional<int32_t> knownDirection(int32_t pin) const;
     void queueValue(int32_t pin, int32_t time, void const* data, std::size_t size);
     void holdOutputs(int32_t count);
+    void markOutputsUnwritten(int32_t count);
+    void holdUnwrittenOutputs(int32_t count);
     void runModule(int32_t count);
 
     AudioHost host_;
@@ -114,9 +116,9 @@ private:
     int32_t maxBlockSize_;
     EventQueue events_;
     std::map<int32_t, AudioBuffer> buffers_;
+    std::map<int32_t, float> lastOutput_; // per audio output: the last sample it held
     gmpi::IMpPlugin2* plugin_ = nullptr;
     std::optional<int32_t> setHostResult_;
-    int32_t lastBlockSize_ = 0;
     int64_t blocksRun_ = 0;
     int64_t processCalls_ = 0;
     int64_t samplesProcessed_ = 0;

@@ -176,6 +176,17 @@ TEST_F(Waveshaper, StaticInputSleepsAndShapeChangesWakeItOnce) {
     EXPECT_EQ(module->host().sleepCount(), 2);
 }
 
+TEST_F(Waveshaper, SleepingPartwayThroughABlockHoldsTheLastValue) {
+    module->host().setCountdown(10);
+    module->setBytes(kShape, 0, shapeImage({{0.0f, 0.6f}, {1.0f, 0.6f}}));
+    module->stopStream(kInput, 0);
+    module->process(64);
+    ASSERT_EQ(module->host().sleepCount(), 1);
+    float const* out = module->buffer(kOut);
+    for (int i = 0; i < 64; ++i)
+        ASSERT_NEAR(out[i], 0.3f, 1e-6f) << "sample " << i;
+}
+
 TEST_F(Waveshaper, RangeAloneSetsStreamingOnlyBeforeTheInputReports) {
     module->process(16);
     module->host().clearRecords();
