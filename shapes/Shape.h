@@ -60,6 +60,11 @@ struct Shape {
     bool setString(std::wstring const& text);
     std::wstring getString() const;
 
+    // The shape file: the text form, a newline, then "ITP=" and the mode. Both return false
+    // instead of throwing; see ShapeFile.cpp for what each refuses.
+    bool saveShp(std::wstring const& path) const;
+    bool loadShp(std::wstring const& path);
+
 private:
     // `text[length]` must be a terminator: the number reader runs until a non-number character.
     bool parseText(wchar_t const* text, std::size_t length);
