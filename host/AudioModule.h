@@ -29,8 +29,8 @@ struct AudioModuleOptions {
     // Needed for setByName, sendDefaults and connectAudio without a direction.
     std::optional<ModuleDescription> description;
     // How many copies of the description's repeatable pin this instance has, as when a user
-    // adds inputs: {.repeatedPins = 5} is a morpher with five shape inputs. The runner then
-    // uses ModuleDescription::withRepeatedPin, for the iterator pins too. Throws
+    // adds inputs: 5 makes a morpher with five shape inputs. The runner then uses
+    // ModuleDescription::withRepeatedPin, for the iterator pins too. Throws
     // std::invalid_argument without a description that has a repeatable pin.
     std::optional<int32_t> repeatedPins;
     int32_t maxBlockSize = 4096;

@@ -76,8 +76,9 @@ struct Shape {
     // Node `index` (ends included) gets `y` clamped to -1..+1 (NaN gives +1). Returns whether
     // y changed (a NaN before counts as a change); sets `changed` if so.
     bool setNodeY(int32_t index, float y);
-    // Inserts `node` where its x keeps the nodes sorted. Refused (false) when the shape is
-    // full, when x is not strictly inside 0..1, or when a node with exactly that x exists.
+    // Inserts `node` (y clamped to -1..+1) where its x keeps the nodes sorted. Refused (false)
+    // when the shape is full, when x is not strictly inside 0..1, or when a node with exactly
+    // that x exists.
     bool insertNode(Node node);
     // Moves the interior nodes by `amount` (normalised x) with placeNodeXBetweenNeighbours,
     // from the leading side of the move, so that nodes pushed against an end pile up beside

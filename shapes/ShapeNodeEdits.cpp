@@ -47,7 +47,7 @@ bool Shape::insertNode(Node node) {
     // Before the first node right of it; the last node stays last whatever its x.
     Node* position = std::find_if(nodes + 1, end - 1, [&node](Node const& n) { return n.x > node.x; });
     std::move_backward(position, end, end + 1);
-    *position = node;
+    *position = {node.x, clampf(node.y, -1.0f, 1.0f)};
     ++nodeCount;
     changed = 1;
     return true;
