@@ -232,4 +232,27 @@ TEST(ShapeModuleProperties, FitMapsTheLowestAndHighestNodesExactly) {
     }
 }
 
+// A host that refuses its audio interface gives no pin list and takes no values: every module
+// opens with no counted inputs, takes its events and sends nothing, without a crash.
+TEST(ShapeModuleProperties, WithoutAnAudioHostModulesTakeEventsAndSendNothing) {
+    wchar_t const* const ids[] = {L"ZR_ShapeMorpher2", L"ZR_ShapeNodeModul2", L"ZR_ShapeNodeModif2",
+                                  L"ZR_ShapeShift2",   L"ZR_ShapeFit",        L"ZR_ShapeSnap",
+                                  L"ZR_RegularShapeGen", L"ZR_DefaultShape",  L"ZR_ShapeStr2BLOB"};
+    for (wchar_t const* id : ids) {
+        std::wstring const name = id;
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        zr::host::AudioModuleOptions options;
+        options.hostile.refuseHost = true;
+        auto module = zr::test::makeModule(id, options);
+        ASSERT_EQ(module->open(), gmpi::MP_OK);
+        module->graphStart();
+        module->sendDefaults();
+        for (int32_t pin = 0; pin < 4; ++pin)
+            module->setBytes(pin, 0, imageOf({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, 0.0f}}));
+        module->process(zr::test::kBatchSize);
+        EXPECT_TRUE(module->host().records().empty());
+        EXPECT_EQ(module->host().iteratorQueries(), 0);
+    }
+}
+
 } // namespace
