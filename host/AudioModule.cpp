@@ -25,6 +25,15 @@ std::vector<IteratorPin> chooseIteratorPins(std::optional<std::vector<IteratorPi
     return {};
 }
 
+std::optional<ModuleDescription> instanceDescription(std::optional<ModuleDescription> description,
+                                                     std::optional<int32_t> repeatedPins) {
+    if (!repeatedPins)
+        return description;
+    if (!description)
+        throw std::invalid_argument("repeated pins need the module's description in the options");
+    return description->withRepeatedPin(*repeatedPins);
+}
+
 [[noreturn]] void creationFailed(std::wstring const& id, std::string const& reason) {
     throw std::runtime_error("module " + utf8FromWide(id) + ": " + reason);
 }
@@ -35,7 +44,8 @@ AudioModule::AudioModule(Bundle& bundle, std::wstring const& id, Options options
     : AudioModule(*bundle.factory(), id, std::move(options)) {}
 
 AudioModule::AudioModule(gmpi::IMpFactory2& factory, std::wstring const& id, Options options)
-    : description_(std::move(options.description)), maxBlockSize_(options.maxBlockSize) {
+    : description_(instanceDescription(std::move(options.description), options.repeatedPins)),
+      maxBlockSize_(options.maxBlockSize) {
     if (maxBlockSize_ < 1)
         throw std::invalid_argument("the maximum block size must be at least 1");
     host_.setSampleRate(options.sampleRate);

@@ -28,6 +28,11 @@ struct AudioModuleOptions {
     std::optional<std::vector<IteratorPin>> iteratorPins;
     // Needed for setByName, sendDefaults and connectAudio without a direction.
     std::optional<ModuleDescription> description;
+    // How many copies of the description's repeatable pin this instance has, as when a user
+    // adds inputs: 5 makes a morpher with five shape inputs. The runner then uses
+    // ModuleDescription::withRepeatedPin, for the iterator pins too. Throws
+    // std::invalid_argument without a description that has a repeatable pin.
+    std::optional<int32_t> repeatedPins;
     int32_t maxBlockSize = 4096;
     HostileSwitches hostile;
     // Create with createInstance2 and hand the host over with setHost, instead of letting

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int32_t audioSubType = 0;
 constexpr int32_t graphStartBlockSize = 64;
+constexpr int32_t repeatedPinsChecked = 3;
 
 std::string pinName(PinDescription const& pin) {
     return "pin " + std::to_string(pin.index) + " '" + pin.name + "' (" + std::string(datatypeName(pin.datatype)) +
@@ -58,13 +59,10 @@ std::set<int32_t> checkRegisteredPins(AudioModule& module, ModuleDescription con
     return missing;
 }
 
-void startGraph(AudioModule& module, ModuleDescription const& description, std::set<int32_t> const& missing,
-                std::vector<std::string>& mismatches) {
+void startGraph(AudioModule& module, ModuleDescription const& description, std::set<int32_t> const& missing) {
     for (PinDescription const& pin : description.pins)
         if (pin.isAudio() && !missing.contains(pin.index))
             module.connectAudio(pin.index, pin.direction);
-    if (int32_t const opened = module.open(); opened != gmpi::MP_OK)
-        mismatches.push_back("open() gave " + std::to_string(opened));
     module.graphStart(0);
     module.process(graphStartBlockSize);
 }
@@ -111,19 +109,8 @@ void checkGraphStartSends(AudioHost const& host, ModuleDescription const& descri
     }
 }
 
-} // namespace
-
-bool isCheckedByDescriptionCheck(ModuleDescription const& description) { return description.subType == audioSubType; }
-
-std::vector<std::string> checkDescription(Bundle& bundle, ModuleDescription const& description) {
-    return checkDescription(*bundle.factory(), description);
-}
-
-std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
-    if (!isCheckedByDescriptionCheck(description))
-        return {description.idText() + ": not checked yet (sub-type " + std::to_string(description.subType) +
-                " modules are not checked)"};
-
+// One instance, as described.
+std::vector<std::string> checkInstance(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
     // Declared before the module: the module may keep the scratch buffer until it is released.
     std::vector<float> scratch(graphStartBlockSize, 0.0f);
     AudioModule::Options options;
@@ -137,10 +124,36 @@ std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDesc
         return {e.what()};
     }
 
+    // Pins are looked for after open(): a module that counts its inputs registers them there.
     std::vector<std::string> mismatches;
+    if (int32_t const opened = module->open(); opened != gmpi::MP_OK)
+        mismatches.push_back("open() gave " + std::to_string(opened));
     std::set<int32_t> const missing = checkRegisteredPins(*module, description, scratch, mismatches);
-    startGraph(*module, description, missing, mismatches);
+    startGraph(*module, description, missing);
     checkGraphStartSends(module->host(), description, missing, mismatches);
+    return mismatches;
+}
+
+} // namespace
+
+bool isCheckedByDescriptionCheck(ModuleDescription const& description) { return description.subType == audioSubType; }
+
+std::vector<std::string> checkDescription(Bundle& bundle, ModuleDescription const& description) {
+    return checkDescription(*bundle.factory(), description);
+}
+
+std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
+    if (!isCheckedByDescriptionCheck(description))
+        return {description.idText() + ": not checked yet (sub-type " + std::to_string(description.subType) +
+                " modules are not checked)"};
+
+    std::vector<std::string> mismatches = checkInstance(factory, description);
+    // A module with a repeatable pin must also register the copies a host adds.
+    if (PinDescription const* repeated = description.repeatablePin()) {
+        std::string const context = "with " + std::to_string(repeatedPinsChecked) + " copies of '" + repeated->name + "': ";
+        for (std::string const& line : checkInstance(factory, description.withRepeatedPin(repeatedPinsChecked)))
+            mismatches.push_back(context + line);
+    }
     for (std::string& line : mismatches)
         line = description.idText() + ": " + line;
     return mismatches;

@@ -1,7 +1,8 @@
 #pragma once
 // Confirms a module description against a freshly created module, through the module
-// interfaces only: the pins the description lists are the pins the module registers, and at
-// graph start each output sends what its datatype says.
+// interfaces only: the pins the description lists are the pins the module registers once
+// opened, and at graph start each output sends what its datatype says. A module with a
+// repeatable pin is checked as described and again with three copies of that pin.
 
 #include <string>
 #include <vector>

@@ -26,6 +26,33 @@ PinDescription const& ModuleDescription::pin(int32_t index) const {
     throw std::out_of_range(idText() + " has no pin " + std::to_string(index));
 }
 
+PinDescription const* ModuleDescription::repeatablePin() const {
+    if (pins.empty() || !pins.back().repeatable)
+        return nullptr;
+    return &pins.back();
+}
+
+ModuleDescription ModuleDescription::withRepeatedPin(int32_t copies) const {
+    PinDescription const* repeated = repeatablePin();
+    if (!repeated)
+        throw std::invalid_argument(idText() + " has no repeatable pin");
+    if (copies < 0)
+        throw std::invalid_argument(idText() + ": " + std::to_string(copies) + " copies of pin '" + repeated->name +
+                                    "'");
+    ModuleDescription instance = *this;
+    PinDescription const original = instance.pins.back();
+    instance.pins.pop_back();
+    for (int32_t n = 1; n <= copies; ++n) {
+        PinDescription copy = original;
+        copy.repeatable = false; // an instance has a fixed number of pins
+        copy.index = original.index + n - 1;
+        if (n > 1)
+            copy.name = original.name + " " + std::to_string(n);
+        instance.pins.push_back(std::move(copy));
+    }
+    return instance;
+}
+
 std::vector<IteratorPin> ModuleDescription::iteratorPins() const {
     std::vector<IteratorPin> iterated;
     iterated.reserve(pins.size());

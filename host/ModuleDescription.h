@@ -20,6 +20,8 @@ struct PinDescription {
     int32_t datatype = gmpi::MP_INT32;  // gmpi::PinDatatype code
     int32_t direction = gmpi::MP_IN;    // gmpi::PinDirection code
     std::optional<nlohmann::json> defaultValue;  // absent for audio and MIDI pins
+    // The host may give an instance more copies of this pin (see withRepeatedPin).
+    bool repeatable = false;
 
     bool isInput() const { return direction == gmpi::MP_IN; }
     bool isAudio() const { return datatype == gmpi::MP_AUDIO; }
@@ -35,6 +37,16 @@ struct ModuleDescription {
     PinDescription const& pinByName(std::string_view name) const;
     PinDescription const& pin(int32_t index) const;
     PinDescription const* findPin(std::string_view name) const;
+
+    // The pin a host may repeat, or null. Only the last pin, an input, can be repeatable.
+    PinDescription const* repeatablePin() const;
+    // The description of an instance that has `copies` copies of the repeatable pin (1 gives
+    // this description's pins). None of the instance's pins is repeatable. The added copies continue the indices after it, one each, and take
+    // its datatype, direction and default; copy n (from 2) is named "<name> <n>", so a
+    // morpher with three shape inputs has "Shape", "Shape 2" and "Shape 3" at 2, 3 and 4.
+    // With 0 copies the pin is left out. Throws std::invalid_argument naming the module when
+    // it has no repeatable pin or `copies` is negative.
+    ModuleDescription withRepeatedPin(int32_t copies) const;
 
     // The pins as the host's pin iterator reports them.
     std::vector<IteratorPin> iteratorPins() const;

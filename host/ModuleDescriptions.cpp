@@ -89,16 +89,50 @@ std::optional<json> readDefault(json const& pin, int32_t datatype, Location cons
     return *found;
 }
 
+bool readRepeatable(json const& pin, int32_t direction, Location const& where) {
+    auto const found = pin.find("repeatable");
+    if (found == pin.end())
+        return false;
+    if (!found->is_boolean())
+        where.fail("'repeatable' must be true or false");
+    if (found->get<bool>() && direction != gmpi::MP_IN)
+        where.fail("only an input pin can be repeatable");
+    return found->get<bool>();
+}
+
+// Whether `name` is what a copy of the repeatable pin `base` is called: "<base> <digits>".
+bool isCopyName(std::string const& name, std::string const& base) {
+    std::string const prefix = base + " ";
+    return name.size() > prefix.size() && name.rfind(prefix, 0) == 0 &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A host adds copies of a repeatable pin after it, so it must be the last pin, and the names
+// of its copies must stay free.
+void checkRepeatablePin(std::vector<PinDescription> const& pins, Location const& where) {
+    for (std::size_t i = 0; i < pins.size(); ++i) {
+        if (pins[i].repeatable && i + 1 != pins.size())
+            where.fail("pin '" + pins[i].name + "' is repeatable but not the last pin");
+    }
+    if (pins.empty() || !pins.back().repeatable)
+        return;
+    for (PinDescription const& pin : pins)
+        if (isCopyName(pin.name, pins.back().name))
+            where.fail("pin '" + pin.name + "' has the name of a copy of repeatable pin '" + pins.back().name + "'");
+}
+
 PinDescription readPin(json const& pin, Location const& where) {
     if (!pin.is_object())
         where.fail("must be an object");
-    rejectUnknownKeys(pin, {"index", "name", "datatype", "direction", "default"}, where);
+    rejectUnknownKeys(pin, {"index", "name", "datatype", "direction", "default", "repeatable"}, where);
     PinDescription described;
     described.index = requiredInt(pin, "index", 0, where);
     described.name = requiredString(pin, "name", where);
     described.datatype = readDatatype(pin, where);
     described.direction = readDirection(pin, where);
     described.defaultValue = readDefault(pin, described.datatype, where);
+    described.repeatable = readRepeatable(pin, described.direction, where);
     return described;
 }
 
@@ -136,6 +170,7 @@ ModuleDescription readModule(json const& module, Location const& where) {
     for (std::size_t i = 0; i < pins.size(); ++i)
         described.pins.push_back(readPin(pins[i], named.within("pin entry " + std::to_string(i))));
     orderAndCheckPins(described.pins, named);
+    checkRepeatablePin(described.pins, named);
     return described;
 }
 

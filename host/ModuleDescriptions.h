@@ -5,6 +5,10 @@
 //                                "direction": "in", "default": "" }, ... ] } ] }
 // datatype is one of int, text, midi, bool, audio, float, enum, blob; direction "in" or "out";
 // "default" is written as PinValueEncoding.h says and is absent for audio and MIDI pins.
+// "repeatable": true (optional, default false) marks a pin that a host may add to an
+// instance again and again, like more shapes to morph; only the last pin, an input, may carry
+// it. Added copies continue the indices one by one after it and are named "<name> 2",
+// "<name> 3", ... (ModuleDescription::withRepeatedPin).
 // Pin indices are stored in users' patches: a module's pins are listed 0..n-1, append only.
 
 #include <filesystem>

@@ -65,6 +65,53 @@ struct Shape {
     bool saveShp(std::wstring const& path) const;
     bool loadShp(std::wstring const& path);
 
+    // ---- Node edits (ShapeNodeEdits.cpp) ----
+    // Node x values are moved in the offset domain x + kXOffset, where single-precision
+    // steps are the same size all along 1..2, so "one float step" means the same everywhere.
+    static constexpr float kXOffset = 1.0f;
+
+    // The one rule that keeps x strictly increasing, for every edit that moves a node's x
+    // (node modules, shifts, editors, links): interior node `index` goes to `offsetX` (its new
+    // x + kXOffset), clamped to the next float above the left neighbour + kXOffset and the
+    // next float below the right neighbour + kXOffset, so it never reaches or passes them.
+    // Nothing moves when `index` is not an interior node, when `offsetX` is NaN, or when the
+    // neighbours leave no representable place strictly between them. Returns whether x
+    // changed (compared in the offset domain); sets `changed` if so.
+    bool placeNodeXBetweenNeighbours(int32_t index, float offsetX);
+    // Node `index` (ends included) gets `y` clamped to -1..+1 (NaN gives +1). Returns whether
+    // y changed (a NaN before counts as a change); sets `changed` if so.
+    bool setNodeY(int32_t index, float y);
+    // Inserts `node` (y clamped to -1..+1) where its x keeps the nodes sorted. Refused (false)
+    // when the shape is full, when x is not strictly inside 0..1, or when a node with exactly
+    // that x exists.
+    bool insertNode(Node node);
+    // Moves the interior nodes by `amount` (normalised x) with placeNodeXBetweenNeighbours,
+    // from the leading side of the move, so that nodes pushed against an end pile up beside
+    // it one float step apart. The ends stay. Returns whether any x changed.
+    bool shiftHoriz(float amount);
+
+    // ---- Blending (ShapeMorph.cpp) ----
+    // Blends this shape toward `other` (amount 0 = this, 1 = other, clamped; NaN counts as 1).
+    // Node counts may differ: the nodes of the shape with more nodes are paired with those of
+    // the shape with fewer. Returns whether this record changed; sets `changed` if so.
+    bool morphWith(Shape const& other, float amount);
+
+    // ---- Vertical edits (ShapeVertical.cpp); x, node count and order stay ----
+    // Lowest and highest y, starting the search from +1 and -1 (NaN values are passed over).
+    float lowestY() const;
+    float highestY() const;
+    // Adds `amount` to every y, each clamped to -1..+1. False when `amount` is 0 or no y changed.
+    bool shiftVert(float amount);
+    // Moves the shape vertically so that its highest (or, with `moveLowest`, its lowest) node
+    // lands on `level` (normalised, not clamped; the nodes are). Returns whether any y changed.
+    bool snapVert(float level, bool moveLowest);
+    // Scales and offsets y so that the lowest node lands on `bottom` and the highest on `top`
+    // (normalised levels, each clamped to -1..+1; bottom above top turns the shape upside
+    // down). Equal levels, or a shape too flat to scale, put every node at the levels'
+    // middle; both cases set `changed` and return true whatever the nodes were. Otherwise
+    // returns whether any y changed.
+    bool fitVert(float bottom, float top);
+
 private:
     // `text[length]` must be a terminator: the number reader runs until a non-number character.
     bool parseText(wchar_t const* text, std::size_t length);

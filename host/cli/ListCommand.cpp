@@ -16,8 +16,9 @@ int runList(BundleFiles const& files) {
     for (auto const& module : descriptions.all()) {
         std::printf("%s (sub-type %d)\n", module.idText().c_str(), module.subType);
         for (auto const& pin : module.pins)
-            std::printf("  %2d %-16s %-6s %s\n", pin.index, pin.name.c_str(),
-                        std::string(host::datatypeName(pin.datatype)).c_str(), pin.isInput() ? "in" : "out");
+            std::printf("  %2d %-16s %-6s %s%s\n", pin.index, pin.name.c_str(),
+                        std::string(host::datatypeName(pin.datatype)).c_str(), pin.isInput() ? "in" : "out",
+                        pin.repeatable ? " (repeatable)" : "");
         for (auto const& problem : host::checkDescription(bundle, module)) {
             std::printf("  MISMATCH: %s\n", problem.c_str());
             ++mismatches;

@@ -234,5 +234,38 @@ TEST(AudioModule, DescribedAudioPinsKnowTheirDirection) {
     EXPECT_THROW(module.buffer(4), std::out_of_range);
 }
 
+// "A module with five shape inputs": the iterator lists the copies, and they take values by name.
+TEST(AudioModule, RepeatedPinsReachTheIteratorAndTakeValuesByName) {
+    ModuleDescription const described = *ModuleDescriptions::parse(R"({ "modules": [ { "id": "ZR_Fake", "subType": 0,
+        "pins": [ { "index": 0, "name": "Out", "datatype": "float", "direction": "out" },
+                  { "index": 1, "name": "Height", "datatype": "float", "direction": "in", "default": 1.5,
+                    "repeatable": true } ] } ] })").find(fakeModuleId);
+    FakeFactory factory;
+    AudioModule::Options options;
+    options.description = described;
+    options.repeatedPins = 5;
+    AudioModule module(factory, fakeModuleId, options);
+    module.open();
+    ASSERT_EQ(factory.seen.iteratedPins.size(), 6u);
+    for (int32_t i = 1; i <= 5; ++i) {
+        EXPECT_EQ(factory.seen.iteratedPins[i].id, i);
+        EXPECT_EQ(factory.seen.iteratedPins[i].direction, gmpi::MP_IN);
+        EXPECT_EQ(factory.seen.iteratedPins[i].datatype, gmpi::MP_FLOAT32);
+    }
+
+    module.sendDefaults();
+    module.setByName("Height 5", 1, 2.5f);
+    EXPECT_THROW(module.setByName("Height 6", 1, 2.5f), std::invalid_argument);
+    module.process(4);
+    ASSERT_EQ(factory.seen.events.size(), 6u);
+    EXPECT_EQ(factory.seen.events[4].pin, 5);
+    EXPECT_EQ(decoded<float>(factory.seen.events[4]), 1.5f);
+    EXPECT_EQ(factory.seen.events[5].pin, 5);
+    EXPECT_EQ(decoded<float>(factory.seen.events[5]), 2.5f);
+
+    options.description.reset();
+    EXPECT_THROW(AudioModule(factory, fakeModuleId, options), std::invalid_argument) << "copies without a description";
+}
+
 } // namespace
 } // namespace zr::host

@@ -52,6 +52,18 @@ TEST(ModuleDescriptions, MalformedFilesSayWhatAndWhere) {
          {"found 0 in place of 1"}},
         {"name twice", withPin(goodPin + R"(, { "index": 1, "name": "In", "datatype": "int", "direction": "in" })"),
          {"two pins are named 'In'"}},
+        {"repeatable not a bool", withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "default": 0, "repeatable": 1 })"),
+         {"pin entry 0", "'repeatable' must be true or false"}},
+        {"repeatable output", withPin(R"({ "index": 0, "name": "Out", "datatype": "blob", "direction": "out", "repeatable": true })"),
+         {"only an input pin can be repeatable"}},
+        {"repeatable before the last pin",
+         withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "repeatable": true },
+                    { "index": 1, "name": "X", "datatype": "int", "direction": "in" })"),
+         {"ZR_A", "pin 'In' is repeatable but not the last pin"}},
+        {"a pin named like a copy",
+         withPin(R"({ "index": 0, "name": "In 3", "datatype": "int", "direction": "in" },
+                    { "index": 1, "name": "In", "datatype": "float", "direction": "in", "repeatable": true })"),
+         {"pin 'In 3' has the name of a copy of repeatable pin 'In'"}},
         {"module twice", R"({ "modules": [ { "id": "ZR_A", "subType": 0, "pins": [] },
                                            { "id": "ZR_A", "subType": 2, "pins": [] } ] })",
          {"module 1", "'ZR_A' is described twice"}},
@@ -102,6 +114,43 @@ TEST(ModuleDescriptions, MissingPinsAndFilesAreNamedInTheError) {
     } catch (std::runtime_error const& e) {
         EXPECT_NE(std::string(e.what()).find("/nonexistent/zr_shapes.json"), std::string::npos) << e.what();
     }
+}
+
+// A host adds copies of the last pin: indices continue one by one, names count from 2.
+TEST(ModuleDescriptions, RepeatablePinGivesInstancesWithMoreCopies) {
+    ModuleDescriptions const parsed = ModuleDescriptions::parse(withPin(
+        R"({ "index": 0, "name": "Out", "datatype": "blob", "direction": "out" },
+           { "index": 1, "name": "Mix", "datatype": "float", "direction": "in", "default": 0.5 },
+           { "index": 2, "name": "Shape", "datatype": "blob", "direction": "in", "default": "", "repeatable": true })"));
+    ModuleDescription const& module = parsed.all().at(0);
+    ASSERT_NE(module.repeatablePin(), nullptr);
+    EXPECT_EQ(module.repeatablePin()->name, "Shape");
+    EXPECT_FALSE(module.pin(1).repeatable);
+
+    struct Case {
+        int32_t copies;
+        std::vector<std::string> names; // of the pins from index 2 on
+    };
+    for (Case const& c : {Case{0, {}}, Case{1, {"Shape"}}, Case{3, {"Shape", "Shape 2", "Shape 3"}}}) {
+        SCOPED_TRACE(c.copies);
+        ModuleDescription const instance = module.withRepeatedPin(c.copies);
+        ASSERT_EQ(instance.pins.size(), 2 + c.names.size());
+        EXPECT_EQ(instance.repeatablePin(), nullptr) << "an instance has a fixed number of pins";
+        std::vector<IteratorPin> const iterated = instance.iteratorPins();
+        ASSERT_EQ(iterated.size(), instance.pins.size());
+        for (std::size_t i = 0; i < c.names.size(); ++i) {
+            PinDescription const& copy = instance.pins[2 + i];
+            EXPECT_EQ(copy.index, static_cast<int32_t>(2 + i));
+            EXPECT_EQ(copy.name, c.names[i]);
+            EXPECT_EQ(copy.datatype, gmpi::MP_BLOB);
+            EXPECT_TRUE(copy.isInput());
+            EXPECT_EQ(copy.defaultValue, nlohmann::json(""));
+            EXPECT_EQ(iterated[2 + i].id, copy.index);
+            EXPECT_EQ(iterated[2 + i].datatype, gmpi::MP_BLOB);
+        }
+    }
+    EXPECT_THROW(module.withRepeatedPin(-1), std::invalid_argument);
+    EXPECT_THROW(module.withRepeatedPin(2).withRepeatedPin(3), std::invalid_argument);
 }
 
 // The descriptions that ship beside the bundle.

@@ -32,6 +32,14 @@ inline std::unique_ptr<host::AudioModule> makeModule(std::wstring const& id, hos
     return std::make_unique<host::AudioModule>(bundle(), id, std::move(options));
 }
 
+// A runner for `id` whose repeatable pin the host gives `copies` times, as a user who adds
+// inputs does: makeModuleWithCopies(L"ZR_ShapeMorpher2", 5) has five shape inputs.
+inline std::unique_ptr<host::AudioModule> makeModuleWithCopies(std::wstring const& id, int32_t copies,
+                                                               host::AudioModuleOptions options = {}) {
+    options.repeatedPins = copies;
+    return makeModule(id, std::move(options));
+}
+
 // The blob image of nodes given in normalised coordinates (x 0..1, y -1..+1), written
 // independently of the shape core: magic, count, then the nodes as float pairs.
 inline std::vector<uint8_t> shapeImage(std::vector<std::pair<float, float>> const& nodes) {

@@ -1,0 +1,73 @@
+#pragma once
+// Driving the shape-processing modules through the bundle: what a module sent in one block,
+// and the blob images it sent, read back independently of the shape core.
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "tests/modules/BundleFixture.h"
+#include "tests/shapes/RandomShapes.h"
+
+namespace zr::test {
+
+using Image = std::vector<uint8_t>;
+
+constexpr int32_t kBatchSize = 16;
+
+// Runs one block with the queued events; gives the values the module sent on `pin` in it.
+inline std::vector<Image> sentInNextBlock(host::AudioModule& module, int32_t pin) {
+    module.host().clearRecords();
+    module.process(kBatchSize);
+    std::vector<Image> sent;
+    for (host::HostRecord const& record : module.host().pinSets(pin))
+        sent.push_back(record.bytes);
+    return sent;
+}
+
+// The one image sent in the next block, or nothing when the block sent none. A block that
+// sends twice fails the test.
+inline std::optional<Image> sentOnce(host::AudioModule& module, int32_t pin) {
+    std::vector<Image> const sent = sentInNextBlock(module, pin);
+    EXPECT_LE(sent.size(), 1u) << "more than one value in one block";
+    if (sent.empty())
+        return std::nullopt;
+    return sent.back();
+}
+
+// Opens the module and starts the graph, as a host does before the patch's first values.
+inline void openAndStart(host::AudioModule& module) {
+    ASSERT_EQ(module.open(), gmpi::MP_OK);
+    module.graphStart();
+    module.process(kBatchSize);
+    module.host().clearRecords();
+}
+
+// Magic, a node count of 2..100, and exactly 8 + 8 x count bytes.
+inline bool isWellFormedImage(Image const& image) {
+    if (image.size() < 24 || image.size() > 808 || image.size() % 8 != 0)
+        return false;
+    uint32_t magic = 0;
+    int32_t count = 0;
+    std::memcpy(&magic, image.data(), 4);
+    std::memcpy(&count, image.data() + 4, 4);
+    return magic == 0x53484150 && count == static_cast<int32_t>((image.size() - 8) / 8);
+}
+
+inline NodePairs nodesOf(Image const& image) {
+    NodePairs nodes((image.size() - 8) / 8);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        std::memcpy(&nodes[i].first, image.data() + 8 + 8 * i, 4);
+        std::memcpy(&nodes[i].second, image.data() + 12 + 8 * i, 4);
+    }
+    return nodes;
+}
+
+inline Image imageOf(NodePairs const& nodes) { return shapeImage(nodes); }
+
+// Neighbouring floats, as the x-order rule uses them in the offset domain x + 1.
+inline float above(float v) { return std::nextafter(v, 2.0f); }
+inline float below(float v) { return std::nextafter(v, 0.0f); }
+
+} // namespace zr::test
