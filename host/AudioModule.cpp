@@ -1,6 +1,7 @@
 #include "host/AudioModule.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -166,13 +167,41 @@ void AudioModule::holdOutputs(int32_t count) {
     }
 }
 
+// A module that goes to sleep inside a block leaves the rest of that block unwritten: its
+// outputs are static from then on, so those samples hold the last sample it wrote. The
+// samples are marked before the call with a NaN that no arithmetic produces, to find them.
+void AudioModule::markOutputsUnwritten(int32_t count) {
+    for (auto& [pin, connected] : buffers_) {
+        if (connected.direction != gmpi::MP_OUT)
+            continue;
+        connected.held = lastBlockSize_ > 0 ? connected.samples[lastBlockSize_ - 1] : 0.0f;
+        std::fill_n(connected.samples.begin(), count, std::bit_cast<float>(unwrittenSampleBits));
+    }
+}
+
+void AudioModule::holdUnwrittenTails(int32_t count) {
+    auto unwritten = [](float sample) { return std::bit_cast<uint32_t>(sample) == unwrittenSampleBits; };
+    for (auto& [pin, connected] : buffers_) {
+        if (connected.direction != gmpi::MP_OUT)
+            continue;
+        auto const begin = connected.samples.begin();
+        auto tail = begin + count;
+        while (tail != begin && unwritten(*(tail - 1)))
+            --tail;
+        float const held = tail == begin ? connected.held : *(tail - 1);
+        std::fill(tail, begin + count, held);
+    }
+}
+
 void AudioModule::runModule(int32_t count) {
+    markOutputsUnwritten(count);
     gmpi::MpEvent const* list = events_.build();
     if (list)
         host_.wake();
     host_.enterBlock(blocksRun_);
     plugin_->process(count, list);
     host_.leaveBlock();
+    holdUnwrittenTails(count);
     ++processCalls_;
     samplesProcessed_ += count;
     events_.clear();

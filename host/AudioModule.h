@@ -83,7 +83,8 @@ public:
 
     // One block of `count` samples (at most the maximum block size) with the queued events.
     // A module that asked to sleep is not called while no events arrive; its audio outputs
-    // then hold their last sample.
+    // then hold their last sample, as do the samples of a block after the module went to
+    // sleep inside it.
     void process(int32_t count);
     // `total` samples in blocks of `blockSize` (the last one shorter); queued events go to
     // the first block.
@@ -101,12 +102,16 @@ private:
     struct AudioBuffer {
         std::vector<float> samples;
         int32_t direction = gmpi::MP_IN;
+        float held = 0.0f; // outputs: the last sample of the block before
     };
+    static constexpr uint32_t unwrittenSampleBits = 0x7FA5A5A5;
 
     void create(gmpi::IMpFactory2& factory, std::wstring const& id, bool useCreateInstance2);
     std::optional<int32_t> knownDirection(int32_t pin) const;
     void queueValue(int32_t pin, int32_t time, void const* data, std::size_t size);
     void holdOutputs(int32_t count);
+    void markOutputsUnwritten(int32_t count);
+    void holdUnwrittenTails(int32_t count);
     void runModule(int32_t count);
 
     AudioHost host_;
