@@ -116,20 +116,32 @@ public:
         float const* input = pinInput.getBuffer();
         float* out = pinOut.getBuffer();
         float const* table = envelopeTable.data();
+        // Running values live in locals for the block, so that writes to Out cannot be taken
+        // to change them.
+        float runningPosition = position;
+        float runningLevel = level;
+        float runningGlideStep = glideStep;
+        float const step = rate;
+        float const limit = positionLimit;
+        float const target = glideTarget;
+        float const contourGain = gain;
         for (int32_t s = 0; s < sampleFrames; ++s) {
-            if (glideStep != 0.0f) {
-                // The position waits while the level glides.
-                level += glideStep;
-                if (glideStep > 0.0f ? !(level < glideTarget) : !(level > glideTarget))
-                    glideStep = 0.0f;
+            if (runningGlideStep != 0.0f) {
+                // The position waits while the level glides, up or down, to its target.
+                runningLevel += runningGlideStep;
+                if (runningGlideStep > 0.0f ? !(runningLevel < target) : !(runningLevel > target))
+                    runningGlideStep = 0.0f;
             } else {
-                auto const index = static_cast<int32_t>(position);
-                float const fraction = position - static_cast<float>(index);
-                level = ((1.0f - fraction) * table[index] + fraction * table[index + 1]) * gain;
-                position = zr::clampf(position + rate, 0.0f, positionLimit);
+                auto const index = static_cast<int32_t>(runningPosition);
+                float const fraction = runningPosition - static_cast<float>(index);
+                runningLevel = ((1.0f - fraction) * table[index] + fraction * table[index + 1]) * contourGain;
+                runningPosition = zr::clampf(runningPosition + step, 0.0f, limit);
             }
-            out[s] = input[s] * level;
+            out[s] = input[s] * runningLevel;
         }
+        position = runningPosition;
+        level = runningLevel;
+        glideStep = runningGlideStep;
         if (position >= kContourEnd) {
             pinOut.setStreaming(false, blockPosition_ + sampleFrames);
             setSubProcess(&ZR_ShapeEnv3::subProcessSilence);

@@ -35,9 +35,57 @@ float wrapToCycle(float position) {
     return position < 0.0f ? position + kCycle : position;
 }
 
-float readTable(WaveTable const& table, int32_t a, int32_t b, float fraction) {
+float readTable(float const* table, int32_t a, int32_t b, float fraction) {
     return table[a] + fraction * (table[b] - table[a]);
 }
+
+// The sub-steps of one output sample: each reads the table(s) at offset + phase and advances
+// the phase by the increment.
+struct SubSteps {
+    float const* current;
+    float const* previous; // the table fading out
+    int32_t count;
+    float phase;
+    float increment;
+
+    // offset + phase in 0..1024, or the phase itself should the sum not be a number.
+    float readPosition(float offset) const {
+        float const position = wrapToCycle(offset + phase);
+        return position >= 0.0f && position <= kCycle ? position : phase;
+    }
+
+    void advance() {
+        phase += increment;
+        if (phase >= kCycle)
+            phase = std::fmod(phase, kCycle);
+    }
+
+    float sum(float offset) {
+        float total = 0.0f;
+        for (int32_t k = 0; k < count; ++k) {
+            float const position = readPosition(offset);
+            auto const index = static_cast<int32_t>(position);
+            float const fraction = position - static_cast<float>(index);
+            total += readTable(current, index & kIndexMask, (index + 1) & kIndexMask, fraction);
+            advance();
+        }
+        return total;
+    }
+
+    float sumCrossfaded(float offset, float fade) {
+        float total = 0.0f;
+        for (int32_t k = 0; k < count; ++k) {
+            float const position = readPosition(offset);
+            auto const index = static_cast<int32_t>(position);
+            float const fraction = position - static_cast<float>(index);
+            int32_t const a = index & kIndexMask;
+            int32_t const b = (index + 1) & kIndexMask;
+            total += readTable(previous, a, b, fraction) * (1.0f - fade) + readTable(current, a, b, fraction) * fade;
+            advance();
+        }
+        return total;
+    }
+};
 
 } // namespace
 
@@ -136,30 +184,35 @@ public:
         float* out = pinOut.getBuffer();
         // Running values live in locals for the block, so that writes to Out cannot be taken
         // to change them.
-        float runningPhase = phase;
-        float runningIncrement = increment;
+        SubSteps steps{waveTables[currentTable].data(), waveTables[1 - currentTable].data(), subSteps, phase, increment};
         float previousOut = lastOut;
         float fade = crossfade;
+        float pitchSeen = lastPitch;
+        bool pending = shapePending || renderPending;
         for (int32_t s = 0; s < sampleFrames; ++s) {
-            if (pitch[s] != lastPitch) { // a NaN always differs
-                runningIncrement = incrementFor(pitch[s]);
-                lastPitch = pitch[s];
+            if (pitch[s] != pitchSeen) { // a NaN always differs
+                steps.increment = incrementFor(pitch[s]);
+                pitchSeen = pitch[s];
             }
-            if (fade == 1.0f && (shapePending || renderPending))
+            if (pending && fade == 1.0f) {
                 fade = takePendingShape();
+                pending = shapePending || renderPending;
+                steps.current = waveTables[currentTable].data();
+                steps.previous = waveTables[1 - currentTable].data();
+            }
             float const modulation = zr::clampf(phaseMod[s], -1.0f, 1.0f) * zr::clampf(phaseModDepth[s], 0.0f, 1.0f);
             float const offset = (modulation + previousOut * zr::clampf(feedback[s], -1.0f, 1.0f)) * kCycle;
-            float const sum = fade == 1.0f ? sumSubSteps(offset, runningPhase, runningIncrement)
-                                           : sumCrossfadedSubSteps(offset, runningPhase, runningIncrement, fade);
+            float const sum = fade == 1.0f ? steps.sum(offset) : steps.sumCrossfaded(offset, fade);
             float const sample = sum * invSubSteps;
             out[s] = sample;
             fade = std::min(1.0f, fade + crossfadeStep);
             previousOut = sample;
         }
-        phase = runningPhase;
-        increment = runningIncrement;
+        phase = steps.phase;
+        increment = steps.increment;
         lastOut = previousOut;
         crossfade = fade;
+        lastPitch = pitchSeen;
     }
 
     void subProcessSilence(int32_t sampleFrames) { std::fill_n(pinOut.getBuffer(), sampleFrames, 0.0f); }
@@ -248,48 +301,6 @@ private:
         float const mean = sum * (1.0f / kCycle);
         for (float& entry : target)
             entry -= mean;
-    }
-
-    // One sub-step's read position: offset + phase in 0..1024, or the phase itself should the
-    // sum not be a number.
-    static float readPosition(float offset, float runningPhase) {
-        float const position = wrapToCycle(offset + runningPhase);
-        return position >= 0.0f && position <= kCycle ? position : runningPhase;
-    }
-
-    static void advance(float& runningPhase, float runningIncrement) {
-        runningPhase += runningIncrement;
-        if (runningPhase >= kCycle)
-            runningPhase = std::fmod(runningPhase, kCycle);
-    }
-
-    float sumSubSteps(float offset, float& runningPhase, float runningIncrement) const {
-        WaveTable const& current = waveTables[currentTable];
-        float sum = 0.0f;
-        for (int32_t k = 0; k < subSteps; ++k) {
-            float const position = readPosition(offset, runningPhase);
-            auto const index = static_cast<int32_t>(position);
-            float const fraction = position - static_cast<float>(index);
-            sum += readTable(current, index & kIndexMask, (index + 1) & kIndexMask, fraction);
-            advance(runningPhase, runningIncrement);
-        }
-        return sum;
-    }
-
-    float sumCrossfadedSubSteps(float offset, float& runningPhase, float runningIncrement, float fade) const {
-        WaveTable const& current = waveTables[currentTable];
-        WaveTable const& previous = waveTables[1 - currentTable];
-        float sum = 0.0f;
-        for (int32_t k = 0; k < subSteps; ++k) {
-            float const position = readPosition(offset, runningPhase);
-            auto const index = static_cast<int32_t>(position);
-            float const fraction = position - static_cast<float>(index);
-            int32_t const a = index & kIndexMask;
-            int32_t const b = (index + 1) & kIndexMask;
-            sum += readTable(previous, a, b, fraction) * (1.0f - fade) + readTable(current, a, b, fraction) * fade;
-            advance(runningPhase, runningIncrement);
-        }
-        return sum;
     }
 };
 
