@@ -5,54 +5,33 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <vector>
 
-#include "host/AudioModule.h"
-#include "host/Bundle.h"
-#include "host/ModuleDescriptions.h"
+#include "bench/BenchSupport.h"
 
 namespace {
 
 constexpr int32_t kInput = 4, kOut = 5;
 constexpr int32_t kTableSize = 4096;
 
-zr::host::Bundle& bundle() {
-    static zr::host::Bundle loaded(ZR_BUNDLE_PATH);
-    return loaded;
-}
-
 void fillTestSignal(float* samples, int32_t count) {
     for (int32_t i = 0; i < count; ++i)
         samples[i] = static_cast<float>(i % 200) / 100.0f - 1.0f; // sweeps past both range ends
 }
 
-void reportPerSample(benchmark::State& state, int64_t samplesPerIteration) {
-    state.counters["time/sample"] = benchmark::Counter(static_cast<double>(samplesPerIteration),
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
 void BM_Waveshaper2Process(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
-    static auto const descriptions = zr::host::ModuleDescriptions::load(ZR_METADATA_PATH);
-    zr::host::AudioModuleOptions options;
-    options.description = *descriptions.find(L"ZR_Waveshaper2");
-    zr::host::AudioModule module(bundle(), L"ZR_Waveshaper2", options);
-    module.connectAudio(kInput);
-    module.connectAudio(kOut);
-    module.open();
-    module.graphStart();
-    module.sendDefaults();
-    module.startStream(kInput, 0);
-    module.process(blockSize);
-    fillTestSignal(module.buffer(kInput), blockSize);
+    auto module = zr::bench::startedModule(L"ZR_Waveshaper2");
+    module->startStream(kInput, 0);
+    module->process(blockSize);
+    fillTestSignal(module->buffer(kInput), blockSize);
 
-    gmpi::IMpPlugin2* plugin = module.plugin();
+    gmpi::IMpPlugin2* plugin = module->plugin();
     for (auto _ : state) {
         plugin->process(blockSize, nullptr);
-        benchmark::DoNotOptimize(module.buffer(kOut)[blockSize - 1]);
+        benchmark::DoNotOptimize(module->buffer(kOut)[blockSize - 1]);
     }
-    reportPerSample(state, blockSize);
+    zr::bench::reportPerSample(state, blockSize);
 }
 
 // The same per-sample formula as the module's block function, on a table and range of the
@@ -84,7 +63,7 @@ void BM_WaveshaperPlainLoop(benchmark::State& state) {
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
     }
-    reportPerSample(state, blockSize);
+    zr::bench::reportPerSample(state, blockSize);
 }
 
 BENCHMARK(BM_Waveshaper2Process)->Arg(64)->Arg(512);

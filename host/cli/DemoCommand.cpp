@@ -2,57 +2,94 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <numbers>
 #include <vector>
 
-#include "host/AudioModule.h"
 #include "host/Bundle.h"
 #include "host/ModuleDescriptions.h"
+#include "host/Patch.h"
+#include "host/cli/WavFile.h"
 #include "shapes/Shape.h"
 
 namespace zr::cli {
 namespace {
 
-constexpr int32_t kShape = 0, kInterpolation = 1, kInput = 4, kOut = 5;
+constexpr int kSampleRate = 48000;
 constexpr int32_t kBlockSize = 64;
-constexpr wchar_t kDemoShape[] = L"(-5,-5)(-2.5,-4.5)(0,0)(2.5,4.5)(5,5)"; // a soft saturation curve
+// Note starts and gate lengths fall on block boundaries: 0.4 s and 0.3 s at 48 kHz.
+constexpr int64_t kNoteBlocks = 300;
+constexpr int64_t kGateBlocks = 225;
+constexpr int64_t kTailBlocks = 450; // lets the last release run out
 
-std::vector<uint8_t> imageOf(Shape const& shape) {
+// One cycle with a strong fundamental and some upper harmonics, rounded by a spline.
+constexpr wchar_t kWaveShape[] = L"(-5,0)(-3.5,4.5)(-1.5,2)(0,0)(1.5,-2)(3.5,-4.5)(5,0)";
+// A soft saturation curve.
+constexpr wchar_t kTransferShape[] = L"(-5,-5)(-2.5,-4.5)(0,0)(2.5,4.5)(5,5)";
+// Fast attack, decay to the sustain node (node 2) and a release to silence.
+constexpr wchar_t kContourShape[] = L"(-5,-5)(-4.5,5)(-1,1)(5,-5)";
+constexpr int32_t kSustainNode = 2;
+constexpr float kContourMilliseconds = 600.0f;
+
+// An arpeggio in volts per octave (5 V = 440 Hz): A3 C4 E4 A4 E4 C4 A3.
+constexpr float kNotesVolts[] = {4.0f, 4.25f, 4.0f + 7.0f / 12.0f, 5.0f, 4.0f + 7.0f / 12.0f, 4.25f, 4.0f};
+
+std::vector<uint8_t> imageOf(wchar_t const* text) {
+    Shape const shape(text);
     auto const* bytes = static_cast<uint8_t const*>(shape.blobData());
     return {bytes, bytes + shape.blobSize()};
 }
 
-// One cycle of a sine wave at full range (+-5 V), as the waveshaper's input.
-std::vector<float> testSignal(int32_t length) {
-    std::vector<float> signal(length);
-    for (int32_t i = 0; i < length; ++i)
-        signal[i] = 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * i / length));
-    return signal;
+// The oscillator playing a shape, through the waveshaper, under the envelope: the envelope
+// scales its input, the shaped oscillator, by its level.
+void buildPatch(host::Patch& patch) {
+    patch.add("osc", L"ZR_ShapeOsc2");
+    patch.add("shaper", L"ZR_Waveshaper2");
+    patch.add("envelope", L"ZR_ShapeEnv3");
+    patch.connect("osc", "Out", "shaper", "Input");
+    patch.connect("shaper", "Out", "envelope", "Input");
+    patch.start();
+
+    patch.setBytes("osc", "Shape", 0, imageOf(kWaveShape));
+    patch.set("osc", "Interpolation", 0, VarekSpline);
+    patch.set("osc", "RemoveDC", 0, true);
+    patch.set("osc", "Oversampling", 0, 1);
+    patch.set("osc", "Gate", 0, true);
+
+    patch.setBytes("shaper", "Shape", 0, imageOf(kTransferShape));
+    patch.set("shaper", "Interpolation", 0, NaturalSpline);
+    patch.set("shaper", "RangeLow", 0, -4.0f);
+    patch.set("shaper", "RangeHigh", 0, 4.0f);
+
+    patch.setBytes("envelope", "Shape", 0, imageOf(kContourShape));
+    patch.set("envelope", "SustainNode", 0, kSustainNode);
+    patch.set("envelope", "Duration", 0, kContourMilliseconds);
 }
 
-std::vector<float> shapeThroughWaveshaper(host::Bundle& bundle, host::ModuleDescription const& description,
-                                          std::vector<float> const& input) {
-    host::AudioModuleOptions options;
-    options.description = description;
-    host::AudioModule module(bundle, L"ZR_Waveshaper2", options);
-    module.connectAudio(kInput);
-    module.connectAudio(kOut);
-    module.open();
-    module.graphStart();
-    module.sendDefaults();
-    module.setBytes(kShape, 0, imageOf(Shape(kDemoShape)));
-    module.setInt(kInterpolation, 0, NaturalSpline);
-    module.startStream(kInput, 0);
-
-    std::vector<float> output;
-    for (size_t start = 0; start < input.size(); start += kBlockSize) {
-        auto const count = static_cast<int32_t>(std::min<size_t>(kBlockSize, input.size() - start));
-        std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(start), count, module.buffer(kInput));
-        module.process(count);
-        output.insert(output.end(), module.buffer(kOut), module.buffer(kOut) + count);
+std::vector<float> playArpeggio(host::Patch& patch) {
+    std::vector<float> rendered;
+    int64_t const notes = std::size(kNotesVolts);
+    int64_t const totalBlocks = notes * kNoteBlocks + kTailBlocks;
+    float* pitch = patch.input("osc", "Pitch");
+    for (int64_t block = 0; block < totalBlocks; ++block) {
+        int64_t const note = block / kNoteBlocks;
+        int64_t const intoNote = block % kNoteBlocks;
+        if (note < notes && intoNote == 0) {
+            std::fill_n(pitch, patch.maxBlockSize(), kNotesVolts[note] * 0.1f);
+            patch.set("envelope", "Gate", 0, true);
+        }
+        if (note < notes && intoNote == kGateBlocks)
+            patch.set("envelope", "Gate", 0, false);
+        patch.process(kBlockSize);
+        float const* out = patch.output("envelope", "Out");
+        rendered.insert(rendered.end(), out, out + kBlockSize);
     }
-    return output;
+    return rendered;
+}
+
+float peakOf(std::vector<float> const& samples) {
+    float peak = 0.0f;
+    for (float sample : samples)
+        peak = std::fmax(peak, std::fabs(sample));
+    return peak;
 }
 
 } // namespace
@@ -60,25 +97,26 @@ std::vector<float> shapeThroughWaveshaper(host::Bundle& bundle, host::ModuleDesc
 int runDemo(BundleFiles const& files, std::filesystem::path const& outputDirectory) {
     host::Bundle bundle(files.bundle);
     auto const descriptions = host::ModuleDescriptions::load(files.descriptions);
-    std::vector<float> const input = testSignal(512);
-    std::vector<float> const output = shapeThroughWaveshaper(bundle, *descriptions.find(L"ZR_Waveshaper2"), input);
-
-    std::printf("ZR_Waveshaper2, shape %ls in natural-spline mode\n", kDemoShape);
-    std::printf("%10s %10s\n", "in (V)", "out (V)");
-    for (size_t i = 0; i < input.size(); i += 32)
-        std::printf("%10.3f %10.3f\n", input[i] * 10.0f, output[i] * 10.0f);
+    host::AudioModuleOptions options;
+    options.sampleRate = static_cast<float>(kSampleRate);
+    options.maxBlockSize = kBlockSize;
+    host::Patch patch(bundle, descriptions, options);
+    buildPatch(patch);
+    std::vector<float> const rendered = playArpeggio(patch);
 
     std::filesystem::create_directories(outputDirectory);
-    auto const csvPath = outputDirectory / "waveshaper-demo.csv";
-    std::ofstream csv(csvPath);
-    csv << "sample,input_volts,output_volts\n";
-    for (size_t i = 0; i < input.size(); ++i)
-        csv << i << ',' << input[i] * 10.0f << ',' << output[i] * 10.0f << '\n';
-    if (!csv) {
-        std::fprintf(stderr, "zrhost: could not write %s\n", csvPath.c_str());
-        return 1;
-    }
-    std::printf("wrote %s\n", csvPath.c_str());
+    auto const wavPath = outputDirectory / "shape-demo.wav";
+    writeWav(wavPath, rendered, kSampleRate);
+
+    std::printf("ZR_ShapeOsc2 -> ZR_Waveshaper2 -> ZR_ShapeEnv3, an arpeggio of %zu notes\n", std::size(kNotesVolts));
+    std::printf("  wave        %ls (spline)\n", kWaveShape);
+    std::printf("  transfer    %ls (natural spline), range -4..4 V\n", kTransferShape);
+    std::printf("  contour     %ls, sustain at node %d, %.0f ms\n", kContourShape, kSustainNode,
+                static_cast<double>(kContourMilliseconds));
+    std::printf("  %.2f s at %d Hz, peak %.1f V (%.1f dBFS)\n", static_cast<double>(rendered.size()) / kSampleRate,
+                kSampleRate, static_cast<double>(peakOf(rendered) * 10.0f),
+                20.0 * std::log10(std::max(1e-9, static_cast<double>(peakOf(rendered)))));
+    std::printf("wrote %s\n", std::filesystem::absolute(wavPath).c_str());
     return 0;
 }
 

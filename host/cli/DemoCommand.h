@@ -10,8 +10,9 @@ struct BundleFiles {
     std::filesystem::path descriptions;
 };
 
-// Shapes a test signal through the waveshaper, prints input and output levels, and writes
-// the signals as CSV into `outputDirectory`. Returns the process exit code.
+// Plays an arpeggio through a patch of the bundle's modules (an oscillator playing a shape,
+// through a waveshaper, under an envelope), writes it as shape-demo.wav into
+// `outputDirectory` and says where. Returns the process exit code.
 int runDemo(BundleFiles const& files, std::filesystem::path const& outputDirectory);
 
 } // namespace zr::cli

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     app.add_option("--descriptions", files.descriptions, "module descriptions beside the bundle")->capture_default_str();
 
     std::filesystem::path outputDirectory = "out";
-    auto* demo = app.add_subcommand("demo", "shape a test signal through the waveshaper and write it out");
+    auto* demo = app.add_subcommand("demo", "play a shaped oscillator through a waveshaper and an envelope into a WAV file");
     demo->add_option("-o,--output", outputDirectory, "folder for the results")->capture_default_str();
     auto* list = app.add_subcommand("list", "list every module with its pins, confirmed through the factory");
 

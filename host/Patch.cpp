@@ -1,0 +1,162 @@
+#include "host/Patch.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "host/ModuleDescriptions.h"
+#include "host/TextConversion.h"
+
+namespace zr::host {
+
+struct Patch::Member {
+    std::string name;
+    std::unique_ptr<AudioModule> module;
+    size_t recordsSeen = 0; // host records already forwarded along the wires
+};
+
+Patch::Patch(Bundle& bundle, ModuleDescriptions const& descriptions, AudioModuleOptions options)
+    : bundle_(bundle), descriptions_(descriptions), options_(std::move(options)) {}
+
+Patch::~Patch() = default;
+
+AudioModule& Patch::add(std::string const& name, std::wstring const& id) {
+    for (auto const& member : members_)
+        if (member->name == name)
+            throw std::invalid_argument("the patch already has a module named '" + name + "'");
+    ModuleDescription const* description = descriptions_.find(id);
+    if (!description)
+        throw std::invalid_argument("no module description for " + utf8FromWide(id));
+    AudioModuleOptions options = options_;
+    options.description = *description;
+    auto module = std::make_unique<AudioModule>(bundle_, id, options);
+    for (PinDescription const& pin : description->pins)
+        if (pin.isAudio())
+            module->connectAudio(pin.index, pin.direction);
+    module->open();
+    members_.push_back(std::make_unique<Member>(Member{name, std::move(module)}));
+    return *members_.back()->module;
+}
+
+size_t Patch::indexOf(std::string const& name) const {
+    for (size_t i = 0; i < members_.size(); ++i)
+        if (members_[i]->name == name)
+            return i;
+    throw std::invalid_argument("the patch has no module named '" + name + "'");
+}
+
+AudioModule& Patch::module(std::string const& name) { return *members_[indexOf(name)]->module; }
+
+PinDescription const& Patch::pinOf(size_t member, std::string const& pin) const {
+    ModuleDescription const* description = members_[member]->module->description();
+    PinDescription const* found = description->findPin(pin);
+    if (!found)
+        throw std::invalid_argument("module '" + members_[member]->name + "' has no pin named '" + pin + "'");
+    return *found;
+}
+
+void Patch::connect(std::string const& from, std::string const& fromPin, std::string const& to,
+                    std::string const& toPin) {
+    size_t const source = indexOf(from);
+    size_t const destination = indexOf(to);
+    PinDescription const& output = pinOf(source, fromPin);
+    PinDescription const& input = pinOf(destination, toPin);
+    std::string const wire = from + "." + fromPin + " -> " + to + "." + toPin;
+    if (source >= destination)
+        throw std::invalid_argument(wire + ": the source must run before the destination");
+    if (output.isInput() || !input.isInput())
+        throw std::invalid_argument(wire + ": wires run from an output to an input");
+    if (output.datatype != input.datatype)
+        throw std::invalid_argument(wire + ": the datatypes differ");
+    for (Wire const& existing : wires_)
+        if (existing.to == destination && existing.toPin == input.index)
+            throw std::invalid_argument(wire + ": the input is wired already");
+    wires_.push_back(Wire{source, output.index, destination, input.index, output.isAudio()});
+}
+
+void Patch::set(std::string const& name, std::string const& pin, int32_t time, nlohmann::json const& value) {
+    module(name).setByName(pin, time, value);
+}
+
+void Patch::setBytes(std::string const& name, std::string const& pin, int32_t time, std::vector<uint8_t> const& bytes) {
+    size_t const member = indexOf(name);
+    members_[member]->module->setBytes(pinOf(member, pin).index, time, bytes);
+}
+
+float* Patch::input(std::string const& name, std::string const& pin) {
+    size_t const member = indexOf(name);
+    PinDescription const& described = pinOf(member, pin);
+    if (!described.isAudio() || !described.isInput())
+        throw std::invalid_argument("pin '" + pin + "' of '" + name + "' is not an audio input");
+    return members_[member]->module->buffer(described.index);
+}
+
+float const* Patch::output(std::string const& name, std::string const& pin) {
+    size_t const member = indexOf(name);
+    PinDescription const& described = pinOf(member, pin);
+    if (!described.isAudio() || described.isInput())
+        throw std::invalid_argument("pin '" + pin + "' of '" + name + "' is not an audio output");
+    return members_[member]->module->buffer(described.index);
+}
+
+void Patch::start() {
+    for (auto const& member : members_) {
+        member->module->graphStart(0);
+        member->module->sendDefaults(0);
+    }
+}
+
+void Patch::process(int32_t count) {
+    std::vector<Carried> const fromLastBlock = std::move(carried_);
+    carried_.clear();
+    for (Carried const& event : fromLastBlock)
+        deliver(event.to, event.toPin, event.record, 0);
+    for (size_t member = 0; member < members_.size(); ++member) {
+        feedAudio(member, count);
+        members_[member]->module->process(count);
+        forwardSends(member, count);
+    }
+}
+
+void Patch::feedAudio(size_t member, int32_t count) {
+    for (Wire const& wire : wires_) {
+        if (wire.to != member || !wire.audio)
+            continue;
+        float const* source = members_[wire.from]->module->buffer(wire.fromPin);
+        std::copy_n(source, count, members_[member]->module->buffer(wire.toPin));
+    }
+}
+
+// Whatever the module sent in this block reaches the inputs wired to that output, at the
+// same sample; a send stamped at the block's end arrives at the start of the next one.
+void Patch::forwardSends(size_t member, int32_t count) {
+    Member& source = *members_[member];
+    std::vector<HostRecord> const& records = source.module->host().records();
+    if (source.recordsSeen > records.size())
+        source.recordsSeen = 0; // the records were cleared
+    for (size_t i = source.recordsSeen; i < records.size(); ++i) {
+        HostRecord const& record = records[i];
+        if (record.kind == HostCallKind::Sleep)
+            continue;
+        for (Wire const& wire : wires_) {
+            if (wire.from != member || wire.fromPin != record.pin)
+                continue;
+            if (record.timestamp >= count)
+                carried_.push_back(Carried{wire.to, wire.toPin, record});
+            else
+                deliver(wire.to, wire.toPin, record, std::max(record.timestamp, 0));
+        }
+    }
+    source.recordsSeen = records.size();
+}
+
+void Patch::deliver(size_t to, int32_t toPin, HostRecord const& record, int32_t time) {
+    AudioModule& destination = *members_[to]->module;
+    if (record.kind == HostCallKind::PinSet)
+        destination.setBytes(toPin, time, record.bytes);
+    else if (record.isStreaming())
+        destination.startStream(toPin, time);
+    else
+        destination.stopStream(toPin, time);
+}
+
+} // namespace zr::host

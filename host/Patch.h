@@ -1,0 +1,85 @@
+#pragma once
+// A patch of audio-side modules run through our host: modules created by identifier under
+// names of the patch's own, outputs wired to inputs, and blocks run module by module in the
+// order the modules were added, so that each module reads what the modules before it wrote
+// in the same block. What a module sends on a wired output reaches the wired input as an
+// event at the same sample: streaming states for audio, values for control pins.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/AudioModule.h"
+
+namespace zr::host {
+
+class Bundle;
+class ModuleDescriptions;
+
+class Patch {
+public:
+    // Every module is created with `options` (sample rate, countdown, maximum block size);
+    // its description comes from `descriptions`.
+    Patch(Bundle& bundle, ModuleDescriptions const& descriptions, AudioModuleOptions options = {});
+    ~Patch();
+    Patch(Patch const&) = delete;
+    Patch& operator=(Patch const&) = delete;
+
+    // Creates module `id` under `name`, gives each described audio pin a buffer and opens the
+    // module. Throws std::invalid_argument for a name in use or an undescribed identifier.
+    AudioModule& add(std::string const& name, std::wstring const& id);
+    // Throws std::invalid_argument for an unknown name.
+    AudioModule& module(std::string const& name);
+
+    // Wires output `fromPin` of module `from` to input `toPin` of module `to`, by pin names.
+    // `from` must come before `to` in the running order, and the datatypes must match
+    // (audio to audio, or a control datatype to the same one). An input takes one wire.
+    // Throws std::invalid_argument naming what does not fit.
+    void connect(std::string const& from, std::string const& fromPin, std::string const& to, std::string const& toPin);
+
+    // Values for the next block, by pin name: as JSON (see PinValueEncoding.h), or as raw
+    // bytes, which is how a shape's blob image travels on a text pin.
+    void set(std::string const& name, std::string const& pin, int32_t time, nlohmann::json const& value);
+    void setBytes(std::string const& name, std::string const& pin, int32_t time, std::vector<uint8_t> const& bytes);
+    // The sample buffer of an audio input that no wire feeds, to be filled before a block.
+    float* input(std::string const& name, std::string const& pin);
+    // The samples an audio output wrote in the last block.
+    float const* output(std::string const& name, std::string const& pin);
+
+    // Queues graph start and every described input's default for each module, at time 0.
+    void start();
+    // Runs one block of `count` samples (at most the maximum block size) through every module.
+    void process(int32_t count);
+    int32_t maxBlockSize() const { return options_.maxBlockSize; }
+
+private:
+    struct Member;
+    struct Wire {
+        size_t from = 0;
+        int32_t fromPin = 0;
+        size_t to = 0;
+        int32_t toPin = 0;
+        bool audio = false;
+    };
+    struct Carried { // an event sent at or after the end of a block, for the next one
+        size_t to = 0;
+        int32_t toPin = 0;
+        HostRecord record;
+    };
+
+    size_t indexOf(std::string const& name) const;
+    PinDescription const& pinOf(size_t member, std::string const& pin) const;
+    void feedAudio(size_t member, int32_t count);
+    void forwardSends(size_t member, int32_t count);
+    void deliver(size_t to, int32_t toPin, HostRecord const& record, int32_t time);
+
+    Bundle& bundle_;
+    ModuleDescriptions const& descriptions_;
+    AudioModuleOptions options_;
+    std::vector<std::unique_ptr<Member>> members_;
+    std::vector<Wire> wires_;
+    std::vector<Carried> carried_;
+};
+
+} // namespace zr::host

@@ -1,0 +1,29 @@
+#include "host/cli/WavFile.h"
+
+#include <sndfile.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace zr::cli {
+
+void writeWav(std::filesystem::path const& path, std::vector<float> const& samples, int sampleRate) {
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file)
+        throw std::runtime_error("could not write " + path.string() + ": " + sf_strerror(nullptr));
+    // Without clipping a float above full scale would wrap around in the integer format.
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    auto const frames = static_cast<sf_count_t>(samples.size());
+    sf_count_t const written = sf_writef_float(file, samples.data(), frames);
+    std::string const reason = written == frames ? "" : sf_strerror(file);
+    if (sf_close(file) != 0 && reason.empty())
+        throw std::runtime_error("could not finish " + path.string());
+    if (!reason.empty())
+        throw std::runtime_error("could not write " + path.string() + ": " + reason);
+}
+
+} // namespace zr::cli

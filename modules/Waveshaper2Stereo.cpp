@@ -1,0 +1,77 @@
+// ZR_Waveshaper2ST: the two-channel waveshaper. Both channels pass through one transfer curve
+// with one input range; each channel has its own input, output and streaming state.
+
+#include <string>
+
+#include "sdk/MpBase2.h"
+#include "sdk/Register.h"
+#include "shapes/TransferCurve.h"
+
+class ZR_Waveshaper2ST : public MpBase2 {
+    // Pin indices are stored in patches: append only.
+    StringInPin pinShape;      // the shape's blob image, carried as raw text-pin bytes
+    IntInPin pinInterpolation; // 0, 10, 20 or 30
+    FloatInPin pinRangeLow;    // volts that map to the shape's left end
+    FloatInPin pinRangeHigh;   // volts that map to the shape's right end
+    AudioInPin pinInputLeft;
+    AudioInPin pinInputRight;
+    AudioOutPin pinOutLeft;
+    AudioOutPin pinOutRight;
+
+    zr::TransferCurve transferCurve;
+
+public:
+    ZR_Waveshaper2ST() {
+        initializePin(pinShape);
+        initializePin(pinInterpolation);
+        initializePin(pinRangeLow);
+        initializePin(pinRangeHigh);
+        initializePin(pinInputLeft);
+        initializePin(pinInputRight);
+        initializePin(pinOutLeft);
+        initializePin(pinOutRight);
+        setSubProcess(&ZR_Waveshaper2ST::subProcess);
+    }
+
+    void onSetPins() override {
+        if (pinShape.isUpdated() || pinInterpolation.isUpdated())
+            updateCurve();
+        if (pinRangeLow.isUpdated() || pinRangeHigh.isUpdated())
+            transferCurve.setRange(pinRangeLow, pinRangeHigh);
+        if (pinInputLeft.isUpdated())
+            pinOutLeft.setStreaming(pinInputLeft.isStreaming());
+        if (pinInputRight.isUpdated())
+            pinOutRight.setStreaming(pinInputRight.isStreaming());
+    }
+
+    // Sample by sample, left before right, so that a host that shares buffers between the
+    // channels sees the same order of reads and writes as with two mono waveshapers in turn.
+    void subProcess(int32_t sampleFrames) {
+        float const* inputLeft = pinInputLeft.getBuffer();
+        float const* inputRight = pinInputRight.getBuffer();
+        float* outLeft = pinOutLeft.getBuffer();
+        float* outRight = pinOutRight.getBuffer();
+        auto const curve = transferCurve.lookup();
+        for (int32_t i = 0; i < sampleFrames; ++i) {
+            outLeft[i] = curve(inputLeft[i]);
+            outRight[i] = curve(inputRight[i]);
+        }
+    }
+
+private:
+    void updateCurve() {
+        std::wstring const& image = pinShape;
+        if (!transferCurve.update(pinInterpolation, image.data(), static_cast<int32_t>(image.size() * sizeof(wchar_t))))
+            return;
+        // Static outputs must still show the new curve before the module sleeps again. While
+        // either channel streams the module keeps running, and neither output is touched.
+        if (pinOutLeft.isStreaming() || pinOutRight.isStreaming())
+            return;
+        pinOutLeft.setStreaming(false);
+        pinOutRight.setStreaming(false);
+    }
+};
+
+namespace {
+auto const registered = gmpi::Register<ZR_Waveshaper2ST>::withId(L"ZR_Waveshaper2ST");
+}

@@ -1,0 +1,63 @@
+#pragma once
+// A shape used as a transfer curve: an input level between two range ends picks a position
+// along the shape's x axis, and the output is the shape's height there. The curve is rendered
+// once per change into a table of 4096 entries; each sample then costs one lookup with
+// linear interpolation. Levels: range ends in volts become signal levels by x 0.1, and the
+// shape's normalised height becomes an output level by x 0.5.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "shapes/Interpolator.h"
+#include "shapes/Shape.h"
+
+namespace zr {
+
+class TransferCurve {
+public:
+    static constexpr int32_t kTableSize = 4096;
+
+    // The per-sample mapping over a snapshot of the table and range. Block functions copy it
+    // into a local, so that writes to an output buffer cannot be taken to change it.
+    struct Lookup {
+        float const* table;
+        float inputOffset;
+        float inputScale;
+
+        float operator()(float input) const {
+            float const t = (input - inputOffset) * inputScale;
+            // 0 below the range, the last entry above it; the argument order makes a NaN t
+            // read the last entry instead of leaving the table.
+            float const position = static_cast<float>(kTableSize - 1) * std::max(0.0f, std::min(1.0f, t));
+            auto const index = static_cast<int32_t>(position);
+            float const fraction = position - static_cast<float>(index);
+            return table[index] * (1.0f - fraction) + table[index + 1] * fraction;
+        }
+    };
+
+    // The identity line "(-5,-5)(5,5)", not rendered yet; the table and the range are 0.
+    TransferCurve();
+
+    // Stores `mode` when it is a valid mode that differs from the current one, reads `image`
+    // as the shape's blob image (a rejected image keeps the previous nodes), and renders when
+    // either changed or nothing was rendered yet. Returns whether the table was refilled.
+    bool update(int32_t mode, void const* image, int32_t size);
+
+    // The input levels, in volts, that map to the shape's left and right ends. Equal ends
+    // map every input to the left end.
+    void setRange(float lowVolts, float highVolts);
+
+    Lookup lookup() const { return {table_.data(), inputOffset_, inputScale_}; }
+    Shape const& shape() const { return interpolator_.shape; }
+
+private:
+    Shape::Interpolator interpolator_;
+    // Output level per table position; the last entry is a guard that a lookup at the right
+    // end weights with 0.
+    std::array<float, kTableSize + 1> table_{};
+    float inputOffset_ = 0.0f;
+    float inputScale_ = 0.0f;
+};
+
+} // namespace zr
