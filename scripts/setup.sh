@@ -7,7 +7,7 @@ packages=(
   build-essential cmake g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libsndfile1-dev libcairo2-dev
-  sox valgrind locales
+  sox valgrind locales pkg-config
 )
 
 as_root() {
