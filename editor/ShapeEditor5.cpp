@@ -56,9 +56,11 @@ ZR_ShapeEditor5::ZR_ShapeEditor5() {
     initializePin(pinFlipVert, &ZR_ShapeEditor5::onSetFlipVert);
 }
 
+// The host's clock, when it offers one, times double clicks.
 int32_t ZR_ShapeEditor5::setHost(gmpi::IMpUnknown* host) {
+    int32_t const result = MpGuiGfxBase::setHost(host);
     clock.attach(host);
-    return MpGuiGfxBase::setHost(host);
+    return result;
 }
 
 // A rejected image does not keep the previous shape: the editor shows the flat default and
