@@ -6,11 +6,14 @@
 #include "host/AudioModule.h"
 #include "host/Bundle.h"
 #include "host/DatatypeNames.h"
+#include "host/GuiModule.h"
+#include "host/PinValueEncoding.h"
 
 namespace zr::host {
 namespace {
 
 constexpr int32_t audioSubType = 0;
+constexpr int32_t guiSubType = 2;
 constexpr int32_t graphStartBlockSize = 64;
 constexpr int32_t repeatedPinsChecked = 3;
 
@@ -111,7 +114,32 @@ void checkGraphStartSends(AudioHost const& host, ModuleDescription const& descri
     }
 }
 
-// One instance, as described.
+// A GUI module answers setPin for each pin it registers and refuses any other index. Each
+// described pin is given its default (an empty value when it has none).
+std::vector<std::string> checkGuiDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
+    std::optional<GuiModule> module;
+    try {
+        module.emplace(factory, description.id, GuiModuleOptions{description, {}, false});
+    } catch (std::exception const& e) {
+        return {e.what()};
+    }
+    std::vector<std::string> mismatches;
+    for (PinDescription const& pin : description.pins) {
+        std::vector<uint8_t> const value =
+            pin.defaultValue ? encodePinValue(pin.datatype, *pin.defaultValue) : std::vector<uint8_t>{};
+        int32_t const result = module->module()->setPin(pin.index, 0, static_cast<int32_t>(value.size()), value.data());
+        if (result != gmpi::MP_OK)
+            mismatches.push_back(description.idText() + ": " + pinName(pin) +
+                                 " is described, but setPin on it gave " + std::to_string(result));
+    }
+    auto const firstUndescribed = static_cast<int32_t>(description.pins.size());
+    if (int32_t const result = module->module()->setPin(firstUndescribed, 0, 0, nullptr); result != gmpi::MP_FAIL)
+        mismatches.push_back(description.idText() + ": pin " + std::to_string(firstUndescribed) +
+                             " is not described, but setPin on it gave " + std::to_string(result) + " instead of -1");
+    return mismatches;
+}
+
+// One audio-side instance, as described.
 std::vector<std::string> checkInstance(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
     // Declared before the module: the module may keep the scratch buffer until it is released.
     std::vector<float> scratch(graphStartBlockSize, 0.0f);
@@ -138,7 +166,9 @@ std::vector<std::string> checkInstance(gmpi::IMpFactory2& factory, ModuleDescrip
 
 } // namespace
 
-bool isCheckedByDescriptionCheck(ModuleDescription const& description) { return description.subType == audioSubType; }
+bool isCheckedByDescriptionCheck(ModuleDescription const& description) {
+    return description.subType == audioSubType || description.subType == guiSubType;
+}
 
 std::vector<std::string> checkDescription(Bundle& bundle, ModuleDescription const& description) {
     return checkDescription(*bundle.factory(), description);
@@ -148,6 +178,8 @@ std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDesc
     if (!isCheckedByDescriptionCheck(description))
         return {description.idText() + ": not checked yet (sub-type " + std::to_string(description.subType) +
                 " modules are not checked)"};
+    if (description.subType == guiSubType)
+        return checkGuiDescription(factory, description);
 
     std::vector<std::string> mismatches = checkInstance(factory, description);
     // A module with a repeatable pin must also register the copies a host adds.

@@ -1,8 +1,8 @@
 #pragma once
 // Confirms a module description against a freshly created module, through the module
 // interfaces only: the pins the description lists are the pins the module registers once
-// opened, and at graph start each output sends what its datatype says. A module with a
-// repeatable pin is checked as described and again with three copies of that pin.
+// opened, and (on the audio side) at graph start each output sends what its datatype says. A
+// module with a repeatable pin is checked as described and again with three copies of that pin.
 
 #include <string>
 #include <vector>
@@ -14,7 +14,8 @@ namespace zr::host {
 
 class Bundle;
 
-// Whether checkDescription examines this module; GUI-side modules are not checked yet.
+// Whether checkDescription examines this module: audio-side (sub-type 0) and GUI-side
+// (sub-type 2) modules are; any other sub-type is not checked yet.
 bool isCheckedByDescriptionCheck(ModuleDescription const& description);
 
 // One human-readable line per mismatch; empty when the module matches. A module that is not

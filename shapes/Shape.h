@@ -112,6 +112,21 @@ struct Shape {
     // returns whether any y changed.
     bool fitVert(float bottom, float top);
 
+    // Node edits (ShapeEdit.cpp). Each sets `changed` when it altered the shape.
+    // Mirrors left-right: the node order reverses and every x becomes 1 - x.
+    void flipHorizontal();
+    // Mirrors upside down: every y becomes -y.
+    void flipVertical();
+    // Keeps x strictly increasing: moves interior node `index` to `x`, clamped in the +1.0
+    // shifted scale to one single-precision step inside its neighbours. A NaN `x`, an end or
+    // out-of-range node, and neighbours too close for any value between them leave the node
+    // where it is. Returns whether x changed.
+    bool moveNodeXWithinNeighbours(int32_t index, float x);
+    // Inserts `node` at `index` (1..nodeCount-1), moving later nodes up; refused at kMaxNodes.
+    bool insertNode(int32_t index, Node node);
+    // Removes node `index`, moving later nodes down; refused below kMinNodes + 1 nodes.
+    bool removeNode(int32_t index);
+
 private:
     // `text[length]` must be a terminator: the number reader runs until a non-number character.
     bool parseText(wchar_t const* text, std::size_t length);

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "host/cli/DemoCommand.h"
+#include "host/cli/DrawCommand.h"
 #include "host/cli/ListCommand.h"
 
 int main(int argc, char** argv) {
@@ -22,12 +23,34 @@ int main(int argc, char** argv) {
     demo->add_option("-o,--output", outputDirectory, "folder for the results")->capture_default_str();
     auto* list = app.add_subcommand("list", "list every module with its pins, confirmed through the factory");
 
+    zr::cli::DrawRequest drawRequest;
+    std::string shapeText;
+    std::string editorId = "ZR_ShapeEditor5";
+    auto* draw = app.add_subcommand("draw", "draw a shape editor into a PNG picture");
+    auto* textOption = draw->add_option("--shape", shapeText, "the shape as text, e.g. \"(-5,-5)(0,3)(5,5)\"");
+    auto* blobOption = draw->add_option("--blob", drawRequest.blobFile, "a file holding the shape's blob image");
+    auto* fileOption = draw->add_option("--shape-file", drawRequest.shapeFile, "a shape file (text form, then ITP=mode)");
+    textOption->excludes(blobOption, fileOption);
+    blobOption->excludes(fileOption);
+    draw->add_option("--mode", drawRequest.mode, "interpolation: 0 none, 10 linear, 20 or 30 splines");
+    draw->add_option("--width", drawRequest.width, "picture width in pixels")->capture_default_str();
+    draw->add_option("--height", drawRequest.height, "picture height in pixels")->capture_default_str();
+    draw->add_option("--pin", drawRequest.pinSettings, "any editor pin by name, NAME=VALUE (repeatable)");
+    draw->add_option("--editor", editorId, "editor identifier")->capture_default_str();
+    draw->add_option("-o,--output", drawRequest.output, "PNG file to write")->capture_default_str();
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (demo->parsed())
             return zr::cli::runDemo(files, outputDirectory);
         if (list->parsed())
             return zr::cli::runList(files);
+        if (draw->parsed()) {
+            if (textOption->count() > 0)
+                drawRequest.shapeText = shapeText;
+            drawRequest.editorId = std::wstring(editorId.begin(), editorId.end());
+            return zr::cli::runDraw(files, drawRequest);
+        }
     } catch (std::exception const& error) {
         std::fprintf(stderr, "zrhost: %s\n", error.what());
         return 1;

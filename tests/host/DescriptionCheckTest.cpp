@@ -95,12 +95,12 @@ TEST(DescriptionCheck, RunsGraphStartWithACountdownOfZero) {
 
 TEST(DescriptionCheck, ModulesItCannotCheckSaySo) {
     FakeFactory factory(matchingBehaviour());
-    ModuleDescription gui = fakeDescription();
-    gui.subType = 2;
-    std::vector<std::string> const guiLines = checkDescription(factory, gui);
-    ASSERT_EQ(guiLines.size(), 1u);
-    EXPECT_NE(guiLines[0].find("not checked yet"), std::string::npos) << guiLines[0];
-    EXPECT_FALSE(isCheckedByDescriptionCheck(gui));
+    ModuleDescription other = fakeDescription();
+    other.subType = 1;
+    std::vector<std::string> const otherLines = checkDescription(factory, other);
+    ASSERT_EQ(otherLines.size(), 1u);
+    EXPECT_NE(otherLines[0].find("not checked yet"), std::string::npos) << otherLines[0];
+    EXPECT_FALSE(isCheckedByDescriptionCheck(other));
 
     ModuleDescription unknown = fakeDescription();
     unknown.id = L"ZR_Absent";

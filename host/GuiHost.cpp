@@ -1,0 +1,123 @@
+#include "host/GuiHost.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace zr::host {
+
+int32_t GuiHost::queryInterface(gmpi::MpGuid const& iid, void** returnInterface) {
+    if (returnInterface == nullptr)
+        return gmpi::MP_FAIL;
+    *returnInterface = nullptr;
+    if (iid == MP_IID_UI_HOST2 && !hostile_.refuseUiHost2)
+        *returnInterface = static_cast<gmpi::IMpUserInterfaceHost2*>(this);
+    else if (iid == MP_IID_UI_HOST && !hostile_.refuseUiHost)
+        *returnInterface = static_cast<gmpi::IMpUserInterfaceHost*>(this);
+    else if (iid == SE_IID_GRAPHICS_HOST && !hostile_.refuseGraphicsHost)
+        *returnInterface = static_cast<gmpi_gui::IMpGraphicsHost*>(this);
+    else if (iid == ZR_IID_CLOCK_HOST && !hostile_.refuseClock)
+        *returnInterface = static_cast<zr::IClockHost*>(this);
+    else if (iid == MP_IID_UNKNOWN)
+        *returnInterface = static_cast<gmpi::IMpUserInterfaceHost2*>(this);
+    else
+        return gmpi::MP_NOSUPPORT;
+    addRef();
+    return gmpi::MP_OK;
+}
+
+int32_t GuiHost::pinTransmit(int32_t pinIndex, int32_t size, void const* data, int32_t voice) {
+    HostRecord& record = transmissions_.emplace_back();
+    record.kind = HostCallKind::PinSet;
+    record.pin = pinIndex;
+    record.size = size;
+    record.timestamp = voice;
+    if (size > 0 && data != nullptr) {
+        auto const* bytes = static_cast<uint8_t const*>(data);
+        record.bytes.assign(bytes, bytes + size);
+    }
+    if (echoTarget_ != nullptr && !echoing_) {
+        echoing_ = true;
+        std::vector<uint8_t> const echoed = record.bytes; // the module may transmit again meanwhile
+        echoTarget_->setPin(pinIndex, voice, static_cast<int32_t>(echoed.size()), echoed.data());
+        echoTarget_->notifyPin(pinIndex, voice);
+        echoing_ = false;
+    }
+    return gmpi::MP_OK;
+}
+
+int32_t GuiHost::resolveFilename(wchar_t const* shortName, int32_t maxChars, wchar_t* returnFullFilename) {
+    if (shortName == nullptr || returnFullFilename == nullptr || maxChars <= 0)
+        return gmpi::MP_FAIL;
+    std::filesystem::path const name(shortName);
+    std::wstring const full = name.is_absolute() || fileFolder_.empty() ? name.wstring() : (fileFolder_ / name).wstring();
+    std::size_t const written = std::min(full.size(), static_cast<std::size_t>(maxChars - 1));
+    std::wmemcpy(returnFullFilename, full.data(), written);
+    returnFullFilename[written] = L'\0';
+    return written == full.size() ? gmpi::MP_OK : gmpi::MP_FAIL;
+}
+
+int32_t GuiHost::getPinCount(int32_t* returnCount) {
+    if (returnCount == nullptr)
+        return gmpi::MP_FAIL;
+    if (!hostile_.leavePinCountUnwritten)
+        *returnCount = pinCount_;
+    return gmpi::MP_OK;
+}
+
+int32_t GuiHost::setCapture() {
+    captureHeld_ = true;
+    ++captureTakes_;
+    return gmpi::MP_OK;
+}
+
+int32_t GuiHost::getCapture(int32_t* returnValue) {
+    if (returnValue == nullptr)
+        return gmpi::MP_FAIL;
+    if (!hostile_.leaveCaptureUnwritten)
+        *returnValue = captureHeld_ ? 1 : 0;
+    return gmpi::MP_OK;
+}
+
+void GuiHost::invalidateRect(GmpiDrawing_API::MP1_RECT const* invalidRect) {
+    ++invalidations_;
+    if (invalidRect == nullptr)
+        ++wholeAreaInvalidations_;
+}
+
+int32_t GuiHost::releaseCapture() {
+    captureHeld_ = false;
+    ++captureReleases_;
+    return gmpi::MP_OK;
+}
+
+int32_t GuiHost::getSteadyTime(int64_t* returnNanoseconds) {
+    if (returnNanoseconds == nullptr)
+        return gmpi::MP_FAIL;
+    *returnNanoseconds = now_;
+    return gmpi::MP_OK;
+}
+
+std::vector<HostRecord> GuiHost::transmissionsOf(int32_t pin) const {
+    std::vector<HostRecord> found;
+    std::copy_if(transmissions_.begin(), transmissions_.end(), std::back_inserter(found),
+                 [pin](HostRecord const& record) { return record.pin == pin; });
+    return found;
+}
+
+std::optional<HostRecord> GuiHost::lastTransmission(int32_t pin) const {
+    auto const last = std::find_if(transmissions_.rbegin(), transmissions_.rend(),
+                                   [pin](HostRecord const& record) { return record.pin == pin; });
+    if (last == transmissions_.rend())
+        return std::nullopt;
+    return *last;
+}
+
+void GuiHost::clearRecords() {
+    transmissions_.clear();
+    invalidations_ = 0;
+    wholeAreaInvalidations_ = 0;
+    captureTakes_ = 0;
+    captureReleases_ = 0;
+}
+
+} // namespace zr::host

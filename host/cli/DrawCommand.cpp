@@ -1,0 +1,144 @@
+#include "host/cli/DrawCommand.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "host/Bundle.h"
+#include "host/GuiModule.h"
+#include "host/ModuleDescriptions.h"
+#include "host/TextConversion.h"
+#include "host/drawing/CairoDrawing.h"
+#include "shapes/Shape.h"
+
+namespace zr::cli {
+namespace {
+
+constexpr int32_t kShapePin = 0;
+
+std::string readFile(std::filesystem::path const& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw std::runtime_error("cannot read " + path.string());
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<uint8_t> imageOfText(std::string const& text) {
+    Shape shape;
+    shape.setString(host::wideFromUtf8(text));
+    if (shape.invalid)
+        throw std::invalid_argument("not a shape text: '" + text + "' (write nodes as (x,y) in volts, x from -5 to 5)");
+    auto const* bytes = static_cast<uint8_t const*>(shape.blobData());
+    return {bytes, bytes + shape.blobSize()};
+}
+
+struct ShapeFileContent {
+    std::string nodes;
+    std::optional<int> mode;
+};
+
+// A shape file: the text form, a newline, then ITP=<mode>; only the first newline matters.
+ShapeFileContent readShapeFile(std::filesystem::path const& path) {
+    std::string const content = readFile(path);
+    std::size_t const newline = content.find('\n');
+    ShapeFileContent parsed{content.substr(0, newline), std::nullopt};
+    if (newline == std::string::npos)
+        return parsed;
+    std::size_t const itp = content.find("ITP=", newline);
+    if (itp != std::string::npos) {
+        try {
+            parsed.mode = std::stoi(content.substr(itp + 4));
+        } catch (std::exception const&) {
+            // No usable mode line: the mode stays as requested or the editor's.
+        }
+    }
+    return parsed;
+}
+
+// A pin value given on the command line, read as the pin's datatype wants it.
+nlohmann::json valueForPin(host::PinDescription const& pin, std::string const& text) {
+    std::size_t used = 0;
+    switch (pin.datatype) {
+    case gmpi::MP_INT32:
+    case gmpi::MP_ENUM: {
+        long long const value = std::stoll(text, &used);
+        if (used != text.size())
+            break;
+        return value;
+    }
+    case gmpi::MP_FLOAT32: {
+        double const value = std::stod(text, &used);
+        if (used != text.size())
+            break;
+        return value;
+    }
+    case gmpi::MP_BOOL:
+        if (text == "true" || text == "1" || text == "on")
+            return true;
+        if (text == "false" || text == "0" || text == "off")
+            return false;
+        break;
+    default:
+        return text; // texts as they are, blobs as hexadecimal digits
+    }
+    throw std::invalid_argument("pin " + pin.name + " cannot take '" + text + "'");
+}
+
+void applyPinSetting(host::GuiModule& editor, std::string const& setting) {
+    std::size_t const equals = setting.find('=');
+    if (equals == std::string::npos)
+        throw std::invalid_argument("pin setting '" + setting + "' is not NAME=VALUE");
+    std::string const name = setting.substr(0, equals);
+    host::PinDescription const* pin = editor.description()->findPin(name);
+    if (pin == nullptr)
+        throw std::invalid_argument("the editor has no pin named '" + name + "'");
+    editor.setByName(name, valueForPin(*pin, setting.substr(equals + 1)));
+}
+
+void applyShape(host::GuiModule& editor, DrawRequest const& request) {
+    std::optional<int> mode = request.mode;
+    if (request.shapeText) {
+        editor.setBytes(kShapePin, imageOfText(*request.shapeText));
+    } else if (request.blobFile) {
+        std::string const bytes = readFile(*request.blobFile);
+        editor.setBytes(kShapePin, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    } else if (request.shapeFile) {
+        ShapeFileContent const content = readShapeFile(*request.shapeFile);
+        editor.setBytes(kShapePin, imageOfText(content.nodes));
+        if (!mode)
+            mode = content.mode;
+    }
+    if (mode)
+        editor.setByName("ITP_Choice", *mode);
+}
+
+} // namespace
+
+int runDraw(BundleFiles const& files, DrawRequest const& request) {
+    int const sources = request.shapeText.has_value() + request.blobFile.has_value() + request.shapeFile.has_value();
+    if (sources > 1)
+        throw std::invalid_argument("give the shape once: as text, as a blob file or as a shape file");
+    host::Bundle bundle(files.bundle);
+    auto const descriptions = host::ModuleDescriptions::load(files.descriptions);
+    host::ModuleDescription const* description = descriptions.find(request.editorId);
+    if (description == nullptr)
+        throw std::invalid_argument("no module description for " + host::utf8FromWide(request.editorId));
+
+    host::CairoDrawing picture(request.width, request.height);
+    {
+        host::GuiModule editor(bundle, request.editorId, {*description, {}, false});
+        editor.sendDefaults();
+        applyShape(editor, request);
+        for (std::string const& setting : request.pinSettings)
+            applyPinSetting(editor, setting);
+        editor.arrange({0.0f, 0.0f, static_cast<float>(request.width), static_cast<float>(request.height)});
+        if (int32_t const result = editor.render(picture.context()); result != gmpi::MP_OK)
+            throw std::runtime_error("the editor did not draw (result " + std::to_string(result) + ")");
+    }
+    picture.writePng(request.output);
+    std::printf("wrote %s (%d x %d)\n", request.output.c_str(), request.width, request.height);
+    return 0;
+}
+
+} // namespace zr::cli

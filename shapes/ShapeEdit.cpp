@@ -1,0 +1,66 @@
+// Node edits shared by the editor and the modules that reshape a shape on command.
+
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "shapes/Shape.h"
+
+namespace zr {
+
+void Shape::flipHorizontal() {
+    for (int32_t i = 0; i < (nodeCount + 1) / 2; ++i) {
+        int32_t const j = nodeCount - 1 - i;
+        Node const left = nodes[i];
+        Node const right = nodes[j];
+        nodes[i] = {1.0f - right.x, right.y};
+        nodes[j] = {1.0f - left.x, left.y}; // for the middle node of an odd count, j == i
+    }
+    changed = 1;
+}
+
+void Shape::flipVertical() {
+    for (int32_t i = 0; i < nodeCount; ++i)
+        nodes[i].y = -nodes[i].y;
+    changed = 1;
+}
+
+// Works on x + 1.0, where every value between the neighbours has the same spacing as at 1..2,
+// so "one step inside" means the same distance everywhere and the result is stored as
+// (shifted value - 1).
+bool Shape::moveNodeXWithinNeighbours(int32_t index, float x) {
+    if (index <= 0 || index >= nodeCount - 1 || std::isnan(x))
+        return false;
+    float const shifted = x + 1.0f;
+    float const lower = std::nextafter(nodes[index - 1].x + 1.0f, 2.0f);
+    float const upper = std::nextafter(nodes[index + 1].x + 1.0f, 0.0f);
+    if (!(lower <= upper)) // neighbours too close (or not finite): no place strictly between
+        return false;
+    float const result = shifted < lower ? lower : (shifted < upper ? shifted : upper);
+    if (result == nodes[index].x + 1.0f)
+        return false;
+    nodes[index].x = result - 1.0f;
+    changed = 1;
+    return true;
+}
+
+bool Shape::insertNode(int32_t index, Node node) {
+    if (nodeCount >= kMaxNodes || index < 1 || index > nodeCount - 1)
+        return false;
+    std::memmove(&nodes[index + 1], &nodes[index], static_cast<std::size_t>(nodeCount - index) * sizeof(Node));
+    nodes[index] = node;
+    ++nodeCount;
+    changed = 1;
+    return true;
+}
+
+bool Shape::removeNode(int32_t index) {
+    if (nodeCount <= kMinNodes || index < 0 || index >= nodeCount)
+        return false;
+    std::memmove(&nodes[index], &nodes[index + 1], static_cast<std::size_t>(nodeCount - 1 - index) * sizeof(Node));
+    --nodeCount;
+    changed = 1;
+    return true;
+}
+
+} // namespace zr

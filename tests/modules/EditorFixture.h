@@ -1,0 +1,112 @@
+#pragma once
+// The shape editor through our host, as a host drives it: created from the bundle under the
+// GUI sub-type, given its described defaults, laid out, drawn with the recording back end and
+// pointed at. The host's clock moves only when a test says so.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "host/GuiModule.h"
+#include "host/drawing/RecordingDrawing.h"
+#include "tests/modules/BundleFixture.h"
+
+namespace zr::test {
+
+// Pin indices of ZR_ShapeEditor5.
+enum EditorPin : int32_t {
+    kShape, kITP_Choice, kActiveNode, kEditable, kLockX, kLockAddRem, kLockFirstLast, kYLimitMax, kYLimitMin,
+    kBaseLine, kResetShape, kEditUnits, kMouseDown, kToolTip, kNodeSize, kNodeThickness, kCircularNodes,
+    kFillNodes, kShapeThickness, kBorderFactor, kBorderClip, kGridDivisionsX, kGridDivisionsY,
+    kColorBackgroundTop, kColorBackgroundBottom, kColorGrid, kColorBaseLine, kColorCentreLine, kColorDiagonal,
+    kColorCurve, kColorFillOuter, kColorFillInner, kColorNode, kColorActiveNode, kEditX, kEditY, kReset,
+    kFlipHoriz, kFlipVert, kEditorPinCount
+};
+
+inline constexpr int32_t kPrimary = 0x10;
+inline constexpr int32_t kControl = 0x20000;
+
+using Nodes = std::vector<std::pair<float, float>>;
+
+// The nodes of a transmitted blob image (independent of the shape core).
+inline Nodes nodesOf(host::HostRecord const& record) {
+    std::vector<uint8_t> const& image = record.bytes;
+    EXPECT_GE(image.size(), 8u);
+    int32_t count = 0;
+    std::memcpy(&count, image.data() + 4, 4);
+    EXPECT_EQ(image.size(), 8u + 8u * static_cast<std::size_t>(count));
+    Nodes nodes(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < nodes.size() && 16 + 8 * i <= image.size(); ++i) {
+        std::memcpy(&nodes[i].first, image.data() + 8 + 8 * i, 4);
+        std::memcpy(&nodes[i].second, image.data() + 12 + 8 * i, 4);
+    }
+    return nodes;
+}
+
+inline std::unique_ptr<host::GuiModule> makeEditor(std::wstring const& id = L"ZR_ShapeEditor5",
+                                                   host::GuiModuleOptions options = {}) {
+    options.description = *descriptions().find(id);
+    return std::make_unique<host::GuiModule>(bundle(), id, std::move(options));
+}
+
+class EditorTest : public testing::Test {
+protected:
+    void SetUp() override {
+        editor = makeEditor();
+        editor->sendDefaults();
+    }
+
+    // A view where record and pixel coordinates map exactly: border 0, 101 x 201 pixels, so
+    // px = 100 x and py = 100 - 100 y.
+    void useExactView() {
+        editor->setFloat(kBorderFactor, 0.0f);
+        editor->arrange({0.0f, 0.0f, 101.0f, 201.0f});
+        frame();
+    }
+    static GmpiDrawing_API::MP1_POINT at(float x, float y) { return {100.0f * x, 100.0f - 100.0f * y}; }
+
+    void frame() { ASSERT_EQ(editor->render(drawing.context()), gmpi::MP_OK); }
+    void setShape(Nodes const& nodes) { ASSERT_EQ(editor->setBytes(kShape, shapeImage(nodes)), gmpi::MP_OK); }
+    // The shape the editor last sent on pin 0.
+    std::optional<Nodes> lastSent() {
+        auto const sent = editor->host().lastTransmission(kShape);
+        if (!sent)
+            return std::nullopt;
+        return nodesOf(*sent);
+    }
+    std::optional<int32_t> lastActiveNode() {
+        auto const sent = editor->host().lastTransmission(kActiveNode);
+        return sent ? std::optional<int32_t>(sent->asInt()) : std::nullopt;
+    }
+    // The nodes as a new frame draws them, read back from the hollow square markers (size
+    // 10) of the exact view; empty when the frame redrew no curve bitmap.
+    Nodes shownNodes() {
+        drawing.clear();
+        frame();
+        Nodes nodes;
+        for (host::DrawCall const& marker : drawing.callsOf(host::DrawOp::DrawRectangle)) {
+            float const px = marker.numbers[0] + 5.0f;
+            float const py = marker.numbers[1] + 5.0f;
+            nodes.emplace_back(px / 100.0f, (100.0f - py) / 100.0f);
+        }
+        return nodes;
+    }
+    int32_t press(GmpiDrawing_API::MP1_POINT point, int32_t flags = kPrimary) { return editor->pointerDown(flags, point); }
+    int32_t move(GmpiDrawing_API::MP1_POINT point, int32_t flags = kPrimary) { return editor->pointerMove(flags, point); }
+    int32_t release(GmpiDrawing_API::MP1_POINT point) { return editor->pointerUp(0, point); }
+    // A press and release, then the host's clock moves on.
+    void click(GmpiDrawing_API::MP1_POINT point, int64_t thenMilliseconds = 1000) {
+        press(point);
+        release(point);
+        editor->advanceClockMilliseconds(thenMilliseconds);
+    }
+
+    host::RecordingDrawing drawing;
+    std::unique_ptr<host::GuiModule> editor;
+};
+
+} // namespace zr::test
