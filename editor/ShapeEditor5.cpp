@@ -192,7 +192,7 @@ void ZR_ShapeEditor5::onSetEditX() {
     if (activeNode < 0 || lockX)
         return;
     float const x = editUnits == 0 ? (pinEditX + 5.0f) * 0.1f : pinEditX.getValue();
-    if (!shape().moveNodeXWithinNeighbours(activeNode, x))
+    if (!shape().placeNodeXBetweenNeighbours(activeNode, x + zr::Shape::kXOffset))
         return;
     releaseCurveBitmap();
     redraw();

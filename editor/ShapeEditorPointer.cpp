@@ -191,15 +191,9 @@ int32_t ZR_ShapeEditor5::onPointerMove(int32_t flags, MP1_POINT point) {
     float const x = lockX ? before.x : before.x + factor * (u - lastPointer.x);
     float const y = limitToYRange(before.y + factor * (v - lastPointer.y));
 
-    bool changed = shape().moveNodeXWithinNeighbours(activeNode, x);
-    if (exists) {
-        float const clamped = zr::clampf(y, -1.0f, 1.0f);
-        if (clamped != shape().nodes[activeNode].y) {
-            shape().nodes[activeNode].y = clamped;
-            shape().changed = 1;
-            changed = true;
-        }
-    }
+    bool changed = shape().placeNodeXBetweenNeighbours(activeNode, x + zr::Shape::kXOffset);
+    if (exists)
+        changed |= shape().setNodeY(activeNode, y);
     if (changed) {
         releaseCurveBitmap();
         redraw();

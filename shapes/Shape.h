@@ -117,11 +117,6 @@ struct Shape {
     void flipHorizontal();
     // Mirrors upside down: every y becomes -y.
     void flipVertical();
-    // Keeps x strictly increasing: moves interior node `index` to `x`, clamped in the +1.0
-    // shifted scale to one single-precision step inside its neighbours. A NaN `x`, an end or
-    // out-of-range node, and neighbours too close for any value between them leave the node
-    // where it is. Returns whether x changed.
-    bool moveNodeXWithinNeighbours(int32_t index, float x);
     // Inserts `node` at `index` (1..nodeCount-1), moving later nodes up; refused at kMaxNodes.
     bool insertNode(int32_t index, Node node);
     // Removes node `index`, moving later nodes down; refused below kMinNodes + 1 nodes.

@@ -25,25 +25,6 @@ void Shape::flipVertical() {
     changed = 1;
 }
 
-// Works on x + 1.0, where every value between the neighbours has the same spacing as at 1..2,
-// so "one step inside" means the same distance everywhere and the result is stored as
-// (shifted value - 1).
-bool Shape::moveNodeXWithinNeighbours(int32_t index, float x) {
-    if (index <= 0 || index >= nodeCount - 1 || std::isnan(x))
-        return false;
-    float const shifted = x + 1.0f;
-    float const lower = std::nextafter(nodes[index - 1].x + 1.0f, 2.0f);
-    float const upper = std::nextafter(nodes[index + 1].x + 1.0f, 0.0f);
-    if (!(lower <= upper)) // neighbours too close (or not finite): no place strictly between
-        return false;
-    float const result = shifted < lower ? lower : (shifted < upper ? shifted : upper);
-    if (result == nodes[index].x + 1.0f)
-        return false;
-    nodes[index].x = result - 1.0f;
-    changed = 1;
-    return true;
-}
-
 bool Shape::insertNode(int32_t index, Node node) {
     if (nodeCount >= kMaxNodes || index < 1 || index > nodeCount - 1)
         return false;

@@ -45,12 +45,8 @@ bool Shape::insertNode(Node node) {
     if (std::any_of(nodes, end, [&node](Node const& n) { return n.x == node.x; }))
         return false;
     // Before the first node right of it; the last node stays last whatever its x.
-    Node* position = std::find_if(nodes + 1, end - 1, [&node](Node const& n) { return n.x > node.x; });
-    std::move_backward(position, end, end + 1);
-    *position = {node.x, clampf(node.y, -1.0f, 1.0f)};
-    ++nodeCount;
-    changed = 1;
-    return true;
+    Node const* position = std::find_if(nodes + 1, end - 1, [&node](Node const& n) { return n.x > node.x; });
+    return insertNode(static_cast<int32_t>(position - nodes), {node.x, clampf(node.y, -1.0f, 1.0f)});
 }
 
 bool Shape::shiftHoriz(float amount) {

@@ -46,44 +46,6 @@ TEST(ShapeEdit, FlipsMirrorAndTwiceRestore) {
 
 // In the +1.0 shifted scale a node stops one step inside its neighbours; where no value lies
 // strictly between them, or the request is not a number, the node stays.
-TEST(ShapeEdit, MoveNodeXKeepsXStrictlyIncreasing) {
-    float const nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<Node> const three{{0, 0}, {0.5f, 0}, {1, 0}};
-    // x 4.77e-8 and 9.54e-8: in the shifted scale nodes 1 and 2 are 1.0 and 1.00000012.
-    Shape const crowded(L"(-5,0)(-4.9999995,0)(-4.999999,0)(5,0)");
-    ASSERT_EQ(crowded.invalid, 0);
-    struct Case {
-        char const* name;
-        Shape shape;
-        int32_t index;
-        float x;
-        bool moved;
-        float expected;
-    } const cases[] = {
-        {"inside", shapeWith(three), 1, 0.25f, true, 0.25f},
-        {"past the right neighbour", shapeWith(three), 1, 3.0f, true, std::nextafter(2.0f, 0.0f) - 1.0f},
-        {"past the left neighbour", shapeWith(three), 1, -0.5f, true, std::nextafter(1.0f, 2.0f) - 1.0f},
-        {"same place", shapeWith(three), 1, 0.5f, false, 0.5f},
-        {"NaN", shapeWith(three), 1, nan, false, 0.5f},
-        {"first node", shapeWith(three), 0, 0.5f, false, 0.0f},
-        {"last node", shapeWith(three), 2, 0.5f, false, 1.0f},
-        {"beyond the nodes", shapeWith(three), 3, 0.5f, false, 0.0f},
-        {"no room between neighbours", crowded, 1, 0.5f, false, crowded.nodes[1].x},
-    };
-    for (auto const& c : cases) {
-        SCOPED_TRACE(c.name);
-        Shape shape = c.shape;
-        shape.changed = 0;
-        EXPECT_EQ(shape.moveNodeXWithinNeighbours(c.index, c.x), c.moved);
-        EXPECT_EQ(shape.changed, c.moved ? 1 : 0);
-        if (c.index >= 0 && c.index < shape.nodeCount) {
-            EXPECT_EQ(shape.nodes[c.index].x, c.expected);
-        }
-        for (int32_t i = 1; i < shape.nodeCount; ++i)
-            EXPECT_LT(shape.nodes[i - 1].x, shape.nodes[i].x);
-    }
-}
-
 TEST(ShapeEdit, InsertAndRemoveKeepTheCountWithinBounds) {
     Shape shape = shapeWith({{0, 0}, {1, 0}});
     EXPECT_FALSE(shape.removeNode(0)) << "two nodes are the minimum";
