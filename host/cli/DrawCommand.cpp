@@ -33,27 +33,15 @@ std::vector<uint8_t> imageOfText(std::string const& text) {
     return {bytes, bytes + shape.blobSize()};
 }
 
-struct ShapeFileContent {
-    std::string nodes;
-    std::optional<int> mode;
-};
-
-// A shape file: the text form, a newline, then ITP=<mode>; only the first newline matters.
-ShapeFileContent readShapeFile(std::filesystem::path const& path) {
-    std::string const content = readFile(path);
-    std::size_t const newline = content.find('\n');
-    ShapeFileContent parsed{content.substr(0, newline), std::nullopt};
-    if (newline == std::string::npos)
-        return parsed;
-    std::size_t const itp = content.find("ITP=", newline);
-    if (itp != std::string::npos) {
-        try {
-            parsed.mode = std::stoi(content.substr(itp + 4));
-        } catch (std::exception const&) {
-            // No usable mode line: the mode stays as requested or the editor's.
-        }
-    }
-    return parsed;
+// A shape file read by the shape core, so that the picture shows exactly what a loader
+// module would send.
+Shape readShapeFile(std::filesystem::path const& path) {
+    Shape shape;
+    shape.interpolation = -1; // tells "the file named no mode" apart from any mode it names
+    shape.loadShp(path.wstring());
+    if (shape.invalid)
+        throw std::invalid_argument("not a shape file: " + path.string() + " (a shape text, then a line ITP=mode)");
+    return shape;
 }
 
 // A pin value given on the command line, read as the pin's datatype wants it.
@@ -104,10 +92,11 @@ void applyShape(host::GuiModule& editor, DrawRequest const& request) {
         std::string const bytes = readFile(*request.blobFile);
         editor.setBytes(kShapePin, std::vector<uint8_t>(bytes.begin(), bytes.end()));
     } else if (request.shapeFile) {
-        ShapeFileContent const content = readShapeFile(*request.shapeFile);
-        editor.setBytes(kShapePin, imageOfText(content.nodes));
-        if (!mode)
-            mode = content.mode;
+        Shape const shape = readShapeFile(*request.shapeFile);
+        auto const* bytes = static_cast<uint8_t const*>(shape.blobData());
+        editor.setBytes(kShapePin, std::vector<uint8_t>(bytes, bytes + shape.blobSize()));
+        if (!mode && shape.interpolation != -1)
+            mode = shape.interpolation;
     }
     if (mode)
         editor.setByName("ITP_Choice", *mode);

@@ -4,51 +4,44 @@
 // host's own logic use it, so they need neither the built bundle nor a working module.
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "host/HostPinIterator.h"
+#include "host/ModuleDescriptions.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::host::fakes {
 
 inline constexpr wchar_t const* fakeModuleId = L"ZR_Fake";
 
-struct ReceivedEvent {
-    int32_t timeDelta = 0;
-    int32_t eventType = 0;
-    int32_t pin = 0;
-    int32_t size = 0;
-    bool hadExtraData = false;
-    std::vector<uint8_t> data;  // from extraData, or the inline bytes
-};
+// Level (float in), Input (audio in), Peak (float out).
+inline ModuleDescription fakeDescription() {
+    ModuleDescriptions const parsed = ModuleDescriptions::parse(R"({ "modules": [ { "id": "ZR_Fake", "subType": 0, "pins": [
+        { "index": 0, "name": "Level", "datatype": "float", "direction": "in", "default": -5 },
+        { "index": 1, "name": "Input", "datatype": "audio", "direction": "in" },
+        { "index": 2, "name": "Peak", "datatype": "float", "direction": "out", "default": 0 } ] } ] })");
+    return *parsed.find(fakeModuleId);
+}
 
-// Sent at graph start: a value of `size` zero bytes, or a streaming announcement.
-struct FakeSend {
-    int32_t pin = 0;
-    int32_t size = 0;
-    bool announceStreaming = false;
-};
-
+// Read by the module while it runs, so a test may change it between blocks.
 struct FakeBehaviour {
-    int32_t registeredPins = 0;        // setBuffer answers 0 below this index, -1 from it on
-    std::vector<FakeSend> atGraphStart;
-    std::vector<int32_t> rampOutputs;  // each block: sample i = 1000 x (process call) + i
+    int32_t registeredPins = INT32_MAX; // setBuffer answers 0 below this index, -1 from it on
+    std::vector<int32_t> rampOutputs;   // each block: sample i = 1000 x (process call) + i
     bool sleepAfterEachBlock = false;
-    bool noteEvents = true;            // noting allocates; off for the real-time probe
+    bool noteEvents = true;             // noting allocates; off for the real-time probe
     bool allocateInProcess = false;
-    int32_t echoPin = -1;              // each block: send `echoSize` bytes on this pin
+    int32_t echoPin = -1;               // each block: send `echoSize` bytes, each the call number
     int32_t echoSize = 0;
 };
 
 struct FakeObservations {
     int instancesAlive = 0;
-    int setHostCalls = 0;
     int processCalls = 0;
-    std::vector<ReceivedEvent> events;
     std::vector<std::size_t> eventsPerCall;
     gmpi::IMpHost* host = nullptr;
     bool gotProcessorHost = false;
@@ -56,7 +49,7 @@ struct FakeObservations {
     float sampleRate = -1.0f;
     int32_t countdown = -1;
     void* iterator = reinterpret_cast<void*>(1);
-    std::vector<IteratorPin> iteratedPins;
+    int32_t pinCount = -1; // as the iterator reports it
 };
 
 inline void* volatile fakeEscapedAllocation = nullptr;
@@ -84,7 +77,6 @@ public:
     }
 
     int32_t setHost(gmpi::IMpUnknown* host) override {
-        ++seen_.setHostCalls;
         void* processorHost = nullptr;
         void* audioHost = nullptr;
         host->queryInterface(MP_IID_PROCESSOR_HOST, &processorHost);
@@ -102,7 +94,11 @@ public:
         host_->getSampleRate(&seen_.sampleRate);
         host_->getSleepCountdown(&seen_.countdown);
         host_->createPinIterator(&seen_.iterator);
-        walkPins();
+        if (seen_.iterator && seen_.iterator != reinterpret_cast<void*>(1)) {
+            auto* pins = static_cast<gmpi::IMpPinIterator*>(seen_.iterator);
+            pins->getCount(&seen_.pinCount);
+            pins->release();
+        }
         return gmpi::MP_OK;
     }
 
@@ -116,16 +112,21 @@ public:
     int32_t process(int32_t count, gmpi::MpEvent const* events) override {
         ++seen_.processCalls;
         std::size_t received = 0;
-        for (gmpi::MpEvent const* event = events; event; event = event->next, ++received)
-            receive(*event);
+        for (gmpi::MpEvent const* event = events; event; event = event->next)
+            ++received;
         if (behaviour_.noteEvents)
             seen_.eventsPerCall.push_back(received);
         if (behaviour_.allocateInProcess) {
             std::free(fakeEscapedAllocation);
             fakeEscapedAllocation = std::malloc(64);
         }
-        echo();
-        writeRamps(count);
+        if (behaviour_.echoPin >= 0 && host_) {
+            std::memset(echoBytes_, seen_.processCalls, sizeof echoBytes_);
+            host_->setPin(0, behaviour_.echoPin, std::min<int32_t>(behaviour_.echoSize, sizeof echoBytes_), echoBytes_);
+        }
+        for (int32_t pin : behaviour_.rampOutputs)
+            for (int32_t i = 0; i < count; ++i)
+                buffers_.at(pin)[i] = static_cast<float>(1000 * seen_.processCalls + i);
         if (behaviour_.sleepAfterEachBlock && host_)
             host_->sleep();
         return gmpi::MP_OK;
@@ -144,68 +145,7 @@ private:
         --seen_.instancesAlive;
     }
 
-    void walkPins() {
-        if (!seen_.iterator || seen_.iterator == reinterpret_cast<void*>(1))
-            return;
-        auto* pins = static_cast<gmpi::IMpPinIterator*>(seen_.iterator);
-        for (int32_t onPin = pins->first(); onPin == 0; onPin = pins->next()) {
-            IteratorPin pin;
-            pins->getPinId(&pin.id);
-            pins->getPinDirection(&pin.direction);
-            pins->getPinDatatype(&pin.datatype);
-            seen_.iteratedPins.push_back(pin);
-        }
-        pins->release();
-    }
-
-    void receive(gmpi::MpEvent const& event) {
-        if (event.eventType == gmpi::EVENT_GRAPH_START)
-            sendAtGraphStart(event.timeDelta);
-        if (!behaviour_.noteEvents)
-            return;
-        ReceivedEvent& noted = seen_.events.emplace_back();
-        noted.timeDelta = event.timeDelta;
-        noted.eventType = event.eventType;
-        noted.pin = event.parm1;
-        noted.size = event.parm2;
-        noted.hadExtraData = event.extraData != nullptr;
-        char const* data = event.extraData ? event.extraData : reinterpret_cast<char const*>(&event.parm3);
-        int32_t const readable = event.extraData ? event.parm2 : std::min(event.parm2, 8);
-        if (readable > 0)
-            noted.data.assign(data, data + readable);
-    }
-
-    void sendAtGraphStart(int32_t time) {
-        if (!host_)
-            return;
-        for (FakeSend const& send : behaviour_.atGraphStart) {
-            if (send.announceStreaming) {
-                host_->setPinStreaming(time, send.pin, 1);
-            } else {
-                std::vector<uint8_t> zeros(static_cast<std::size_t>(send.size));
-                host_->setPin(time, send.pin, send.size, zeros.data());
-            }
-        }
-    }
-
-    void echo() {
-        if (behaviour_.echoPin < 0 || !host_)
-            return;
-        std::memset(echoBytes_, 0x5A, sizeof echoBytes_);
-        host_->setPin(0, behaviour_.echoPin, std::min<int32_t>(behaviour_.echoSize, sizeof echoBytes_), echoBytes_);
-    }
-
-    void writeRamps(int32_t count) {
-        for (int32_t pin : behaviour_.rampOutputs) {
-            auto const connected = buffers_.find(pin);
-            if (connected == buffers_.end())
-                continue;
-            for (int32_t i = 0; i < count; ++i)
-                connected->second[i] = static_cast<float>(1000 * seen_.processCalls + i);
-        }
-    }
-
-    FakeBehaviour behaviour_;
+    FakeBehaviour const& behaviour_;
     FakeObservations& seen_;
     int32_t references_ = 1;
     gmpi::IMpHost* host_ = nullptr;

@@ -3,27 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-
-namespace {
-
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
+#include <utility>
 
 // A NaN must come out as a bound (hi), never pass through: callers turn the result into
 // indices and loop bounds.
 TEST(Clamp, KeepsInsideValuesAndMapsEverythingElseToABound) {
-    struct Case {
-        float value;
-        float expected;
-    };
-    Case const cases[] = {
-        {0.25f, 0.25f}, {-1.0f, -1.0f}, {1.0f, 1.0f}, {-1.5f, -1.0f}, {7.0f, 1.0f},
-        {-kInf, -1.0f}, {kInf, 1.0f},   {kNaN, 1.0f}, {-0.0f, -0.0f},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.value);
-        EXPECT_EQ(zr::clampf(c.value, -1.0f, 1.0f), c.expected);
+    float const nan = std::numeric_limits<float>::quiet_NaN();
+    float const inf = std::numeric_limits<float>::infinity();
+    std::pair<float, float> const cases[] = {{0.25f, 0.25f}, {-1.0f, -1.0f}, {1.0f, 1.0f}, {-1.5f, -1.0f},
+                                             {7.0f, 1.0f},   {-inf, -1.0f},  {inf, 1.0f},  {nan, 1.0f}};
+    for (auto [value, expected] : cases) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(zr::clampf(value, -1.0f, 1.0f), expected);
     }
 }
-
-} // namespace

@@ -1,0 +1,143 @@
+// Shape files on disk: what is written, what is accepted, and what is refused without
+// changing the record.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include <unistd.h>
+
+#include "shapes/Shape.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ShapeFile : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("zr-shape-file-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::wstring write(std::string const& name, std::string const& content) {
+        fs::path const path = folder / name;
+        std::ofstream(path, std::ios::binary) << content;
+        return path.wstring();
+    }
+    static std::string contentOf(std::wstring const& path) {
+        std::ifstream file(fs::path(path), std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), {}};
+    }
+
+    fs::path folder;
+};
+
+TEST_F(ShapeFile, SavesTextFormAndModeLine) {
+    std::wstring const path = (folder / "default.shp").wstring();
+    ASSERT_TRUE(zr::Shape().saveShp(path));
+    EXPECT_EQ(contentOf(path), "(-5,0)(5,0)\nITP=10") << "18 bytes, no trailing newline";
+
+    zr::Shape reloaded;
+    EXPECT_FALSE(reloaded.loadShp(path)) << "nothing changed";
+    EXPECT_EQ(reloaded.invalid, 0);
+}
+
+TEST_F(ShapeFile, LoadsWhatItAcceptsAndKeepsTheRestUnchanged) {
+    struct Case {
+        char const* name;
+        std::string content;
+        bool result;
+        bool accepted;     // invalid cleared
+        int32_t mode;      // interpolation afterwards (started at 10)
+        int32_t nodeCount; // afterwards (started at 2)
+    };
+    Case const cases[] = {
+        {"nodes and a mode", "(-5,-5)(0,5)(5,-5)\nITP=30", true, true, 30, 3},
+        {"nodes only", "(-5,-5)(0,5)(5,-5)", true, true, 10, 3},
+        {"unchanged nodes, new mode", "(-5,0)(5,0)\nITP=20", true, true, 20, 2},
+        {"no such mode", "(-5,-5)(5,5)\nITP=25", true, true, 10, 2},
+        {"mode beyond 32 bits", "(-5,-5)(5,5)\nITP=4294967306", true, true, 10, 2},
+        {"mode with blanks and sign", "(-5,-5)(5,5)\nITP= +0", true, true, 0, 2},
+        {"mode line later in the file", "(-5,-5)(5,5)\nnote\nITP=30\n", true, true, 30, 2},
+        {"no digits after ITP=", "(-5,-5)(5,5)\nITP=x30", true, true, 10, 2},
+        {"carriage returns", "(-5,-5)(5,5)\r\nITP=30", false, false, 10, 2},
+        {"bad nodes with a good mode", "(-4,0)(5,0)\nITP=30", false, false, 10, 2},
+        {"empty file", "", false, false, 10, 2},
+        {"a byte outside ASCII ends the text", "(-5,-5)(5,5)\xC3\xA9\nITP=30", true, true, 10, 2},
+        {"NUL inside the nodes", std::string("(-5,-5)\0(5,5)", 13), false, false, 10, 2},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        zr::Shape shape;
+        EXPECT_EQ(shape.loadShp(write("case.shp", c.content)), c.result);
+        EXPECT_EQ(shape.invalid == 0, c.accepted);
+        EXPECT_EQ(shape.interpolation, c.mode);
+        EXPECT_EQ(shape.nodeCount, c.nodeCount);
+    }
+}
+
+TEST_F(ShapeFile, UnusablePathsFailWithoutThrowing) {
+    std::wstring const tooLarge = write("large.shp", "(-5,0)(5,0)\nITP=10" + std::string(2 << 20, ' '));
+    struct Case {
+        char const* name;
+        std::wstring path;
+    };
+    Case const cases[] = {
+        {"empty", L""},
+        {"missing", (folder / "missing.shp").wstring()},
+        {"a directory", folder.wstring()},
+        {"beyond U+10FFFF", std::wstring(1, static_cast<wchar_t>(0x110000))},
+        {"a lone surrogate", std::wstring(1, static_cast<wchar_t>(0xD800))},
+        {"too large to be a shape file", tooLarge},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        zr::Shape shape(L"(-5,-5)(5,5)");
+        zr::Shape const before = shape;
+        EXPECT_FALSE(shape.loadShp(c.path));
+        EXPECT_EQ(shape.invalid, 1);
+        EXPECT_EQ(shape.getString(), before.getString());
+    }
+    for (std::wstring const& path : {std::wstring(), std::wstring(1, static_cast<wchar_t>(0x110000)),
+                                     (folder / "no-such-folder" / "x.shp").wstring(), folder.wstring()}) {
+        EXPECT_FALSE(zr::Shape().saveShp(path));
+    }
+    if (fs::exists("/dev/full")) {
+        EXPECT_FALSE(zr::Shape().saveShp(L"/dev/full")) << "a failed write is not a saved file";
+    }
+}
+
+TEST_F(ShapeFile, RandomShapesRoundTripInEveryMode) {
+    std::mt19937 random(1206);
+    std::uniform_real_distribution<float> volts(-5.0f, 5.0f);
+    for (int round = 0; round < 200; ++round) {
+        int const interior = static_cast<int>(random() % 98);
+        std::wstring text = L"(-5," + std::to_wstring(volts(random)) + L")";
+        for (int i = 1; i <= interior; ++i)
+            text += L"(" + std::to_wstring(-5.0 + 10.0 * i / (interior + 1)) + L"," + std::to_wstring(volts(random)) + L")";
+        text += L"(5," + std::to_wstring(volts(random)) + L")";
+        zr::Shape original(text.c_str());
+        ASSERT_EQ(original.invalid, 0) << "round " << round;
+        original.setInterpolation(std::array{0, 10, 20, 30}[round % 4]);
+
+        std::wstring const path = (folder / "round.shp").wstring();
+        ASSERT_TRUE(original.saveShp(path));
+        // The file holds the text form, which keeps 8 digits of volts: reading it back gives
+        // exactly the shape that text describes.
+        zr::Shape reloaded;
+        reloaded.loadShp(path);
+        zr::Shape const fromText(original.getString().c_str());
+        EXPECT_EQ(reloaded.interpolation, original.interpolation);
+        ASSERT_EQ(reloaded.nodeCount, fromText.nodeCount);
+        EXPECT_EQ(0, std::memcmp(reloaded.nodes, fromText.nodes, sizeof(zr::Node) * reloaded.nodeCount)) << "round " << round;
+    }
+}
+
+} // namespace
