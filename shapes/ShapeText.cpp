@@ -1,5 +1,6 @@
 #include "shapes/Shape.h"
 
+#include <cmath>
 #include <cwchar>
 #include <locale>
 #include <locale.h>
@@ -122,14 +123,66 @@ bool Shape::parseText(wchar_t const* text, std::size_t length) {
     return assignNodes(scratch, count);
 }
 
+namespace {
+
+// The parser's arithmetic, volts to stored coordinates, and the writer's last step.
+float xFromVolts(float volts) { return (volts + 5.0f) * kVoltsToX; }
+float yFromVolts(float volts) { return volts * kVoltsToY; }
+float xToVolts(float scaled) { return scaled + (-5.0f); }
+float yToVolts(float scaled) { return scaled; }
+
+// The volts value to write for a stored coordinate, from its scaled value (x * 10, y * 5).
+// Volts to stored and back are not exact inverses in single precision: for about one typed
+// value in thirteen the plain conversion reads back one step off, so a shape would change on
+// every save and load. The plain value is kept whenever it reads back exactly; otherwise the
+// nearest scaled value that does is used. A coordinate no text can express (from a blob)
+// keeps the plain value.
+template <typename ToVolts, typename FromVolts>
+float voltsReadingBack(float stored, float scaled, ToVolts toVolts, FromVolts fromVolts) {
+    constexpr int kSearchedSteps = 4;
+    float const plain = toVolts(scaled);
+    if (!std::isfinite(plain) || fromVolts(plain) == stored)
+        return plain;
+    float below = scaled, above = scaled;
+    for (int step = 0; step < kSearchedSteps; ++step) {
+        below = std::nextafter(below, -HUGE_VALF);
+        above = std::nextafter(above, HUGE_VALF);
+        if (float const volts = toVolts(below); fromVolts(volts) == stored)
+            return volts;
+        if (float const volts = toVolts(above); fromVolts(volts) == stored)
+            return volts;
+    }
+    return plain;
+}
+
+// Eight significant digits (the shorter of fixed or scientific notation) when they read
+// back as exactly `value`, else nine, which every float needs at most.
+void writeNumber(std::wostringstream& text, float value) {
+    std::wostringstream digits;
+    digits.imbue(std::locale::classic());
+    digits.precision(8);
+    digits << value;
+    if (std::isfinite(value) && readNumber(digits.str().c_str()) != value) {
+        digits.str(std::wstring());
+        digits.precision(9);
+        digits << value;
+    }
+    text << digits.str();
+}
+
+} // namespace
+
 std::wstring Shape::getString() const {
     std::wostringstream stream;
     stream.imbue(std::locale::classic());
-    stream.precision(8);
     for (int32_t i = 0; i < nodeCount && i < kMaxNodes; ++i) {
-        float const xVolts = nodes[i].x * kXToVolts + (-5.0f);
-        float const yVolts = nodes[i].y * kYToVolts;
-        stream << L'(' << xVolts << L',' << yVolts << L')';
+        float const xVolts = voltsReadingBack(nodes[i].x, nodes[i].x * kXToVolts, xToVolts, xFromVolts);
+        float const yVolts = voltsReadingBack(nodes[i].y, nodes[i].y * kYToVolts, yToVolts, yFromVolts);
+        stream << L'(';
+        writeNumber(stream, xVolts);
+        stream << L',';
+        writeNumber(stream, yVolts);
+        stream << L')';
     }
     return stream.str();
 }
