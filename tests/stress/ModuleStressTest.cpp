@@ -1,6 +1,6 @@
 // Every audio-side module × block sizes × sample rates × seeds of hostile event lists and
 // values, one test case per module identifier. The default matrix keeps CI short; set
-// ZR_STRESS_SEEDS (default 2) and ZR_STRESS_BLOCKS (blocks per script, default 6) for larger
+// ZR_STRESS_SEEDS (default 3) and ZR_STRESS_BLOCKS (blocks per script, default 6) for larger
 // runs by hand. Odd seeds also send NaN and infinities, even seeds only finite values.
 
 #include <array>
@@ -34,7 +34,7 @@ struct Combination {
 };
 
 std::vector<Combination> matrix() {
-    int const seeds = environmentNumber("ZR_STRESS_SEEDS", 2);
+    int const seeds = environmentNumber("ZR_STRESS_SEEDS", 3);
     std::vector<Combination> combinations;
     for (int32_t blockSize : kBlockSizes)
         for (float rate : kSampleRates)
