@@ -32,8 +32,14 @@ public:
     void onSetPins() override {
         if (pinShape.isUpdated() || pinInterpolation.isUpdated())
             updateCurve();
-        if (pinRangeLow.isUpdated() || pinRangeHigh.isUpdated())
+        if (pinRangeLow.isUpdated() || pinRangeHigh.isUpdated()) {
             transferCurve.setRange(pinRangeLow, pinRangeHigh);
+            // A static output must show the new range before the module sleeps again, or a
+            // sleeping module would keep the old level. A reporting input restarts the
+            // countdown just below anyway.
+            if (!pinOut.isStreaming() && !pinInput.isUpdated())
+                pinOut.setStreaming(false);
+        }
         if (pinInput.isUpdated())
             pinOut.setStreaming(pinInput.isStreaming());
     }

@@ -11,9 +11,22 @@ cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== sanitized build (clang, ASan + UBSan)"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZR_SANITIZE=ON -DZR_BUILD_BENCH=OFF \
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZR_SANITIZE=ON -DZR_BUILD_BENCH=OFF -DZR_BUILD_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== fuzz smoke run (libFuzzer, about 100 000 executions per target; long runs: fuzz/run-long.sh)"
+for target in BlobReader TextParser Render ModuleScript; do
+  scratch=build-asan/fuzz/smoke/$target
+  rm -rf "$scratch" && mkdir -p "$scratch" build-asan/fuzz/findings
+  dictionary=()
+  [ -f "fuzz/$target.dict" ] && dictionary=("-dict=fuzz/$target.dict")
+  # The scratch corpus comes first: new inputs go there, the committed corpus is only read.
+  build-asan/fuzz/zr_fuzz_$target -runs=100000 -seed=1 -timeout=5 -print_final_stats=1 \
+    -artifact_prefix=build-asan/fuzz/findings/$target- "${dictionary[@]}" "$scratch" "fuzz/corpus/$target" \
+    >"$scratch.log" 2>&1 || { tail -40 "$scratch.log"; exit 1; }
+  echo "$target: $(grep -o 'number_of_executed_units: *[0-9]*' "$scratch.log" | grep -o '[0-9]*$') executions, no finding"
+done

@@ -101,11 +101,15 @@ void MpPluginBase::onGraphStart() {
             pin->sendFirstUpdate();
 }
 
+// At least one sample whatever the host answers: a host countdown of 0 (or none at all)
+// would otherwise put the module to sleep before it computed the new static value once, and
+// the output would keep its old level; it would also cancel the one sample a stopped input
+// is owed in the same batch.
 void MpPluginBase::resetSleepCounter() {
     int32_t countdown = 0;
     if (host_ != nullptr)
         host_->getSleepCountdown(&countdown);
-    sleepCountdown_ = std::max(countdown, 0);
+    sleepCountdown_ = std::max(countdown, 1);
 }
 
 void MpPluginBase::keepAwakeAtLeast(int32_t samples) { sleepCountdown_ = std::max(sleepCountdown_, samples); }

@@ -51,7 +51,7 @@ public:
     // Used by the pins.
     gmpi::IMpHost* getHost() const { return host_; }
     int32_t getBlockPosition() const { return blockPosition_; }
-    // Restarts the sleep countdown from the host's answer.
+    // Restarts the sleep countdown from the host's answer (at least one sample).
     void resetSleepCounter();
     // A stopped input still needs one more sample computed with its final value.
     void keepAwakeAtLeast(int32_t samples);

@@ -1,6 +1,7 @@
 #include "shapes/Interpolator.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 namespace zr {
@@ -132,6 +133,8 @@ bool Shape::Interpolator::render() {
         case NaturalSpline: _renderNaturalSplines(); break;
         default: break; // an unknown mode keeps the previous table
         }
+        if (isValidInterpolation(shape.interpolation))
+            _replaceNonFiniteEntries();
     }
     renderedSize = tableSize;
     return true;
@@ -236,6 +239,22 @@ void Shape::Interpolator::_solveNaturalSpline() {
         c_[j] = z_[j] - mu_[j] * c_[j + 1];
         b_[j] = (y(j + 1) - y(j)) / h_[j] - (2.0f * c_[j] + c_[j + 1]) * h_[j] / 3.0f;
         d_[j] = (c_[j + 1] - c_[j]) / (3.0f * h_[j]);
+    }
+}
+
+// A segment narrower than single precision can divide by gives 1/h = inf and then NaN, and a
+// spline over such gaps overflows; blobs are not checked, so this happens even for a shape
+// that keeps every node rule (x strictly increasing by subnormal steps), and non-finite node
+// values do it too. Such an entry would carry NaN into every signal read through the table,
+// so it repeats the entry before it instead; the first entry falls back to the first node's
+// height, or 0. Finite entries are never touched.
+void Shape::Interpolator::_replaceNonFiniteEntries() {
+    float previous = std::isfinite(shape.nodes[0].y) ? shape.nodes[0].y : 0.0f;
+    for (int32_t k = 0; k < tableSize; ++k) {
+        float& entry = table[static_cast<std::size_t>(k)];
+        if (!std::isfinite(entry))
+            entry = previous;
+        previous = entry;
     }
 }
 

@@ -31,7 +31,8 @@ public:
 
     // [audio thread] Renders when the shape changed or nothing was rendered yet. Returns
     // false when nothing had to be done. A table smaller than 16 is never rendered
-    // (renderedSize stays 0). Always restarts readNext() at entry 0.
+    // (renderedSize stays 0). Always restarts readNext() at entry 0. Rendered entries are
+    // always finite, whatever the node values.
     bool render();
 
     // [audio thread] The rendered entries in order, then 0.
@@ -45,6 +46,7 @@ private:
     void _renderVarekSplines();
     void _renderNaturalSplines();
     void _solveNaturalSpline();
+    void _replaceNonFiniteEntries();
 
     // Natural spline terms per node; c also holds the zero of the phantom node after the last.
     SplineArray h_{}, alpha_{}, inverseL_{}, mu_{}, z_{}, b_{}, c_{}, d_{};

@@ -187,6 +187,25 @@ TEST_F(Waveshaper, SleepingPartwayThroughABlockHoldsTheLastValue) {
         ASSERT_NEAR(out[i], 0.3f, 1e-6f) << "sample " << i;
 }
 
+// A static input with the module asleep: a new range must still reach the static output.
+TEST_F(Waveshaper, RangeChangeReachesASleepingStaticOutput) {
+    module->host().setCountdown(64);
+    module->stopStream(kInput, 0);
+    std::fill_n(module->buffer(kInput), 64, 0.25f);
+    module->process(64);
+    module->process(64);
+    ASSERT_EQ(module->host().sleepCount(), 1);
+    ASSERT_NEAR(module->buffer(kOut)[63], 0.25f, 1e-6f);
+
+    module->setFloat(kRangeHigh, 0, 2.5f); // 0.25 is now the top of the range
+    std::fill_n(module->buffer(kInput), 64, 0.25f);
+    module->process(64);
+    EXPECT_NEAR(module->buffer(kOut)[63], 0.5f, 1e-6f);
+    EXPECT_EQ(module->host().streamingOf(kOut), false);
+    module->process(64);
+    EXPECT_EQ(module->host().sleepCount(), 2) << "one more countdown, then asleep again";
+}
+
 TEST_F(Waveshaper, RangeAloneSetsStreamingOnlyBeforeTheInputReports) {
     module->process(16);
     module->host().clearRecords();

@@ -176,6 +176,28 @@ TEST(InterpolatorProperties, AcceptedBlobsRenderInBoundsInEveryMode) {
                 EXPECT_TRUE(interpolator.render());
                 EXPECT_EQ(interpolator.renderedSize, size);
                 EXPECT_EQ(interpolator.table.size(), static_cast<std::size_t>(size) + 1);
+                EXPECT_TRUE(std::all_of(interpolator.table.begin(), interpolator.table.begin() + size,
+                                        [](float v) { return std::isfinite(v); }))
+                    << "a non-finite entry would reach every signal read through the table";
+            }
+        }
+    }
+}
+
+// Shapes that keep every node rule but whose x steps are too small for 1 / step in single
+// precision (only an unchecked blob brings them): the straight-line and spline terms
+// overflow, yet the table stays finite and still starts and ends at the end nodes' heights.
+TEST(InterpolatorProperties, SubnormalNodeGapsStillRenderFiniteTables) {
+    for (float gap : {std::numeric_limits<float>::denorm_min(), 1e-39f, 1e-20f}) {
+        std::vector<Node> const nodes = {{0.0f, 1.0f}, {gap, -1.0f}, {2.0f * gap, 1.0f}, {0.5f, -0.5f}, {1.0f, 0.5f}};
+        for (int32_t mode : kAllModes) {
+            SCOPED_TRACE("gap " + std::to_string(gap) + ", mode " + std::to_string(mode));
+            Interpolator const interpolator = renderWithCanary(nodes, mode, 4096);
+            std::vector<float> const& table = interpolator.table;
+            EXPECT_TRUE(std::all_of(table.begin(), table.begin() + 4096, [](float v) { return std::isfinite(v); }));
+            if (isCurveMode(mode)) {
+                EXPECT_EQ(table[0], 1.0f);
+                EXPECT_EQ(table[4095], 0.5f);
             }
         }
     }

@@ -1,0 +1,71 @@
+// Fuzz target: hostile hosts driving audio-side modules. The bytes choose the module (every
+// audio-side identifier in the module descriptions), the host's sample rate, countdown and
+// refusals, the block sizes, and per block the event list (times at block edges, shared
+// timestamps, out-of-order lists, unknown pins and types, wrong sizes, inline and external
+// data) and the input samples, with NaN, infinities, the float extremes and subnormals
+// among values and samples.
+// Oracle (ScriptRunner): every call returns; process answers 0; the block function writes
+// no sample outside the block on any output (guard samples) and none of an input buffer;
+// outputs stay finite while every number sent was finite; pin values go out only at samples
+// of the block and only on outputs; an output declared static holds still (well-formed
+// scripts); the released module gives back every host reference.
+
+#include <string>
+
+#include "fuzz/FuzzCheck.h"
+#include "host/ModuleDescriptions.h"
+#include "sdk/Interfaces.h"
+#include "tests/harness/Choices.h"
+#include "tests/harness/ModuleScript.h"
+#include "tests/harness/ScriptRunner.h"
+
+namespace {
+
+using namespace zr::harness;
+
+std::vector<zr::host::ModuleDescription> const& modules() {
+    static auto const audioSide = audioSideModules(zr::host::ModuleDescriptions::load(ZR_METADATA_PATH));
+    return audioSide;
+}
+
+// The bundle's code is linked into this program; its factory is reached as a host would.
+gmpi::IMpFactory2& factory() {
+    static gmpi::IMpFactory2* const instance = [] {
+        void* unknown = nullptr;
+        MP_GetFactory(&unknown);
+        void* factory2 = nullptr;
+        static_cast<gmpi::IMpUnknown*>(unknown)->queryInterface(MP_IID_FACTORY2, &factory2);
+        return static_cast<gmpi::IMpFactory2*>(factory2);
+    }();
+    return *instance;
+}
+
+std::string joined(std::vector<std::string> const& lines) {
+    std::string text;
+    for (std::string const& line : lines)
+        text += "\n  " + line;
+    return text;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
+    if (size == 0 || modules().empty())
+        return 0;
+    ByteChoices choices(data, size);
+    zr::host::ModuleDescription const& module = choices.pick(modules());
+    ScriptStyle style;
+    style.wellFormed = choices.oneIn(2);
+    style.allowNonFinite = !choices.oneIn(3);
+    style.hostileHost = !choices.oneIn(3);
+    style.maxBlocks = 16;
+    style.maxEventsPerBlock = 24;
+    ModuleScript const script = chooseScript(choices, module, style);
+
+    ScriptRunner runner(factory(), module, script.settings, style.wellFormed);
+    runner.recordObservation(false);
+    runner.runAll(script);
+    runner.release();
+    FUZZ_CHECK(runner.violations().empty(), joined(runner.violations()));
+    return 0;
+}
