@@ -9,6 +9,7 @@
 // meanings (ITP_Choice in legacy numbers). The current editor's FlipHoriz and FlipVert have no
 // legacy pin.
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <exception>
@@ -209,7 +210,7 @@ private:
             zr::Shape shape;
             if (!shape.readBlob(data, size) && shape.invalid)
                 return gmpi::MP_FAIL;
-            pinShape = shape.getString();
+            pinShape = voltsText(shape);
             return gmpi::MP_OK;
         }
         if (pinIndex == kModePin) {
@@ -224,6 +225,17 @@ private:
             return gmpi::MP_OK; // the flip commands have no legacy pin
         pin->set(voice, size, data);
         return pinTransmit(pinIndex, size, data, voice);
+    }
+
+    // The legacy text form: volts with six significant digits, as every legacy module writes.
+    static std::wstring voltsText(zr::Shape const& shape) {
+        zr::legacy::NodeList volts;
+        volts.count = shape.nodeCount < 0 ? 0 : std::min(shape.nodeCount, zr::Shape::kMaxNodes);
+        for (int32_t i = 0; i < volts.count; ++i) {
+            auto const at = static_cast<std::size_t>(i);
+            volts.nodes[at] = {shape.nodes[at].x * 10.0f - 5.0f, shape.nodes[at].y * 5.0f};
+        }
+        return zr::legacy::writeNodes(volts.nodes.data(), volts.count);
     }
 
     // "Linear,Spline,Lagrange,None" and the shape core's modes; -1 for anything else, which

@@ -9,6 +9,7 @@
 
 #include "host/GuiModule.h"
 #include "tests/modules/BundleFixture.h"
+#include "tests/modules/EditorFixture.h"
 
 namespace {
 
@@ -161,6 +162,30 @@ TEST(LegacyEditor, EditsItsTextShapeOnTheCurrentEditor) {
         EXPECT_EQ(lastText(*editor, kShape), L"(-5,-5)(0,-1)(5,5)");
         EXPECT_FALSE(editor->host().lastTransmission(37).has_value()) << "pins beyond 36 do not exist";
     }
+}
+
+// The legacy editor through the current editor's drawing and pointer handling.
+class LegacyEditorView : public zr::test::EditorTest {
+protected:
+    void SetUp() override {
+        editor = zr::test::makeEditor(L"ZR_ShapeEditor4");
+        editor->sendDefaults();
+    }
+};
+
+TEST_F(LegacyEditorView, DrawsItsDefaultTextAndSendsDraggedNodesAsText) {
+    useExactView(); // the first frame draws the node markers (hollow squares of size 10)
+    auto const markers = drawing.callsOf(zr::host::DrawOp::DrawRectangle);
+    ASSERT_EQ(markers.size(), 11u) << "the legacy default: eleven nodes on the rising diagonal";
+    for (std::size_t i = 0; i < markers.size(); ++i) {
+        EXPECT_NEAR((markers[i].numbers[0] + 5.0f) / 100.0f, 0.1f * static_cast<float>(i), 1e-4f);
+        EXPECT_NEAR((100.0f - markers[i].numbers[1] - 5.0f) / 100.0f, 0.2f * static_cast<float>(i) - 1.0f, 1e-4f);
+    }
+
+    press(at(0.5f, 0.0f));
+    move(at(0.5f, 0.5f));
+    release(at(0.5f, 0.5f));
+    EXPECT_EQ(lastText(*editor, 0), L"(-5,-5)(-4,-4)(-3,-3)(-2,-2)(-1,-1)(0,2.5)(1,1)(2,2)(3,3)(4,4)(5,5)");
 }
 
 } // namespace
