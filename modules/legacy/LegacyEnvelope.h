@@ -1,5 +1,6 @@
+// Successor: ZR_ShapeEnv3 (modules/ShapeEnvelope3.cpp).
 #pragma once
-// The run of the two older envelopes (successor: ZR_ShapeEnv3): a rising gate starts the
+// The run of the two older envelopes: a rising gate starts the
 // contour from its left end; it runs to the right end in the set duration, waits at the
 // sustain position while the gate stays on, and continues when it goes off. After the end the
 // level is 0, as the successor reads past its table.

@@ -1,5 +1,5 @@
-// Shared by the older module generation (successors: zr::Shape, zr::Shape::Interpolator and
-// the shape text form).
+// Successor: zr::Shape, zr::Shape::Interpolator and the shape text form (shapes/).
+// What the older module generation shares: parsing, legacy tables, texts and files.
 
 #include "modules/legacy/LegacyShape.h"
 

@@ -1,3 +1,4 @@
+// Successor: zr::Shape, zr::Shape::Interpolator and the shape text form (shapes/).
 #pragma once
 // What the older module generation shares: shapes read with the lenient parser into node
 // arrays, 4096-entry tables filled by the legacy modes, and node lists written back as text.
