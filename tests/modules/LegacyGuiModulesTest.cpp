@@ -13,8 +13,7 @@
 
 namespace {
 
-std::unique_ptr<zr::host::GuiModule> makeGui(std::wstring const& id) {
-    zr::host::GuiModuleOptions options;
+std::unique_ptr<zr::host::GuiModule> makeGui(std::wstring const& id, zr::host::GuiModuleOptions options = {}) {
     options.description = *zr::test::descriptions().find(id);
     auto module = std::make_unique<zr::host::GuiModule>(zr::test::bundle(), id, options);
     module->sendDefaults();
@@ -186,6 +185,50 @@ TEST_F(LegacyEditorView, DrawsItsDefaultTextAndSendsDraggedNodesAsText) {
     move(at(0.5f, 0.5f));
     release(at(0.5f, 0.5f));
     EXPECT_EQ(lastText(*editor, 0), L"(-5,-5)(-4,-4)(-3,-3)(-2,-2)(-1,-1)(0,2.5)(1,1)(2,2)(3,3)(4,4)(5,5)");
+}
+
+TEST_F(LegacyFiles, ShortNamesResolveThroughTheHostOrStayAsGiven) {
+    write(path("short.shp"), "(-5,2)(5,2)\nITP=1");
+    auto loader = makeGui(L"ZR_ShapeLoader2");
+    loader->host().setFileFolder(folder);
+    loader->setText(5, L"short.shp");
+    loader->setBool(2, true);
+    EXPECT_EQ(lastText(*loader, 0), L"(-5,2)(5,2)");
+
+    zr::host::GuiModuleOptions refusing;
+    refusing.hostile.refuseUiHost2 = true;
+    refusing.hostile.refuseUiHost = true;
+    auto saver = makeGui(L"ZR_ShapeSaver2", refusing);
+    saver->setText(0, L"(-5,3)(5,3)");
+    saver->setText(4, path("unresolved.shp"));
+    saver->setBool(2, true);
+    EXPECT_EQ(read(path("unresolved.shp")), "(-5,3)(5,3)\nITP=0") << "without a UI host the name is used as given";
+}
+
+// Hosts that echo every value back, and hosts that refuse their interfaces.
+TEST(LegacyGuiHosts, EchoesAndRefusedInterfacesAreHarmless) {
+    zr::host::GuiModuleOptions echoing;
+    echoing.echoTransmissions = true;
+    auto links = makeGui(L"ZR_SSModGUI", echoing);
+    links->setInt(1, 1);
+    links->setInt(2, 0);
+    links->setText(0, L"(-5,0)(1,2)(5,0)");
+    links->setFloat(3, 9.0f);
+    EXPECT_EQ(lastText(*links, 13), L"(-5,0)(4.99,2)(5,0)");
+    EXPECT_EQ(links->host().lastTransmission(3)->asFloat(), 4.99f);
+
+    auto editor = makeGui(L"ZR_ShapeEditor4", echoing);
+    editor->setText(0, L"(-5,-5)(0,3)(5,5)");
+    editor->setInt(2, 1);
+    editor->setFloat(35, 2.0f);
+    EXPECT_EQ(lastText(*editor, 0), L"(-5,-5)(0,2)(5,5)");
+
+    zr::host::GuiModuleOptions refusing;
+    refusing.hostile = {true, true, true, true, false, false};
+    auto lonely = makeGui(L"ZR_ShapeEditor4c", refusing);
+    EXPECT_EQ(lonely->setText(0, L"(-5,0)(5,0)"), gmpi::MP_OK);
+    EXPECT_EQ(lonely->arrange({0.0f, 0.0f, 50.0f, 50.0f}), gmpi::MP_OK);
+    EXPECT_TRUE(lonely->host().transmissions().empty());
 }
 
 } // namespace
