@@ -10,6 +10,32 @@
 
 namespace {
 
+// Stored patches name the older modules under the sub-type of their successors; the other
+// sub-type finds nothing.
+TEST(LegacyIdentifiers, CreateUnderTheirOwnSubTypeOnly) {
+    struct Case {
+        wchar_t const* id;
+        int32_t subType;
+    };
+    Case const cases[] = {
+        {L"ZR_ShapeLoader2", 2}, {L"ZR_ShapeSaver2", 2}, {L"ZR_ShapeEditor4", 2}, {L"ZR_ShapeEditor4c", 2},
+        {L"ZR_SSModGUI", 2},     {L"ZR_ShapeMorpher", 0}, {L"ZR_ShapeEnv", 0},    {L"ZR_ShapeEnv2", 0},
+        {L"ZR_ShapeAmp", 0},     {L"ZR_Waveshaper", 0},   {L"ZR_ShapePulser", 0}, {L"ZR_ShapeOsc", 0},
+        {L"ZR_SSMod", 0},        {L"ZR_SNMod", 0},        {L"ZR_ShapeShift", 0},
+    };
+    gmpi::IMpFactory2* factory = zr::test::bundle().factory();
+    for (Case const& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.id);
+        for (int32_t subType : {0, 2}) {
+            void* instance = nullptr;
+            int32_t const result = factory->createInstance2(c.id, subType, &instance);
+            EXPECT_EQ(result == gmpi::MP_OK, subType == c.subType) << "sub-type " << subType;
+            if (instance != nullptr)
+                static_cast<gmpi::IMpUnknown*>(instance)->release();
+        }
+    }
+}
+
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // The signal level that reads table entry `p` exactly (up to rounding of the level).
