@@ -1,9 +1,9 @@
 #include "shapes/Shape.h"
 
-#include <cwchar>
 #include <locale>
-#include <locale.h>
 #include <sstream>
+
+#include "shapes/NumberText.h"
 
 namespace zr {
 
@@ -14,23 +14,6 @@ constexpr float kVoltsToX = 0.1f;         // x_norm = (x + 5) * 0.1
 constexpr float kVoltsToY = 0.2f;         // y_norm = y * 0.2
 constexpr float kXToVolts = 10.0f;
 constexpr float kYToVolts = 5.0f;
-
-// Numbers are read with the "C" rules whatever locale the host process has set: under a
-// decimal-comma locale "2.5" would otherwise read as 2 and a stored shape would come back
-// changed. The process locale is never touched.
-locale_t numberLocale() {
-    static locale_t const locale = newlocale(LC_ALL_MASK, "C", locale_t{});
-    return locale;
-}
-
-// Created while the library loads, so that no parse on the audio thread pays for it.
-[[maybe_unused]] locale_t const numberLocaleAtLoad = numberLocale();
-
-// The longest number prefix at `field` (blanks before it skipped); 0 when there is none.
-float readNumber(wchar_t const* field) {
-    locale_t const locale = numberLocale();
-    return locale != locale_t{} ? wcstof_l(field, nullptr, locale) : std::wcstof(field, nullptr);
-}
 
 // Separator positions of one node "(x,y)" whose "(" is at `open`.
 struct NodeFields {

@@ -149,4 +149,54 @@ TEST(AudioModulesRealtime, ShapeAmp2) {
                               }});
 }
 
+// The older generation: table fills, lookups, pulses and rewritten texts of a known length.
+TEST(AudioModulesRealtime, LegacyWaveshaper) {
+    constexpr int32_t kShape = 0, kInput1 = 1, kMode = 3;
+    expectNoAllocationOrLock({L"ZR_Waveshaper",
+                              [](AudioModule& m) {
+                                  m.setText(kShape, 0, L"(-5,-5)(0,5)(5,-5)");
+                                  for (int32_t i = 0; i < 1024; ++i)
+                                      m.buffer(kInput1)[i] = static_cast<float>(i % 100) / 50.0f - 1.0f;
+                                  m.startStream(kInput1, 0);
+                              },
+                              {
+                                  {"audio only", nothing, 1024},
+                                  {"a text of the same length", [](AudioModule& m) { m.setText(kShape, 5, L"(-5,-4)(0,4)(5,-4)"); }, 256},
+                                  {"mode 1", [](AudioModule& m) { m.setInt(kMode, 0, 1); }, 256},
+                                  {"mode 2", [](AudioModule& m) { m.setInt(kMode, 9, 2); }, 256},
+                              }});
+}
+
+TEST(AudioModulesRealtime, LegacyPulser) {
+    constexpr int32_t kShape = 0, kDuration = 1, kGate = 2, kMode = 3;
+    expectNoAllocationOrLock({L"ZR_ShapePulser",
+                              [](AudioModule& m) {
+                                  m.setText(kShape, 0, L"(-5,-5)(0,5)(5,-5)");
+                                  for (int32_t i = 0; i < 1024; ++i) {
+                                      m.buffer(kGate)[i] = (i / 100) % 2 == 0 ? 1.0f : 0.0f;
+                                      m.buffer(kDuration)[i] = 0.1f + static_cast<float>(i % 7) * 0.01f;
+                                  }
+                                  m.startStream(kGate, 0);
+                                  m.startStream(kDuration, 0);
+                              },
+                              {
+                                  {"pulses", nothing, 1024},
+                                  {"impulses", [](AudioModule& m) { m.setInt(kMode, 0, 3); }, 1024},
+                                  {"a text of the same length", [](AudioModule& m) { m.setText(kShape, 5, L"(-5,-4)(0,4)(5,-4)"); }, 512},
+                              }});
+}
+
+TEST(AudioModulesRealtime, LegacyShapeAmp) {
+    constexpr int32_t kShape = 0, kCenter = 1, kGain = 2;
+    expectNoAllocationOrLock({L"ZR_ShapeAmp",
+                              [](AudioModule& m) {
+                                  m.setText(kShape, 0, L"(-5,-5)(0,5)(5,-5)");
+                                  m.setFloat(kGain, 0, 0.123f);
+                              },
+                              {
+                                  {"gain", [](AudioModule& m) { m.setFloat(kGain, 3, 2.0f); }, 64},
+                                  {"center", [](AudioModule& m) { m.setFloat(kCenter, 0, 1.0f); }, 64},
+                              }});
+}
+
 } // namespace

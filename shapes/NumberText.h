@@ -1,0 +1,12 @@
+#pragma once
+// Reading numbers out of shape texts with the "C" rules, whatever locale the host process has
+// set: under a decimal-comma locale "2.5" would otherwise read as 2 and a stored shape would
+// come back changed. The process locale is never touched.
+
+namespace zr {
+
+// The longest number prefix at `field` (blanks before it skipped); 0 when there is none.
+// `field` must lead to a terminator: the reader runs until a non-number character.
+float readNumber(wchar_t const* field);
+
+} // namespace zr
