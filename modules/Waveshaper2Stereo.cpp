@@ -36,8 +36,15 @@ public:
     void onSetPins() override {
         if (pinShape.isUpdated() || pinInterpolation.isUpdated())
             updateCurve();
-        if (pinRangeLow.isUpdated() || pinRangeHigh.isUpdated())
+        if (pinRangeLow.isUpdated() || pinRangeHigh.isUpdated()) {
             transferCurve.setRange(pinRangeLow, pinRangeHigh);
+            // A static output must show the new range before the module sleeps again; a
+            // reporting input restarts the countdown just below anyway.
+            if (!pinOutLeft.isStreaming() && !pinInputLeft.isUpdated())
+                pinOutLeft.setStreaming(false);
+            if (!pinOutRight.isStreaming() && !pinInputRight.isUpdated())
+                pinOutRight.setStreaming(false);
+        }
         if (pinInputLeft.isUpdated())
             pinOutLeft.setStreaming(pinInputLeft.isStreaming());
         if (pinInputRight.isUpdated())

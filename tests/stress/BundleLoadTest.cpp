@@ -107,9 +107,13 @@ std::vector<std::pair<std::wstring, int32_t>> nearMisses(host::ModuleDescription
 
 TEST(BundleLoad, UnknownIdentifiersAnswerNotSupported) {
     std::vector<std::pair<std::wstring, int32_t>> cases = {{L"", 0}, {L"", 2}, {L"ZR_", 0}, {L"ZR_NoSuchModule", 0}};
+    std::set<std::wstring> registered;
+    for (host::ModuleDescription const& module : allModules())
+        registered.insert(module.id);
     for (host::ModuleDescription const& module : allModules())
         for (auto const& miss : nearMisses(module))
-            cases.push_back(miss);
+            if (!registered.contains(miss.first)) // an older generation's name is a real module
+                cases.push_back(miss);
     for (auto const& [id, subType] : cases) {
         SCOPED_TRACE(host::utf8FromWide(id) + ", sub-type " + std::to_string(subType));
         for (bool withHost : {false, true}) {
