@@ -198,6 +198,12 @@ TEST_F(ShapeOscillator, HostileNumbersNeverLeaveTheTable) {
         EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float s) { return inTable(s); }));
         EXPECT_EQ(out[511], 0.5f) << "no rate: the phase stays, a new table shows at once";
     }
+    // A module that never received its settings still outputs numbers.
+    osc = zr::test::makeModule(L"ZR_ShapeOsc2");
+    for (int32_t pin : {kPitch, kPhaseMod, kPhaseModDepth, kFeedback, kOut})
+        osc->connectAudio(pin);
+    osc->graphStart();
+    EXPECT_TRUE(inTable(restart(64).back()));
 }
 
 // Random shapes, settings, block sizes and pin signals, one sample in 16 not a number or infinite.

@@ -58,6 +58,7 @@ TEST_F(Waveshaper, ShapeAndRangeMapTheInput) {
         {"equal levels: the first entry", kLine, 5.0f, 5.0f, -0.3f, -0.5f, 0.0f},
     };
     module->startStream(kInput, 0);
+    EXPECT_NEAR(shapeOne(0.3f), 0.3f, 2e-6f) << "the default curve is the identity";
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
         module->setBytes(kShape, 0, shapeImage(c.nodes));
@@ -67,7 +68,7 @@ TEST_F(Waveshaper, ShapeAndRangeMapTheInput) {
     }
 }
 
-TEST_F(Waveshaper, RejectedValuesKeepTheCurveAndEveryModeDrawsATwoNodeLine) {
+TEST_F(Waveshaper, RejectedValuesKeepTheCurve) {
     module->startStream(kInput, 0);
     module->setBytes(kShape, 0, shapeImage({{0.0f, 0.5f}, {1.0f, 0.5f}}));
     ASSERT_NEAR(shapeOne(0.1f), 0.25f, 1e-6f);
@@ -81,17 +82,6 @@ TEST_F(Waveshaper, RejectedValuesKeepTheCurveAndEveryModeDrawsATwoNodeLine) {
     module->setBytes(kShape, 0, shapeImage({{0.0f, 0.0f}, {0.5f, 1.0f}, {1.0f, 0.0f}}));
     EXPECT_NEAR(shapeOne(0.25f), 0.25f, 2e-4f);
 
-    std::vector<float> ramp(256);
-    for (size_t i = 0; i < ramp.size(); ++i)
-        ramp[i] = -0.6f + 1.2f * static_cast<float>(i) / 255.0f;
-    module->setBytes(kShape, 0, shapeImage(kLine));
-    module->setInt(kInterpolation, 0, 10);
-    std::vector<float> const linear = shapeSignal(ramp);
-    for (int32_t mode : {20, 30}) {
-        SCOPED_TRACE(mode);
-        module->setInt(kInterpolation, 0, mode);
-        EXPECT_EQ(shapeSignal(ramp), linear);
-    }
 }
 
 TEST_F(Waveshaper, NeverLeavesItsTableForHostileNumbersOrWildNodes) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <mutex>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
@@ -113,6 +114,16 @@ ModuleCase sameSizeValues(wchar_t const* id, int32_t copies, LevelQueue const& q
     return c;
 }
 
+// New shapes of five nodes on `shapePins` and new numbers on `floatPins` in each batch.
+ModuleCase valuesOnPins(wchar_t const* id, int32_t copies, std::vector<int32_t> shapePins, std::vector<int32_t> floatPins) {
+    return sameSizeValues(id, copies, [=](AudioModule& m, float level) {
+        for (int32_t pin : shapePins)
+            m.setBytes(pin, 0, fiveNodes(level));
+        for (int32_t pin : floatPins)
+            m.setFloat(pin, 0, level * static_cast<float>(pin % 7));
+    });
+}
+
 Queue const nothing = [](AudioModule&) {};
 
 void fillRamp(float* samples) {
@@ -155,45 +166,14 @@ std::vector<ModuleCase> audioSideModules() {
           {"release", [](AudioModule& m) { m.setBool(0, 0, false); }, 1024},
           {"clip and gate", [](AudioModule& m) { m.setBool(6, 0, false); m.setBool(0, 1, true); }, 2048},
           {"silent", nothing, 1024}}},
-        sameSizeValues(L"ZR_ShapeAmp2", 0, [](AudioModule& m, float level) {
-            m.setBytes(0, 0, fiveNodes(level));
-            m.setFloat(1, 0, 3.0f * level);
-            m.setFloat(2, 0, -level);
-        }),
-        sameSizeValues(L"ZR_ShapeMorpher2", 5, [](AudioModule& m, float level) {
-            for (int32_t pin = 2; pin < 7; ++pin)
-                m.setBytes(pin, 0, fiveNodes(level));
-            m.setFloat(1, 0, 0.5f * (level + 1.0f));
-        }),
-        sameSizeValues(L"ZR_ShapeNodeModul2", 0, [](AudioModule& m, float level) {
-            m.setBytes(0, 0, fiveNodes(level));
-            m.setInt(1, 0, 2);
-            m.setFloat(2, 0, level);
-            m.setFloat(3, 0, -level);
-        }),
-        sameSizeValues(L"ZR_ShapeNodeModif2", 0, [](AudioModule& m, float level) {
-            m.setBytes(0, 0, fiveNodes(level));
-            m.setInt(1, 0, 1);
-            m.setFloat(2, 0, 3.0f * level);
-            m.setFloat(3, 0, 2.0f * level);
-        }),
-        sameSizeValues(L"ZR_ShapeShift2", 0, [](AudioModule& m, float level) {
-            m.setBytes(0, 0, fiveNodes(level));
-            m.setFloat(1, 0, 4.0f * level);
-        }),
-        sameSizeValues(L"ZR_ShapeFit", 0, [](AudioModule& m, float level) {
-            m.setBytes(0, 0, fiveNodes(level));
-            m.setFloat(1, 0, -level);
-            m.setFloat(2, 0, 5.0f);
-        }),
-        sameSizeValues(L"ZR_ShapeSnap", 0, [](AudioModule& m, float level) {
-            m.setBytes(0, 0, fiveNodes(level));
-            m.setFloat(2, 0, level);
-        }),
-        sameSizeValues(L"ZR_RegularShapeGen", 120, [](AudioModule& m, float level) {
-            for (int32_t pin = 1; pin <= 120; ++pin)
-                m.setFloat(pin, 0, level * static_cast<float>(pin % 7));
-        }),
+        valuesOnPins(L"ZR_ShapeAmp2", 0, {0}, {1, 2}),
+        valuesOnPins(L"ZR_ShapeMorpher2", 5, {2, 3, 4, 5, 6}, {1}),
+        valuesOnPins(L"ZR_ShapeNodeModul2", 0, {0}, {2, 3}),
+        valuesOnPins(L"ZR_ShapeNodeModif2", 0, {0}, {2, 3}),
+        valuesOnPins(L"ZR_ShapeShift2", 0, {0}, {1}),
+        valuesOnPins(L"ZR_ShapeFit", 0, {0}, {1, 2}),
+        valuesOnPins(L"ZR_ShapeSnap", 0, {0}, {2}),
+        valuesOnPins(L"ZR_RegularShapeGen", 120, {}, [] { std::vector<int32_t> pins(120); std::iota(pins.begin(), pins.end(), 1); return pins; }()),
         // A rejected image of the same size falls back to the text, also of the same length.
         sameSizeValues(L"ZR_DefaultShape", 0, [](AudioModule& m, float level) {
             std::vector<uint8_t> image = fiveNodes(level);

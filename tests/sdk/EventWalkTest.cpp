@@ -29,10 +29,7 @@ public:
     MidiInPin midi;
     BoolInPin stopOutput; // true sets `out` to not streaming
 
-    struct Segment {
-        int32_t position, frames;
-        bool operator==(Segment const&) const = default;
-    };
+    using Segment = std::pair<int32_t, int32_t>; // block position, frames
     struct Batch {
         int32_t position;
         bool firstUpdated, secondUpdated;
@@ -40,23 +37,21 @@ public:
     };
     std::vector<Segment> segments;
     std::vector<Batch> batches;
+    int32_t samplesProcessed = 0;
 
     ProbeModule() {
         for (MpPinBase* pin : std::initializer_list<MpPinBase*>{&first, &second, &flag, &text, &blob, &input, &out, &sent, &midi, &stopOutput})
             initializePin(*pin);
         setSubProcess(&ProbeModule::subProcess);
     }
-    void subProcess(int32_t frames) { segments.push_back({blockPosition_, frames}); }
+    void subProcess(int32_t frames) {
+        segments.emplace_back(blockPosition_, frames);
+        samplesProcessed += frames;
+    }
     void onSetPins() override {
         batches.push_back({blockPosition_, first.isUpdated(), second.isUpdated(), first, second});
         if (stopOutput.isUpdated() && stopOutput)
             out.setStreaming(false);
-    }
-    int32_t samplesProcessed() const {
-        int32_t total = 0;
-        for (auto const& segment : segments)
-            total += segment.frames;
-        return total;
     }
 };
 using Segment = ProbeModule::Segment;
@@ -158,13 +153,13 @@ TEST_F(EventWalk, SleepsAfterTheHostCountdown) {
     run(64);
     EXPECT_EQ(host.sleepCount(), 1) << "asleep at the end of the second block";
     run(64);
-    EXPECT_EQ(module->samplesProcessed(), 128) << "a sleeping module computes nothing";
+    EXPECT_EQ(module->samplesProcessed, 128) << "a sleeping module computes nothing";
     // A repeated "not streaming" re-sends the state and restarts the countdown.
     set<bool>(kStopOutput, 0, false);
     set<bool>(kStopOutput, 1, true);
     run(64);
     EXPECT_EQ(host.streamingChanges(kOut).size(), 2u);
-    EXPECT_EQ(module->samplesProcessed(), 128 + 64);
+    EXPECT_EQ(module->samplesProcessed, 128 + 64);
 
     // A stopped input: two samples before the stop, one more with its final value, then sleep.
     host.setCountdown(0);
@@ -200,7 +195,7 @@ TEST_F(EventWalk, HostileTimestampsNeverRunPastTheBlock) {
         for (size_t i = 0; i < c.times.size(); ++i)
             set<int32_t>(kFirst, c.times[i], static_cast<int32_t>(i) + 100);
         run(c.count);
-        EXPECT_EQ(module->samplesProcessed(), c.count);
+        EXPECT_EQ(module->samplesProcessed, c.count);
         std::vector<int32_t> applied;
         for (auto const& batch : module->batches)
             applied.push_back(batch.firstValue - 100);
@@ -264,7 +259,7 @@ TEST_F(EventWalk, PinsOutsideTheRegisteredOnesAndMissingHostsAreRefused) {
     run(64);
     run(64);
     EXPECT_TRUE(host.records().empty()) << "without an audio host nothing is called";
-    EXPECT_GT(module->samplesProcessed(), 0);
+    EXPECT_GT(module->samplesProcessed, 0);
     EXPECT_EQ(static_cast<int32_t>(module->first), 4);
 }
 
