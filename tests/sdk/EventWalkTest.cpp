@@ -8,24 +8,74 @@
 
 #include "host/AudioHost.h"
 #include "host/EventQueue.h"
-#include "tests/sdk/ProbeModule.h"
+#include "sdk/MpBase2.h"
 
 namespace {
 
-using Segment = ProbeModule::Segment;
 using zr::host::RawEvent;
+constexpr int32_t kFirst = 0, kSecond = 1, kFlag = 2, kText = 3, kBlob = 4, kInput = 5, kOut = 6, kSent = 7, kMidi = 8,
+                  kStopOutput = 9;
+
+// A module that records what the framework does to it: block segments and onSetPins batches.
+class ProbeModule : public MpBase2 {
+public:
+    IntInPin first, second;
+    BoolInPin flag;
+    StringInPin text;
+    BlobInPin blob;
+    AudioInPin input;
+    AudioOutPin out;
+    IntOutPin sent;
+    MidiInPin midi;
+    BoolInPin stopOutput; // true sets `out` to not streaming
+
+    using Segment = std::pair<int32_t, int32_t>; // block position, frames
+    struct Batch {
+        int32_t position;
+        bool firstUpdated, secondUpdated;
+        int32_t firstValue, secondValue;
+    };
+    std::vector<Segment> segments;
+    std::vector<Batch> batches;
+    int32_t samplesProcessed = 0;
+
+    ProbeModule() {
+        for (MpPinBase* pin : std::initializer_list<MpPinBase*>{&first, &second, &flag, &text, &blob, &input, &out, &sent, &midi, &stopOutput})
+            initializePin(*pin);
+        setSubProcess(&ProbeModule::subProcess);
+    }
+    void subProcess(int32_t frames) {
+        segments.emplace_back(blockPosition_, frames);
+        samplesProcessed += frames;
+    }
+    void onSetPins() override {
+        batches.push_back({blockPosition_, first.isUpdated(), second.isUpdated(), first, second});
+        if (stopOutput.isUpdated() && stopOutput)
+            out.setStreaming(false);
+    }
+};
+using Segment = ProbeModule::Segment;
 
 class EventWalk : public testing::Test {
 protected:
-    void SetUp() override { attach(); }
+    void SetUp() override { fresh(); }
     void TearDown() override { module->release(); }
 
-    void attach() {
+    // A new module on `host`; with `started`, past its graph start with the records cleared.
+    void fresh(bool started = true) {
+        if (module != nullptr)
+            module->release();
+        module = new ProbeModule;
         EXPECT_EQ(module->setHost(&host), host.hostile().refuseHost ? gmpi::MP_NOSUPPORT : gmpi::MP_OK);
-        module->setBuffer(6, input);
-        module->setBuffer(7, output);
+        module->setBuffer(kInput, input);
+        module->setBuffer(kOut, output);
+        if (started) {
+            queue.add(gmpi::EVENT_GRAPH_START, 0, 0, nullptr, 0);
+            run(0);
+            module->segments.clear();
+            host.clearRecords();
+        }
     }
-
     template <typename T>
     void set(int32_t pin, int32_t time, T value) {
         queue.add(gmpi::EVENT_PIN_SET, pin, time, &value, sizeof(value));
@@ -34,156 +84,92 @@ protected:
         module->process(count, queue.build());
         queue.clear();
     }
-    // Graph start: the audio output starts streaming and the module's own block function runs.
-    void startGraph() {
-        queue.add(gmpi::EVENT_GRAPH_START, 0, 0, nullptr, 0);
-        run(0);
-        module->segments.clear();
-        host.clearRecords();
-    }
 
     zr::host::AudioHost host;
     zr::host::EventQueue queue;
-    ProbeModule* module = new ProbeModule;
+    ProbeModule* module = nullptr;
     float input[512] = {};
     float output[512] = {};
 };
 
 TEST_F(EventWalk, SegmentsAndBatchesFollowTimestamps) {
-    startGraph();
-    set<int32_t>(0, 0, 1);
-    set<int32_t>(0, 10, 2);
-    set<int32_t>(1, 10, 3);
-    set<int32_t>(0, 10, 5); // the same pin twice in one batch: the newest value counts
+    set<int32_t>(kFirst, 0, 1);
+    set<int32_t>(kFirst, 10, 2);
+    set<int32_t>(kSecond, 10, 3);
+    set<int32_t>(kFirst, 10, 5); // the same pin twice in one batch: the newest value counts
     run(64);
-
     EXPECT_EQ(module->segments, (std::vector<Segment>{{0, 10}, {10, 54}}));
     ASSERT_EQ(module->batches.size(), 2u);
-    EXPECT_EQ(module->batches[0].position, 0);
-    EXPECT_TRUE(module->batches[0].firstUpdated);
-    EXPECT_FALSE(module->batches[0].secondUpdated);
-    EXPECT_EQ(module->batches[1].position, 10);
-    EXPECT_TRUE(module->batches[1].firstUpdated);
-    EXPECT_TRUE(module->batches[1].secondUpdated);
-    EXPECT_EQ(module->batches[1].firstValue, 5);
-    EXPECT_EQ(module->batches[1].secondValue, 3);
+    auto const& [first, second] = std::pair(module->batches[0], module->batches[1]);
+    EXPECT_TRUE(first.firstUpdated && !first.secondUpdated);
+    EXPECT_TRUE(second.position == 10 && second.firstUpdated && second.secondUpdated);
+    EXPECT_EQ(second.firstValue, 5);
+    EXPECT_EQ(second.secondValue, 3);
 }
 
-TEST_F(EventWalk, OnlyValueAndStreamingRunsCallOnSetPins) {
+TEST_F(EventWalk, OnlyValueAndStreamingEventsCallOnSetPins) {
     struct Case {
         char const* name;
         int32_t eventType, pin;
-        int batches, graphStarts, midiMessages;
-    };
-    Case const cases[] = {
-        {"MIDI alone", gmpi::EVENT_MIDI, 9, 0, 0, 1},
-        {"graph start alone", gmpi::EVENT_GRAPH_START, 0, 0, 1, 0},
-        {"value for an unregistered pin", gmpi::EVENT_PIN_SET, 77, 1, 0, 0},
-        {"stream start", gmpi::EVENT_PIN_STREAMING_START, 6, 1, 0, 0},
-        {"unknown event type", 999, 0, 0, 0, 0},
+        int batches;
+    } const cases[] = {
+        {"MIDI", gmpi::EVENT_MIDI, kMidi, 0},
+        {"graph start", gmpi::EVENT_GRAPH_START, 0, 0},
+        {"value for an unregistered pin", gmpi::EVENT_PIN_SET, 77, 1},
+        {"stream start", gmpi::EVENT_PIN_STREAMING_START, kInput, 1},
+        {"unknown event type", 999, 0, 0},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
-        ProbeModule* fresh = new ProbeModule;
-        fresh->setHost(&host);
-        fresh->setBuffer(7, output);
+        fresh(false);
         unsigned char const note[3] = {0x90, 60, 100};
         queue.add(c.eventType, c.pin, 5, note, sizeof(note));
-        fresh->process(16, queue.build());
-        queue.clear();
-        EXPECT_EQ(static_cast<int>(fresh->batches.size()), c.batches);
-        EXPECT_EQ(fresh->graphStarts, c.graphStarts);
-        EXPECT_EQ(static_cast<int>(fresh->midiMessages.size()), c.midiMessages);
-        if (c.midiMessages > 0) {
-            EXPECT_EQ(fresh->midiMessages[0], (std::vector<unsigned char>{0x90, 60, 100}));
-        }
-        fresh->release();
+        run(16);
+        EXPECT_EQ(static_cast<int>(module->batches.size()), c.batches);
     }
 }
 
-TEST_F(EventWalk, AudioInputReadsUpdatedUntilItsFirstStreamEvent) {
-    startGraph();
-    set<int32_t>(0, 0, 1);
-    run(8);
-    set<int32_t>(0, 0, 2);
-    queue.add(gmpi::EVENT_PIN_STREAMING_START, 6, 4, nullptr, 0);
-    run(8);
-    set<int32_t>(0, 0, 3);
-    run(8);
-    ASSERT_EQ(module->batches.size(), 4u);
-    EXPECT_TRUE(module->batches[0].inputUpdated) << "never reported: reads as updated";
-    EXPECT_TRUE(module->batches[1].inputUpdated);
-    EXPECT_TRUE(module->batches[2].inputUpdated) << "the batch carrying the stream start";
-    EXPECT_FALSE(module->batches[3].inputUpdated);
-    EXPECT_TRUE(module->input.isStreaming());
-}
-
-TEST_F(EventWalk, PinsAreNumberedInRegistrationOrder) {
-    struct Numbered : MpBase2 {
-        IntInPin a, b, c, duplicate;
-        Numbered() {
-            initializePin(a);
-            initializePin(b);
-            initializePin(3, c);
-            initializePin(3, duplicate); // an index registers once: the first pin keeps it
-        }
-        void OnPinStreamingChange(bool) override {}
-        MpPinBase* at(int32_t index) const { return findPin(index); }
-    } numbered;
-    EXPECT_EQ(numbered.a.getPinId(), 0);
-    EXPECT_EQ(numbered.b.getPinId(), 1);
-    EXPECT_EQ(numbered.at(3), &numbered.c);
-    EXPECT_EQ(numbered.at(2), nullptr);
-    EXPECT_EQ(numbered.setBuffer(2, output), gmpi::MP_FAIL);
-}
-
-TEST_F(EventWalk, OutputPinsSendOnlyChanges) {
-    module->sent.setValue(0);
-    EXPECT_TRUE(host.records().empty()) << "the pin already holds 0";
-    module->sent.setValue(7, 3);
-    module->sent.setValue(7);
-    ASSERT_EQ(host.pinSets(8).size(), 1u);
-    EXPECT_EQ(host.pinSets(8)[0].asInt(), 7);
-    EXPECT_EQ(host.pinSets(8)[0].timestamp, 3);
-}
-
-TEST_F(EventWalk, OutputsAnnounceThemselvesAtGraphStart) {
+TEST_F(EventWalk, OutputsAnnounceThemselvesAtGraphStartThenSendOnlyChanges) {
+    fresh(false);
     queue.add(gmpi::EVENT_GRAPH_START, 0, 0, nullptr, 0);
     run(4);
-    EXPECT_EQ(host.streamingOf(7), true);
-    ASSERT_EQ(host.pinSets(8).size(), 1u) << "a control output sends its current value";
-    EXPECT_EQ(host.pinSets(8)[0].asInt(), 0);
-    EXPECT_EQ(module->segments, (std::vector<Segment>{{0, 4}}));
+    EXPECT_EQ(host.streamingOf(kOut), true);
+    module->sent.setValue(0);
+    module->sent.setValue(7, 3);
+    module->sent.setValue(7);
+    auto const sends = host.pinSets(kSent);
+    ASSERT_EQ(sends.size(), 2u) << "its current value at graph start, then one change";
+    EXPECT_EQ(sends[0].asInt(), 0);
+    EXPECT_EQ(sends[1].asInt(), 7);
+    EXPECT_EQ(sends[1].timestamp, 3);
 }
 
 TEST_F(EventWalk, SleepsAfterTheHostCountdown) {
     host.setCountdown(128);
-    startGraph();
-    set<bool>(10, 0, true); // the output goes static
+    fresh();
+    set<bool>(kStopOutput, 0, true); // the output goes static
     run(64);
     EXPECT_EQ(host.sleepCount(), 0);
     run(64);
     EXPECT_EQ(host.sleepCount(), 1) << "asleep at the end of the second block";
-    EXPECT_EQ(module->samplesProcessed(), 128);
     run(64);
-    EXPECT_EQ(module->samplesProcessed(), 128) << "a sleeping module computes nothing";
-
+    EXPECT_EQ(module->samplesProcessed, 128) << "a sleeping module computes nothing";
     // A repeated "not streaming" re-sends the state and restarts the countdown.
-    set<bool>(10, 0, false);
-    set<bool>(10, 1, true);
+    set<bool>(kStopOutput, 0, false);
+    set<bool>(kStopOutput, 1, true);
     run(64);
-    EXPECT_EQ(host.streamingChanges(7).size(), 2u);
-    EXPECT_EQ(module->samplesProcessed(), 128 + 64);
-}
+    EXPECT_EQ(host.streamingChanges(kOut).size(), 2u);
+    EXPECT_EQ(module->samplesProcessed, 128 + 64);
 
-TEST_F(EventWalk, StoppedInputStillComputesOneMoreSample) {
+    // A stopped input: two samples before the stop, one more with its final value, then sleep.
     host.setCountdown(0);
-    queue.add(gmpi::EVENT_PIN_STREAMING_START, 6, 0, nullptr, 0);
+    host.clearRecords();
+    fresh(false);
+    queue.add(gmpi::EVENT_PIN_STREAMING_START, kInput, 0, nullptr, 0);
     run(8);
     module->segments.clear();
-    queue.add(gmpi::EVENT_PIN_STREAMING_STOP, 6, 2, nullptr, 0);
+    queue.add(gmpi::EVENT_PIN_STREAMING_STOP, kInput, 2, nullptr, 0);
     run(8);
-    // Two samples before the stop, then one more with the input's final value, then sleep.
     EXPECT_EQ(module->segments, (std::vector<Segment>{{0, 2}, {2, 1}}));
     EXPECT_EQ(host.sleepCount(), 1);
 }
@@ -209,8 +195,7 @@ TEST_F(EventWalk, HostileTimestampsNeverRunPastTheBlock) {
         std::vector<int32_t> times;
         int32_t count;
         std::vector<int32_t> appliedValues;
-    };
-    Case const cases[] = {
+    } const cases[] = {
         {"decreasing: one batch, applied in list order", {10, 5}, 64, {1}},
         {"beyond the block", {0, 200}, 64, {0}},
         {"at the block's end", {0, 64}, 64, {0}},
@@ -218,47 +203,33 @@ TEST_F(EventWalk, HostileTimestampsNeverRunPastTheBlock) {
         {"extremes", {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}, 64, {0}},
         {"empty block", {0, 5}, 0, {0}},
     };
+    queue.keepOrderAsGiven(true);
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
-        ProbeModule* fresh = new ProbeModule;
-        fresh->setHost(&host);
-        fresh->setBuffer(7, output);
-        queue.add(gmpi::EVENT_GRAPH_START, 0, 0, nullptr, 0);
-        fresh->process(0, queue.build());
-        queue.clear();
-        fresh->segments.clear();
-
-        queue.keepOrderAsGiven(true);
-        for (size_t i = 0; i < c.times.size(); ++i) {
-            int32_t const value = static_cast<int32_t>(i) + 100;
-            queue.add(gmpi::EVENT_PIN_SET, 0, c.times[i], &value, 4);
-        }
-        fresh->process(c.count, queue.build());
-        queue.clear();
-        queue.keepOrderAsGiven(false);
-
-        EXPECT_EQ(fresh->samplesProcessed(), c.count);
+        fresh();
+        for (size_t i = 0; i < c.times.size(); ++i)
+            set<int32_t>(kFirst, c.times[i], static_cast<int32_t>(i) + 100);
+        run(c.count);
+        EXPECT_EQ(module->samplesProcessed, c.count);
         std::vector<int32_t> applied;
-        for (auto const& batch : fresh->batches)
+        for (auto const& batch : module->batches)
             applied.push_back(batch.firstValue - 100);
         EXPECT_EQ(applied, c.appliedValues);
-        fresh->release();
     }
 }
 
 TEST_F(EventWalk, EventSizesAreNeverTrusted) {
-    // Events whose declared size disagrees with their data: nothing is read beyond the
-    // bytes that exist or written beyond the value.
+    // Declared sizes that disagree with the data: nothing is read beyond the bytes that
+    // exist or written beyond the value.
     struct Case {
         char const* name;
         int32_t size;
         bool withExtraData;
-        int32_t expectFirst;       // int pin
-        bool expectFlag;           // bool pin, previously true
-        size_t expectTextLength;   // text pin
-        int32_t expectBlobSize;    // blob pin
-    };
-    Case const cases[] = {
+        int32_t expectFirst;
+        bool expectFlag; // previously true
+        size_t expectTextLength;
+        int32_t expectBlobSize;
+    } const cases[] = {
         {"negative size", -1, false, 0, true, 0, 0},
         {"no bytes", 0, false, 0, true, 0, 0},
         {"two bytes of extra data", 2, true, 0x0201, true, 0, 2},
@@ -268,17 +239,15 @@ TEST_F(EventWalk, EventSizesAreNeverTrusted) {
     unsigned char bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
-        set<bool>(3, 0, true);
+        set<bool>(kFlag, 0, true);
         run(1);
-        for (int32_t pin : {0, 3, 4, 5}) {
+        for (int32_t pin : {kFirst, kFlag, kText, kBlob}) {
             RawEvent event;
             event.pin = pin;
             event.size = c.size;
             std::memcpy(&event.parm3, bytes, 8);
-            if (c.withExtraData) {
-                event.explicitExtraData = true;
-                event.extraData = reinterpret_cast<char*>(bytes);
-            }
+            event.explicitExtraData = c.withExtraData;
+            event.extraData = c.withExtraData ? reinterpret_cast<char*>(bytes) : nullptr;
             queue.addRaw(event);
         }
         run(1);
@@ -287,34 +256,25 @@ TEST_F(EventWalk, EventSizesAreNeverTrusted) {
         EXPECT_EQ(module->text.getValue().size(), c.expectTextLength);
         EXPECT_EQ(module->blob.getValue().getSize(), c.expectBlobSize);
     }
-}
-
-TEST_F(EventWalk, TextPinRawForm) {
-    wchar_t const three[3] = {L'a', L'b', L'c'};
-    queue.add(gmpi::EVENT_PIN_SET, 4, 0, three, sizeof(three));
+    char const tenBytes[10] = {'x', 0, 0, 0, 'y', 0, 0, 0, 'z', 0};
+    queue.add(gmpi::EVENT_PIN_SET, kText, 0, tenBytes, sizeof(tenBytes));
     run(1);
-    EXPECT_EQ(module->text.rawSize(), 12);
-    char tenBytes[10] = {'x', 0, 0, 0, 'y', 0, 0, 0, 'z', 0};
-    queue.add(gmpi::EVENT_PIN_SET, 4, 0, tenBytes, sizeof(tenBytes));
-    run(1);
-    EXPECT_EQ(module->text.getValue(), L"xy");
+    EXPECT_EQ(module->text.getValue(), L"xy") << "only whole characters";
 }
 
-TEST_F(EventWalk, WithoutAnAudioHostNothingIsCalled) {
-    host.hostile().refuseHost = true;
-    attach();
-    queue.add(gmpi::EVENT_GRAPH_START, 0, 0, nullptr, 0);
-    set<bool>(10, 3, true);
-    run(64);
-    run(64);
-    EXPECT_TRUE(host.records().empty());
-    EXPECT_GT(module->samplesProcessed(), 0);
-}
-
-TEST_F(EventWalk, NullHostIsRefused) {
+TEST_F(EventWalk, PinsOutsideTheRegisteredOnesAndMissingHostsAreRefused) {
+    EXPECT_EQ(module->setBuffer(kStopOutput + 1, output), gmpi::MP_FAIL);
+    EXPECT_EQ(module->setBuffer(-1, output), gmpi::MP_FAIL);
     EXPECT_EQ(module->setHost(nullptr), gmpi::MP_NOSUPPORT);
-    set<int32_t>(0, 0, 4);
-    run(16);
+    host.hostile().refuseHost = true;
+    fresh(false);
+    queue.add(gmpi::EVENT_GRAPH_START, 0, 0, nullptr, 0);
+    set<bool>(kStopOutput, 3, true);
+    set<int32_t>(kFirst, 0, 4);
+    run(64);
+    run(64);
+    EXPECT_TRUE(host.records().empty()) << "without an audio host nothing is called";
+    EXPECT_GT(module->samplesProcessed, 0);
     EXPECT_EQ(static_cast<int32_t>(module->first), 4);
 }
 

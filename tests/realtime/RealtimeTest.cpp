@@ -1,0 +1,228 @@
+// Real-time discipline: once a module is in its steady state (its tables sized, its pins
+// holding values of a size), its blocks allocate, free and lock nothing, whatever the block
+// carries. The probe that counts this is checked first, on known amounts of work.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <mutex>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/HostBookkeeping.h"
+#include "host/RealtimeProbe.h"
+#include "tests/host/FakeModule.h"
+#include "tests/modules/BundleFixture.h"
+
+namespace zr::host {
+namespace {
+
+using Counts = RealtimeProbe::Counts;
+using zr::test::shapeImage;
+
+void* volatile escaped = nullptr; // a pointer stored here keeps the work from being elided
+
+Counts countsOf(std::function<void()> const& work) {
+    RealtimeProbe::Region region;
+    work();
+    return region.counts();
+}
+
+void expectCounts(Counts const& counted, Counts const& expected) {
+    EXPECT_EQ(counted.allocations, expected.allocations);
+    EXPECT_EQ(counted.frees, expected.frees);
+    EXPECT_EQ(counted.locks, expected.locks);
+}
+
+TEST(RealtimeProbe, CountsOnlyTheWorkOfItsOwnThreadOutsideHostBookkeeping) {
+    std::vector<int> reserved;
+    reserved.reserve(16);
+    std::mutex mutex;
+    struct Case {
+        char const* name;
+        std::function<void()> work;
+        Counts expected;
+    } const cases[] = {
+        {"vector growth", [] { std::vector<int> grown{1}; escaped = grown.data(); }, {1, 1, 0}},
+        {"push into reserved capacity", [&] { reserved.push_back(2); escaped = reserved.data(); }, {0, 0, 0}},
+        {"new without delete", [] { escaped = new int(3); }, {1, 0, 0}},
+        {"delete", [] { delete static_cast<int*>(escaped); }, {0, 1, 0}},
+        {"std::mutex lock", [&] { std::lock_guard<std::mutex> lock(mutex); }, {0, 0, 1}},
+        {"host bookkeeping", [] { HostBookkeeping host; std::vector<int> grown(100); escaped = grown.data(); }, {0, 0, 0}},
+        {"another thread", [] {
+             HostBookkeeping startingTheThread;
+             std::thread([] { std::vector<int> grown(100); escaped = grown.data(); }).join();
+         }, {0, 0, 0}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectCounts(countsOf(c.work), c.expected);
+    }
+    escaped = nullptr;
+}
+
+// The runner's event list (data too large to travel inline) and its records of what the
+// module sends are host work: only the module's own allocation counts.
+TEST(RealtimeProbe, RunnerCountsOnlyTheModulesWork) {
+    for (bool moduleAllocates : {false, true}) {
+        SCOPED_TRACE(moduleAllocates ? "module allocates" : "module does not allocate");
+        fakes::FakeBehaviour behaviour;
+        behaviour.noteEvents = false;
+        behaviour.allocateInProcess = moduleAllocates;
+        behaviour.echoPin = 1;
+        behaviour.echoSize = 200;
+        fakes::FakeFactory factory(behaviour);
+        AudioModule module(factory, fakes::fakeModuleId);
+        module.setText(0, 0, std::wstring(300, L'x'));
+        module.setBytes(2, 5, std::vector<uint8_t>(100, 1));
+        expectCounts(countsOf([&] { module.process(64); }), {moduleAllocates ? 1 : 0, 0, 0});
+        EXPECT_EQ(module.host().lastPinSet(1)->bytes.size(), 200u);
+    }
+}
+
+// Five nodes whose heights follow `level`: each level gives new bytes of the same size.
+std::vector<uint8_t> fiveNodes(float level) {
+    return shapeImage({{0.0f, level}, {0.25f, -level}, {0.5f, 0.5f * level}, {0.75f, 0.0f}, {1.0f, -level}});
+}
+
+using Queue = std::function<void(AudioModule&)>;
+using LevelQueue = std::function<void(AudioModule&, float level)>;
+
+struct Step {
+    std::string name;
+    Queue queue;
+    int32_t blockSize = 64;
+    Counts expected = {};
+};
+
+struct ModuleCase {
+    wchar_t const* id;
+    int32_t copies;    // of the repeatable pin; 0 when the module has none
+    Queue steadyState; // runs before the counted blocks and may allocate
+    std::vector<Step> steps;
+};
+
+// A module of shape values: the steady state holds values of the sizes `queue` sends, then
+// three batches of new values of the same sizes.
+ModuleCase sameSizeValues(wchar_t const* id, int32_t copies, LevelQueue const& queue) {
+    ModuleCase c{id, copies, [queue](AudioModule& m) { queue(m, 0.5f); }, {}};
+    for (float level : {-0.25f, 0.75f, -1.0f})
+        c.steps.push_back({"level " + std::to_string(level), [queue, level](AudioModule& m) { queue(m, level); }});
+    return c;
+}
+
+// New shapes of five nodes on `shapePins` and new numbers on `floatPins` in each batch.
+ModuleCase valuesOnPins(wchar_t const* id, int32_t copies, std::vector<int32_t> shapePins, std::vector<int32_t> floatPins) {
+    return sameSizeValues(id, copies, [=](AudioModule& m, float level) {
+        for (int32_t pin : shapePins)
+            m.setBytes(pin, 0, fiveNodes(level));
+        for (int32_t pin : floatPins)
+            m.setFloat(pin, 0, level * static_cast<float>(pin % 7));
+    });
+}
+
+Queue const nothing = [](AudioModule&) {};
+
+void fillRamp(float* samples) {
+    for (int i = 0; i < 4096; ++i)
+        samples[i] = static_cast<float>(i % 100) / 50.0f - 1.0f;
+}
+
+std::vector<ModuleCase> audioSideModules() {
+    std::vector<ModuleCase> modules = {
+        {L"ZR_Waveshaper2", 0, [](AudioModule& m) { fillRamp(m.buffer(4)); m.startStream(4, 0); },
+         {{"audio only", nothing, 512},
+          {"stream start", [](AudioModule& m) { m.startStream(4, 17); }},
+          {"stream stop", [](AudioModule& m) { m.stopStream(4, 3); }, 512},
+          {"stream start again", [](AudioModule& m) { m.startStream(4, 0); }, 16}}},
+        {L"ZR_Waveshaper2ST", 0, [](AudioModule& m) { fillRamp(m.buffer(4)); fillRamp(m.buffer(5)); m.startStream(4, 0); },
+         {{"audio only", nothing, 1024},
+          {"right starts", [](AudioModule& m) { m.startStream(5, 17); }, 256},
+          {"range", [](AudioModule& m) { m.setFloat(2, 40, -2.0f); }, 256},
+          {"both stop", [](AudioModule& m) { m.stopStream(4, 0); m.stopStream(5, 0); }, 512},
+          {"asleep, woken by a range", [](AudioModule& m) { m.setFloat(2, 0, -3.0f); }, 512}}},
+        {L"ZR_ShapeOsc2", 0, [](AudioModule& m) { std::fill_n(m.buffer(6), 4096, 0.55f); m.setBytes(1, 0, fiveNodes(1.0f)); },
+         {{"audio only", nothing, 1024},
+          {"new shape: a table renders and fades in", [](AudioModule& m) { m.setBytes(1, 9, fiveNodes(-0.5f)); }, 512},
+          {"new mode during the fade", [](AudioModule& m) { m.setInt(2, 3, 30); }, 1024},
+          {"oversampling", [](AudioModule& m) { m.setInt(4, 0, 3); }, 256},
+          {"phase reset", [](AudioModule& m) { m.setBool(7, 30, true); }},
+          {"gate off", [](AudioModule& m) { m.setBool(0, 5, false); }, 256},
+          {"gate on with a new shape", [](AudioModule& m) { m.setBytes(1, 0, fiveNodes(0.2f)); m.setBool(0, 0, true); }, 256}}},
+        {L"ZR_ShapeEnv3", 0,
+         [](AudioModule& m) {
+             std::fill_n(m.buffer(5), 4096, 0.5f);
+             m.setBytes(1, 0, fiveNodes(1.0f));
+             m.setInt(4, 0, 2);
+             m.setFloat(3, 0, 20.0f);
+         },
+         {{"gate on: renders and fills the table", [](AudioModule& m) { m.setBool(0, 3, true); }, 512},
+          {"holding", nothing, 1024},
+          {"retrigger with a new shape", [](AudioModule& m) { m.setBytes(1, 0, fiveNodes(0.3f)); m.setBool(0, 0, true); }, 512},
+          {"duration while running", [](AudioModule& m) { m.setFloat(3, 7, 5.0f); }, 256},
+          {"release", [](AudioModule& m) { m.setBool(0, 0, false); }, 1024},
+          {"clip and gate", [](AudioModule& m) { m.setBool(6, 0, false); m.setBool(0, 1, true); }, 2048},
+          {"silent", nothing, 1024}}},
+        valuesOnPins(L"ZR_ShapeAmp2", 0, {0}, {1, 2}),
+        valuesOnPins(L"ZR_ShapeMorpher2", 5, {2, 3, 4, 5, 6}, {1}),
+        valuesOnPins(L"ZR_ShapeNodeModul2", 0, {0}, {2, 3}),
+        valuesOnPins(L"ZR_ShapeNodeModif2", 0, {0}, {2, 3}),
+        valuesOnPins(L"ZR_ShapeShift2", 0, {0}, {1}),
+        valuesOnPins(L"ZR_ShapeFit", 0, {0}, {1, 2}),
+        valuesOnPins(L"ZR_ShapeSnap", 0, {0}, {2}),
+        valuesOnPins(L"ZR_RegularShapeGen", 120, {}, [] { std::vector<int32_t> pins(120); std::iota(pins.begin(), pins.end(), 1); return pins; }()),
+        // A rejected image of the same size falls back to the text, also of the same length.
+        sameSizeValues(L"ZR_DefaultShape", 0, [](AudioModule& m, float level) {
+            std::vector<uint8_t> image = fiveNodes(level);
+            image[0] = level < 0.0f ? 0 : image[0];
+            m.setBytes(0, 0, image);
+            m.setText(1, 0, level < 0.0f ? L"(-5,-5)(5,5)" : L"(-5,+5)(5,5)");
+        }),
+        sameSizeValues(L"ZR_ShapeStr2BLOB", 0, [](AudioModule& m, float level) {
+            m.setText(0, 0, level < 0.0f ? L"(-5,-5)(0,1)(5,5)" : L"(-5,-5)(0,2)(5,5)");
+        }),
+    };
+    // The counterpart, which shows that the probe sees into the bundle: a longer image makes
+    // the input pin's storage grow, and that allocates once.
+    modules[5].steps.push_back({"a longer image", [](AudioModule& m) {
+        m.setBytes(2, 0, shapeImage({{0.0f, 0.0f}, {0.1f, 0.0f}, {0.2f, 0.0f}, {0.3f, 0.0f}, {0.4f, 0.0f}, {1.0f, 0.0f}}));
+    }, 16, {1, 1, 0}});
+    return modules;
+}
+
+TEST(ModulesRealtime, SteadyStateBlocksAllocateAndLockNothing) {
+    std::vector<std::wstring> covered;
+    for (ModuleCase const& c : audioSideModules()) {
+        std::wstring const id = c.id;
+        covered.push_back(id);
+        SCOPED_TRACE(std::string(id.begin(), id.end()));
+        auto module = c.copies > 0 ? zr::test::makeModuleWithCopies(id, c.copies) : zr::test::makeModule(id);
+        for (auto const& pin : module->description()->pins)
+            if (pin.isAudio())
+                module->connectAudio(pin.index, pin.direction);
+        module->open();
+        module->graphStart();
+        module->sendDefaults();
+        c.steadyState(*module);
+        module->process(512);
+        module->host().clearRecords();
+        for (Step const& step : c.steps) {
+            SCOPED_TRACE(step.name);
+            step.queue(*module);
+            expectCounts(countsOf([&] { module->process(step.blockSize); }), step.expected);
+        }
+        EXPECT_FALSE(module->host().records().empty()) << "the counted blocks reached the module and it answered";
+    }
+    for (auto const& description : zr::test::descriptions().all()) {
+        SCOPED_TRACE(description.idText());
+        if (description.subType == 0) {
+            EXPECT_NE(std::find(covered.begin(), covered.end(), description.id), covered.end()) << "no real-time case";
+        }
+    }
+}
+
+} // namespace
+} // namespace zr::host
