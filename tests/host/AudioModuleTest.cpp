@@ -1,10 +1,9 @@
-// The module runner and its audio host, driven against an in-process fake module: what the
-// module is told, when it is called, and what is recorded of what it sends.
+// The module runner and its audio host, driven against an in-process fake module: when the
+// module is called, and what is recorded of what it sends.
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-#include <utility>
+#include <algorithm>
 
 #include "host/AudioModule.h"
 #include "tests/host/FakeModule.h"
@@ -15,57 +14,6 @@ namespace {
 using fakes::FakeBehaviour;
 using fakes::FakeFactory;
 using fakes::fakeModuleId;
-
-// Each switch shows in what the module is told, whichever way it was created; the module
-// holds exactly the host references it was handed and gives them all back.
-TEST(AudioModule, HostileSwitchesReachTheModule) {
-    enum class Iterator { Given, Unwritten, Null };
-    struct Case {
-        char const* name;
-        HostileSwitches hostile;
-        bool host, processorHost;
-        float sampleRate;
-        int32_t countdown;
-        Iterator iterator;
-    };
-    Case const cases[] = {
-        {"none", {}, true, true, 44100.0f, 7, Iterator::Given},
-        {"host refused", {.refuseHost = true}, false, true, -1.0f, -1, Iterator::Unwritten},
-        {"processor host refused", {.refuseProcessorHost = true}, true, false, 44100.0f, 7, Iterator::Given},
-        {"countdown unwritten", {.leaveCountdownUnwritten = true}, true, true, 44100.0f, -1, Iterator::Given},
-        {"sample rate unwritten", {.leaveSampleRateUnwritten = true}, true, true, -1.0f, 7, Iterator::Given},
-        {"iterator unwritten", {.leaveIteratorUnwritten = true}, true, true, 44100.0f, 7, Iterator::Unwritten},
-        {"null iterator", {.nullIterator = true}, true, true, 44100.0f, 7, Iterator::Null},
-    };
-    for (Case const& c : cases) {
-        for (bool useCreateInstance2 : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (useCreateInstance2 ? ", createInstance2" : ", createInstance"));
-            FakeFactory factory;
-            AudioModule::Options options;
-            options.hostile = c.hostile;
-            options.sampleRate = 44100.0f;
-            options.countdown = 7;
-            options.iteratorPins = {{0, gmpi::MP_IN, gmpi::MP_BLOB}, {1, gmpi::MP_OUT, gmpi::MP_AUDIO}};
-            options.useCreateInstance2 = useCreateInstance2;
-            AudioModule module(factory, fakeModuleId, options);
-            module.open();
-            EXPECT_EQ(factory.seen.host != nullptr, c.host);
-            EXPECT_EQ(factory.seen.gotProcessorHost, c.processorHost);
-            if (useCreateInstance2) {
-                EXPECT_EQ(module.setHostResult(), c.host ? gmpi::MP_OK : gmpi::MP_NOSUPPORT);
-            }
-            EXPECT_EQ(factory.seen.sampleRate, c.sampleRate);
-            EXPECT_EQ(factory.seen.countdown, c.countdown);
-            EXPECT_EQ(factory.seen.iterator == nullptr, c.iterator == Iterator::Null);
-            EXPECT_EQ(factory.seen.iterator == reinterpret_cast<void*>(1), c.iterator == Iterator::Unwritten);
-            EXPECT_EQ(factory.seen.pinCount, c.iterator == Iterator::Given ? 2 : -1);
-            EXPECT_EQ(module.host().referenceCount(), int(c.host) + int(c.processorHost));
-            module.releaseModule();
-            EXPECT_EQ(factory.seen.instancesAlive, 0);
-            EXPECT_EQ(module.host().referenceCount(), 0);
-        }
-    }
-}
 
 // A real host stops calling a module that asked to sleep until an event arrives for it.
 TEST(AudioModule, SleepingModuleIsNotCalledAndItsOutputsHoldTheirLastSample) {
@@ -123,28 +71,6 @@ TEST(AudioModule, EventsReachTheNextBlockOnlyAndSendsAreRecordedAsSent) {
         EXPECT_EQ(sent[block].block, static_cast<int64_t>(block));
         EXPECT_EQ(sent[block].bytes, std::vector<uint8_t>(4, static_cast<uint8_t>(block + 1)));
     }
-}
-
-// What a pin cannot take, a block larger than the buffers and a pin of unknown direction are
-// refused, and nothing refused is queued; described defaults go to inputs only. (The value
-// encodings themselves are checked on description defaults.)
-TEST(AudioModule, RefusesWhatItCannotDeliver) {
-    FakeFactory factory;
-    AudioModule::Options options;
-    options.description = fakes::fakeDescription();
-    options.maxBlockSize = 64;
-    AudioModule module(factory, fakeModuleId, options);
-    for (auto const& [pin, value] : {std::pair<char const*, nlohmann::json>{"Levle", 1.0}, {"Peak", 1.0},
-                                     {"Input", 0.5}, {"Level", "x"}}) {
-        EXPECT_THROW(module.setByName(pin, 0, value), std::invalid_argument) << pin;
-    }
-    EXPECT_THROW(module.process(65), std::invalid_argument);
-    EXPECT_THROW(module.connectAudio(9), std::invalid_argument);
-    EXPECT_THROW(module.buffer(1), std::out_of_range);
-    module.process(8);
-    module.sendDefaults();
-    module.process(8);
-    EXPECT_EQ(factory.seen.eventsPerCall, (std::vector<std::size_t>{0, 1}));
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 // The cairo back end, drawing the real editor from the bundle: known colours at known pixels.
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 
 #include "host/drawing/CairoDrawing.h"
 #include "tests/modules/EditorFixture.h"
@@ -26,7 +24,6 @@ class CairoEditor : public testing::Test {
 protected:
     void SetUp() override {
         editor = makeEditor();
-        editor->sendDefaults();
         editor->arrange({0.0f, 0.0f, 200.0f, 100.0f});
     }
     void draw() { ASSERT_EQ(editor->render(picture.context()), gmpi::MP_OK); }
@@ -53,17 +50,6 @@ TEST_F(CairoEditor, DefaultEditorShowsBackgroundCurveAndMarkers) {
     EXPECT_TRUE(near(picture.pixel(100, 20), {80, 80, 80, 255}, 4));
 }
 
-TEST_F(CairoEditor, RisingCurveCrossesTheCentreAtMidHeight) {
-    editor->setBytes(kShape, shapeImage({{0.0f, -1.0f}, {1.0f, 1.0f}}));
-    editor->setText(kColorFillOuter, L"00000000");
-    editor->setText(kColorFillInner, L"00000000");
-    draw();
-    // Column 99 (x ~ 0.497) sits at y ~ -0.005: row 49.
-    EXPECT_TRUE(near(picture.pixel(99, 49), {0, 160, 192, 255}, 40));
-    EXPECT_TRUE(near(picture.pixel(100, 20), {80, 80, 80, 255}, 4)) << "above the curve: the centre line";
-    EXPECT_TRUE(near(picture.pixel(150, 24), {0, 160, 192, 255}, 40)) << "column 150: y 0.546, row 24";
-}
-
 TEST(CairoDrawing, ConvertsLinearLightToSrgbBothWaysExactly) {
     for (int i = 0; i < 256; ++i) {
         double const c = i / 255.0;
@@ -72,22 +58,6 @@ TEST(CairoDrawing, ConvertsLinearLightToSrgbBothWaysExactly) {
     }
     EXPECT_EQ(host::srgb8FromLinear(std::nanf("")), 0);
     EXPECT_EQ(host::srgb8FromLinear(7.0f), 255);
-}
-
-TEST(CairoDrawing, RefusesAbsurdSizesAndWritesPng) {
-    EXPECT_THROW(host::CairoDrawing(0, 10), std::invalid_argument);
-    EXPECT_THROW(host::CairoDrawing(20000, 10), std::invalid_argument);
-    host::CairoDrawing picture(4, 3);
-    EXPECT_EQ(picture.pixel(3, 2), (Pixel{0, 0, 0, 0}));
-    EXPECT_THROW(picture.pixel(4, 0), std::out_of_range);
-    auto const path = std::filesystem::temp_directory_path() / "zr-cairo-test.png";
-    picture.writePng(path);
-    std::ifstream png(path, std::ios::binary);
-    char signature[4] = {};
-    png.read(signature, 4);
-    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
-    std::filesystem::remove(path);
-    EXPECT_THROW(picture.writePng("/nonexistent/folder/x.png"), std::runtime_error);
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 // host's own logic use it, so they need neither the built bundle nor a working module.
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -12,25 +11,14 @@
 #include <utility>
 #include <vector>
 
-#include "host/ModuleDescriptions.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::host::fakes {
 
 inline constexpr wchar_t const* fakeModuleId = L"ZR_Fake";
 
-// Level (float in), Input (audio in), Peak (float out).
-inline ModuleDescription fakeDescription() {
-    ModuleDescriptions const parsed = ModuleDescriptions::parse(R"({ "modules": [ { "id": "ZR_Fake", "subType": 0, "pins": [
-        { "index": 0, "name": "Level", "datatype": "float", "direction": "in", "default": -5 },
-        { "index": 1, "name": "Input", "datatype": "audio", "direction": "in" },
-        { "index": 2, "name": "Peak", "datatype": "float", "direction": "out", "default": 0 } ] } ] })");
-    return *parsed.find(fakeModuleId);
-}
-
 // Read by the module while it runs, so a test may change it between blocks.
 struct FakeBehaviour {
-    int32_t registeredPins = INT32_MAX; // setBuffer answers 0 below this index, -1 from it on
     std::vector<int32_t> rampOutputs;   // each block: sample i = 1000 x (process call) + i
     bool sleepAfterEachBlock = false;
     bool noteEvents = true;             // noting allocates; off for the real-time probe
@@ -40,25 +28,15 @@ struct FakeBehaviour {
 };
 
 struct FakeObservations {
-    int instancesAlive = 0;
     int processCalls = 0;
     std::vector<std::size_t> eventsPerCall;
-    gmpi::IMpHost* host = nullptr;
-    bool gotProcessorHost = false;
-    // Preset before each query, so a host that leaves them unwritten shows.
-    float sampleRate = -1.0f;
-    int32_t countdown = -1;
-    void* iterator = reinterpret_cast<void*>(1);
-    int32_t pinCount = -1; // as the iterator reports it
 };
 
 inline void* volatile fakeEscapedAllocation = nullptr;
 
 class FakeModule final : public gmpi::IMpPlugin2 {
 public:
-    FakeModule(FakeBehaviour const& behaviour, FakeObservations& seen) : behaviour_(behaviour), seen_(seen) {
-        ++seen_.instancesAlive;
-    }
+    FakeModule(FakeBehaviour const& behaviour, FakeObservations& seen) : behaviour_(behaviour), seen_(seen) {}
 
     int32_t queryInterface(gmpi::MpGuid const& iid, void** returnInterface) override {
         *returnInterface = nullptr;
@@ -77,34 +55,13 @@ public:
     }
 
     int32_t setHost(gmpi::IMpUnknown* host) override {
-        void* processorHost = nullptr;
         void* audioHost = nullptr;
-        host->queryInterface(MP_IID_PROCESSOR_HOST, &processorHost);
         int32_t const result = host->queryInterface(MP_IID_HOST, &audioHost);
-        processorHost_ = static_cast<gmpi::IMpUnknown*>(processorHost);
         host_ = static_cast<gmpi::IMpHost*>(audioHost);
-        seen_.gotProcessorHost = processorHost_ != nullptr;
-        seen_.host = host_;
         return result;
     }
-
-    int32_t open() override {
-        if (!host_)
-            return gmpi::MP_OK;
-        host_->getSampleRate(&seen_.sampleRate);
-        host_->getSleepCountdown(&seen_.countdown);
-        host_->createPinIterator(&seen_.iterator);
-        if (seen_.iterator && seen_.iterator != reinterpret_cast<void*>(1)) {
-            auto* pins = static_cast<gmpi::IMpPinIterator*>(seen_.iterator);
-            pins->getCount(&seen_.pinCount);
-            pins->release();
-        }
-        return gmpi::MP_OK;
-    }
-
+    int32_t open() override { return gmpi::MP_OK; }
     int32_t setBuffer(int32_t pinIndex, float* buffer) override {
-        if (pinIndex < 0 || pinIndex >= behaviour_.registeredPins)
-            return gmpi::MP_FAIL;
         buffers_[pinIndex] = buffer;
         return gmpi::MP_OK;
     }
@@ -138,18 +95,14 @@ private:
     ~FakeModule() {
         if (host_)
             host_->release();
-        if (processorHost_)
-            processorHost_->release();
         std::free(fakeEscapedAllocation);
         fakeEscapedAllocation = nullptr;
-        --seen_.instancesAlive;
     }
 
     FakeBehaviour const& behaviour_;
     FakeObservations& seen_;
     int32_t references_ = 1;
     gmpi::IMpHost* host_ = nullptr;
-    gmpi::IMpUnknown* processorHost_ = nullptr;
     std::map<int32_t, float*> buffers_;
     uint8_t echoBytes_[256] = {};
 };

@@ -43,27 +43,6 @@ TEST(Patch, RefusesWiringThatCannotWork) {
     }
 }
 
-TEST(Patch, AudioAndStreamingStatesTravelAlongTheWires) {
-    Patch patch(zr::test::bundle(), zr::test::descriptions(), smallBlocks());
-    patch.add("osc", L"ZR_ShapeOsc2");
-    AudioModule& shaper = patch.add("shaper", L"ZR_Waveshaper2");
-    patch.connect("osc", "Out", "shaper", "Input");
-    patch.start();
-    std::fill_n(patch.input("osc", "Pitch"), 256, 0.5f);
-    patch.process(256);
-    // The default curve is the identity over the oscillator's -5..+5 V.
-    for (int32_t i = 0; i < 256; ++i)
-        ASSERT_NEAR(patch.output("shaper", "Out")[i], patch.output("osc", "Out")[i], 2e-6f);
-    EXPECT_EQ(shaper.host().streamingOf(5), true);
-
-    patch.set("osc", "Gate", 40, false);
-    patch.process(256);
-    auto const changes = shaper.host().streamingChanges(5);
-    ASSERT_FALSE(changes.empty());
-    EXPECT_FALSE(changes.back().isStreaming());
-    EXPECT_EQ(changes.back().timestamp, 40) << "at the sample the oscillator stopped";
-}
-
 TEST(Patch, ValuesTravelAlongControlWiresAndLateStatesWaitForTheNextBlock) {
     Patch patch(zr::test::bundle(), zr::test::descriptions(), smallBlocks());
     patch.add("amp", L"ZR_ShapeAmp2");

@@ -31,18 +31,20 @@ inline constexpr int32_t kPrimary = 0x10;
 inline constexpr int32_t kControl = 0x20000;
 
 using Nodes = std::vector<std::pair<float, float>>;
+using Point = GmpiDrawing_API::MP1_POINT;
 
 // The nodes of a transmitted blob image (independent of the shape core).
 inline Nodes nodesOf(host::HostRecord const& record) {
     std::vector<uint8_t> const& image = record.bytes;
-    EXPECT_GE(image.size(), 8u);
     int32_t count = 0;
-    std::memcpy(&count, image.data() + 4, 4);
+    if (image.size() >= 8)
+        std::memcpy(&count, image.data() + 4, 4);
     EXPECT_EQ(image.size(), 8u + 8u * static_cast<std::size_t>(count));
-    Nodes nodes(static_cast<std::size_t>(count));
-    for (std::size_t i = 0; i < nodes.size() && 16 + 8 * i <= image.size(); ++i) {
-        std::memcpy(&nodes[i].first, image.data() + 8 + 8 * i, 4);
-        std::memcpy(&nodes[i].second, image.data() + 12 + 8 * i, 4);
+    Nodes nodes;
+    for (std::size_t at = 8; at + 8 <= image.size(); at += 8) {
+        nodes.emplace_back();
+        std::memcpy(&nodes.back().first, image.data() + at, 4);
+        std::memcpy(&nodes.back().second, image.data() + at + 4, 4);
     }
     return nodes;
 }
@@ -50,16 +52,13 @@ inline Nodes nodesOf(host::HostRecord const& record) {
 inline std::unique_ptr<host::GuiModule> makeEditor(std::wstring const& id = L"ZR_ShapeEditor5",
                                                    host::GuiModuleOptions options = {}) {
     options.description = *descriptions().find(id);
-    return std::make_unique<host::GuiModule>(bundle(), id, std::move(options));
+    auto editor = std::make_unique<host::GuiModule>(bundle(), id, std::move(options));
+    editor->sendDefaults();
+    return editor;
 }
 
 class EditorTest : public testing::Test {
 protected:
-    void SetUp() override {
-        editor = makeEditor();
-        editor->sendDefaults();
-    }
-
     // A view where record and pixel coordinates map exactly: border 0, 101 x 201 pixels, so
     // px = 100 x and py = 100 - 100 y.
     void useExactView() {
@@ -67,46 +66,42 @@ protected:
         editor->arrange({0.0f, 0.0f, 101.0f, 201.0f});
         frame();
     }
-    static GmpiDrawing_API::MP1_POINT at(float x, float y) { return {100.0f * x, 100.0f - 100.0f * y}; }
+    static Point at(float x, float y) { return {100.0f * x, 100.0f - 100.0f * y}; }
 
     void frame() { ASSERT_EQ(editor->render(drawing.context()), gmpi::MP_OK); }
     void setShape(Nodes const& nodes) { ASSERT_EQ(editor->setBytes(kShape, shapeImage(nodes)), gmpi::MP_OK); }
-    // The shape the editor last sent on pin 0.
+    // The shape and the active node the editor last sent.
     std::optional<Nodes> lastSent() {
         auto const sent = editor->host().lastTransmission(kShape);
-        if (!sent)
-            return std::nullopt;
-        return nodesOf(*sent);
+        return sent ? std::optional<Nodes>(nodesOf(*sent)) : std::nullopt;
     }
     std::optional<int32_t> lastActiveNode() {
         auto const sent = editor->host().lastTransmission(kActiveNode);
         return sent ? std::optional<int32_t>(sent->asInt()) : std::nullopt;
     }
-    // The nodes as a new frame draws them, read back from the hollow square markers (size
-    // 10) of the exact view; empty when the frame redrew no curve bitmap.
+    float lastSentFloat(int32_t pin) { return editor->host().lastTransmission(pin)->asFloat(); }
+    // The nodes as a new frame of the exact view draws them, read back from the hollow square
+    // markers (size 10).
     Nodes shownNodes() {
         drawing.clear();
         frame();
         Nodes nodes;
-        for (host::DrawCall const& marker : drawing.callsOf(host::DrawOp::DrawRectangle)) {
-            float const px = marker.numbers[0] + 5.0f;
-            float const py = marker.numbers[1] + 5.0f;
-            nodes.emplace_back(px / 100.0f, (100.0f - py) / 100.0f);
-        }
+        for (host::DrawCall const& marker : drawing.callsOf(host::DrawOp::DrawRectangle))
+            nodes.emplace_back((marker.numbers[0] + 5.0f) / 100.0f, (100.0f - (marker.numbers[1] + 5.0f)) / 100.0f);
         return nodes;
     }
-    int32_t press(GmpiDrawing_API::MP1_POINT point, int32_t flags = kPrimary) { return editor->pointerDown(flags, point); }
-    int32_t move(GmpiDrawing_API::MP1_POINT point, int32_t flags = kPrimary) { return editor->pointerMove(flags, point); }
-    int32_t release(GmpiDrawing_API::MP1_POINT point) { return editor->pointerUp(0, point); }
+    int32_t press(Point point, int32_t flags = kPrimary) { return editor->pointerDown(flags, point); }
+    int32_t move(Point point, int32_t flags = kPrimary) { return editor->pointerMove(flags, point); }
+    int32_t release(Point point) { return editor->pointerUp(0, point); }
     // A press and release, then the host's clock moves on.
-    void click(GmpiDrawing_API::MP1_POINT point, int64_t thenMilliseconds = 1000) {
+    void click(Point point, int64_t thenMilliseconds = 1000) {
         press(point);
         release(point);
         editor->advanceClockMilliseconds(thenMilliseconds);
     }
 
     host::RecordingDrawing drawing;
-    std::unique_ptr<host::GuiModule> editor;
+    std::unique_ptr<host::GuiModule> editor = makeEditor();
 };
 
 } // namespace zr::test

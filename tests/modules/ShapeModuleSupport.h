@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "tests/modules/BundleFixture.h"
@@ -65,6 +68,44 @@ inline NodePairs nodesOf(Image const& image) {
 }
 
 inline Image imageOf(NodePairs const& nodes) { return shapeImage(nodes); }
+
+// One batch: the values sent to the module's pins, and the nodes it must send in answer
+// (nullopt: it must stay silent in that batch).
+using PinValue = std::variant<Image, float, int32_t, std::wstring>;
+struct Step {
+    char const* name;
+    std::vector<std::pair<int32_t, PinValue>> values;
+    std::optional<NodePairs> expected;
+};
+
+inline void runSteps(host::AudioModule& module, int32_t out, std::vector<Step> const& steps) {
+    for (Step const& step : steps) {
+        SCOPED_TRACE(step.name);
+        for (auto const& [pin, value] : step.values) {
+            if (auto const* image = std::get_if<Image>(&value))
+                module.setBytes(pin, 0, *image);
+            else if (auto const* number = std::get_if<float>(&value))
+                module.setFloat(pin, 0, *number);
+            else if (auto const* integer = std::get_if<int32_t>(&value))
+                module.setInt(pin, 0, *integer);
+            else
+                module.setText(pin, 0, std::get<std::wstring>(value));
+        }
+        std::optional<Image> const sent = sentOnce(module, out);
+        ASSERT_EQ(sent.has_value(), step.expected.has_value());
+        if (sent) {
+            EXPECT_EQ(*sent, imageOf(*step.expected));
+        }
+    }
+}
+
+// A started module; `copies` of its repeatable pin when given.
+inline std::unique_ptr<host::AudioModule> started(std::wstring const& id, std::optional<int32_t> copies = {},
+                                                  host::AudioModuleOptions options = {}) {
+    auto module = copies ? makeModuleWithCopies(id, *copies, options) : makeModule(id, options);
+    openAndStart(*module);
+    return module;
+}
 
 // Neighbouring floats, as the x-order rule uses them in the offset domain x + 1.
 inline float above(float v) { return std::nextafter(v, 2.0f); }

@@ -1,9 +1,9 @@
+#include "RandomShapes.h"
 #include "ShapeTestSupport.h"
 #include "shapes/Interpolator.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <limits>
 #include <numeric>
 #include <random>
@@ -19,36 +19,11 @@ constexpr float kCanary = 12345.0f;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-// A valid shape of 2..100 nodes: x from 0 to 1 rising by at least 1e-5, y in -1..1.
+// A valid shape of 2..100 nodes: x from 0 to 1 rising by more than 1e-5, y in -1..1.
 std::vector<Node> randomShape(std::mt19937& rng) {
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    std::uniform_real_distribution<float> height(-1.0f, 1.0f);
-    int const count = std::uniform_int_distribution<int>(2, 100)(rng);
-    std::vector<float> xs;
-    do {
-        xs = {0.0f, 1.0f};
-        for (int i = 0; i < count - 2; ++i)
-            xs.push_back(unit(rng));
-        std::sort(xs.begin(), xs.end());
-    } while (std::adjacent_find(xs.begin(), xs.end(), [](float a, float b) { return b - a < 1e-5f; }) != xs.end());
     std::vector<Node> nodes;
-    for (float x : xs)
-        nodes.push_back({x, height(rng)});
-    return nodes;
-}
-
-// A valid shape of 2..100 nodes sitting exactly on grid positions of a table of `size` = 2^k + 1.
-std::vector<Node> gridAlignedShape(std::mt19937& rng, int32_t size) {
-    std::vector<int32_t> interior(static_cast<std::size_t>(size - 2));
-    std::iota(interior.begin(), interior.end(), 1);
-    int32_t const count = std::uniform_int_distribution<int32_t>(0, std::min(98, size - 2))(rng);
-    std::vector<int32_t> cells = {0};
-    std::sample(interior.begin(), interior.end(), std::back_inserter(cells), count, rng);
-    cells.push_back(size - 1);
-    std::uniform_real_distribution<float> height(-1.0f, 1.0f);
-    std::vector<Node> nodes;
-    for (int32_t cell : cells)
-        nodes.push_back({static_cast<float>(cell) / static_cast<float>(size - 1), height(rng)});
+    for (auto const& [x, y] : zr::test::randomValidNodes(rng, 1e-5f))
+        nodes.push_back({x, y});
     return nodes;
 }
 
@@ -107,38 +82,6 @@ TEST(InterpolatorProperties, RandomShapesRenderFiniteTablesWithExactEnds) {
         if (mode == zr::Linear)
             expectPiecewiseLinear(nodes, table, size);
     }
-}
-
-// With nodes on grid positions every mode hits each node exactly (splines pass through their
-// nodes); None leaves every other entry at 0.
-TEST(InterpolatorProperties, NodesOnGridPositionsAreHitExactly) {
-    std::mt19937 rng(7);
-    for (int run = 0; run < 300; ++run) {
-        int32_t const size = (1 << std::uniform_int_distribution<int>(4, 13)(rng)) + 1;
-        std::vector<Node> const nodes = gridAlignedShape(rng, size);
-        int32_t const mode = kAllModes[run % 4];
-        SCOPED_TRACE(testing::Message() << "run " << run << ", mode " << mode << ", size " << size);
-        Interpolator const interpolator = renderWithCanary(nodes, mode, size);
-        std::vector<float> impulses(static_cast<std::size_t>(size), 0.0f);
-        for (Node const& node : nodes) {
-            auto const entry = static_cast<std::size_t>(node.x * static_cast<float>(size - 1));
-            EXPECT_EQ(interpolator.table[entry], node.y) << "node at entry " << entry;
-            impulses[entry] = node.y;
-        }
-        if (mode == zr::None) {
-            EXPECT_TRUE(std::equal(impulses.begin(), impulses.end(), interpolator.table.begin()));
-        }
-    }
-}
-
-// The most nodes a shape holds, in the mode with the largest work arrays.
-TEST(InterpolatorProperties, HundredNodeNaturalSplinePassesEveryNode) {
-    std::vector<Node> nodes;
-    for (int i = 0; i < 100; ++i)
-        nodes.push_back({std::round(i * 8192.0f / 99.0f) / 8192.0f, (i % 3 == 0) ? 0.9f : -0.4f});
-    Interpolator const interpolator = renderWithCanary(nodes, zr::NaturalSpline, 8193);
-    for (Node const& node : nodes)
-        EXPECT_EQ(interpolator.table[static_cast<std::size_t>(node.x * 8192.0f)], node.y);
 }
 
 // The blob reader trusts its producer, so any node values reach the renderers. Each must

