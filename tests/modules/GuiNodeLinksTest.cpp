@@ -116,14 +116,8 @@ TEST(NodeLinks, XLeavesANodeWithNoRoomBetweenItsNeighbours) {
     // neighbouring floats, so there is no place strictly between them.
     Nodes const crowded = {{0.0f, 0.0f}, {4.768e-8f, 0.0f}, {9.537e-8f, 0.0f}, {1.0f, 0.0f}};
     auto x = makeLink(L"ZR_GUI_ShapeXLink", 2, crowded);
-    for (float value : {0.0f, 0.5f, 1.0f}) {
+    for (float value : {0.0f, 0.5f, 1.0f})
         sendNodeValue(*x, 1, value);
-        auto const sent = x->host().lastTransmission(kLinkShape);
-        if (sent) {
-            Nodes const nodes = nodesOf(*sent);
-            EXPECT_LT(nodes[1].first, nodes[2].first) << value;
-        }
-    }
     EXPECT_FALSE(x->host().lastTransmission(kLinkShape)) << "node 1 stays where it is";
 }
 

@@ -100,10 +100,8 @@ TEST(GuiShapeEdits, OwnShapeComingBackIsIgnoredAndNaNLevelsStayFinite) {
     float const nan = std::nanf("");
     for (wchar_t const* id : {L"ZR_GUI_ShapeFit", L"ZR_GUI_ShapeSnap"}) {
         SCOPED_TRACE(host::utf8FromWide(id));
-        EditCase const c{"nan", id, {{0, -0.5f}, {1, 0.5f}}, 1, nan, nan, {}};
+        EditCase const c{"nan", id, {{0, -0.5f}, {1, 0.5f}}, 1, isIntPin(id) ? 1.0f : nan, nan, {}};
         auto module = prepare(c);
-        if (!isIntPin(id))
-            module->setFloat(1, nan);
         module->setBool(3, true);
         for (auto const& node : nodesOf(*module->host().lastTransmission(kEditShape)))
             EXPECT_TRUE(std::isfinite(node.second) && std::fabs(node.second) <= 1.0f);
