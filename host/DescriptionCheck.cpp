@@ -114,7 +114,8 @@ void checkGraphStartSends(AudioHost const& host, ModuleDescription const& descri
     }
 }
 
-// A GUI module answers setPin for each pin it registers and refuses any other index. Each
+// A GUI module answers setPin for each pin it registers and refuses any other index (past a
+// repeatable pin, every index may be a copy of it). Each
 // described pin is given its default (an empty value when it has none).
 std::vector<std::string> checkGuiDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
     std::optional<GuiModule> module;
@@ -132,6 +133,9 @@ std::vector<std::string> checkGuiDescription(gmpi::IMpFactory2& factory, ModuleD
             mismatches.push_back(description.idText() + ": " + pinName(pin) +
                                  " is described, but setPin on it gave " + std::to_string(result));
     }
+    // A host may add any number of copies of a repeatable pin, so no index past it is foreign.
+    if (description.repeatablePin() != nullptr)
+        return mismatches;
     auto const firstUndescribed = static_cast<int32_t>(description.pins.size());
     if (int32_t const result = module->module()->setPin(firstUndescribed, 0, 0, nullptr); result != gmpi::MP_FAIL)
         mismatches.push_back(description.idText() + ": pin " + std::to_string(firstUndescribed) +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <exception>
 
 namespace zr::host {
 
@@ -48,19 +49,29 @@ int32_t GuiHost::pinTransmit(int32_t pinIndex, int32_t size, void const* data, i
 int32_t GuiHost::resolveFilename(wchar_t const* shortName, int32_t maxChars, wchar_t* returnFullFilename) {
     if (shortName == nullptr || returnFullFilename == nullptr || maxChars <= 0)
         return gmpi::MP_FAIL;
-    std::filesystem::path const name(shortName);
-    std::wstring const full = name.is_absolute() || fileFolder_.empty() ? name.wstring() : (fileFolder_ / name).wstring();
-    std::size_t const written = std::min(full.size(), static_cast<std::size_t>(maxChars - 1));
-    std::wmemcpy(returnFullFilename, full.data(), written);
-    returnFullFilename[written] = L'\0';
-    return written == full.size() ? gmpi::MP_OK : gmpi::MP_FAIL;
+    if (hostile_.leaveFilenameUnwritten)
+        return gmpi::MP_OK;
+    if (hostile_.fillFilenameUnterminated) {
+        std::wmemset(returnFullFilename, L'x', static_cast<std::size_t>(maxChars));
+        return gmpi::MP_OK;
+    }
+    try {
+        std::filesystem::path const name(shortName);
+        std::wstring const full = name.is_absolute() || fileFolder_.empty() ? name.wstring() : (fileFolder_ / name).wstring();
+        std::size_t const written = std::min(full.size(), static_cast<std::size_t>(maxChars - 1));
+        std::wmemcpy(returnFullFilename, full.data(), written);
+        returnFullFilename[written] = L'\0';
+        return written == full.size() ? gmpi::MP_OK : gmpi::MP_FAIL;
+    } catch (std::exception const&) {
+        return gmpi::MP_FAIL; // a name the file system cannot spell; nothing crosses back into the module
+    }
 }
 
 int32_t GuiHost::getPinCount(int32_t* returnCount) {
     if (returnCount == nullptr)
         return gmpi::MP_FAIL;
     if (!hostile_.leavePinCountUnwritten)
-        *returnCount = pinCount_;
+        *returnCount = hostile_.pinCountAnswer.value_or(pinCount_);
     return gmpi::MP_OK;
 }
 

@@ -22,6 +22,9 @@ struct GuiHostileSwitches {
     bool refuseClock = false;               // queryInterface(ZR_IID_CLOCK_HOST) likewise
     bool leaveCaptureUnwritten = false;     // getCapture returns MP_OK, writes nothing
     bool leavePinCountUnwritten = false;    // getPinCount returns MP_OK, writes nothing
+    bool leaveFilenameUnwritten = false;    // resolveFilename returns MP_OK, writes nothing
+    bool fillFilenameUnterminated = false;  // resolveFilename fills all maxChars with 'x', no terminator
+    std::optional<int32_t> pinCountAnswer;  // getPinCount writes this instead of the described count
 };
 
 class GuiHost final : public gmpi::IMpUserInterfaceHost2,

@@ -9,6 +9,7 @@
 #include "host/cli/DemoCommand.h"
 #include "host/cli/DrawCommand.h"
 #include "host/cli/ListCommand.h"
+#include "host/cli/ShapeCommand.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"zrhost: loads the zr-shapes bundle and runs its modules"};
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
     draw->add_option("--pin", drawRequest.pinSettings, "any editor pin by name, NAME=VALUE (repeatable)");
     draw->add_option("--editor", editorId, "editor identifier")->capture_default_str();
     draw->add_option("-o,--output", drawRequest.output, "PNG file to write")->capture_default_str();
+
+    zr::cli::addShapeCommand(app);
 
     CLI11_PARSE(app, argc, argv);
     try {

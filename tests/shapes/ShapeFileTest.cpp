@@ -69,6 +69,8 @@ TEST_F(ShapeFile, LoadsWhatItAcceptsAndKeepsTheRestUnchanged) {
         {"empty file", "", false, false, 10, 2},
         {"a byte outside ASCII ends the text", "(-5,-5)(5,5)\xC3\xA9\nITP=30", true, true, 10, 2},
         {"NUL inside the nodes", std::string("(-5,-5)\0(5,5)", 13), false, false, 10, 2},
+        {"binary bytes", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe", 12), false, false, 10, 2},
+        {"NUL in the mode line", std::string("(-5,-5)(5,5)\nITP=\0" "30", 19), true, true, 10, 2},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);

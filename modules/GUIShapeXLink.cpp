@@ -1,0 +1,45 @@
+// ZR_GUI_ShapeXLink: links the horizontal position of each interior node of a shape to a
+// float pin, both ways. Pin k + 1 carries node k + 1's place between its neighbours, 0..1.
+
+#include <algorithm>
+#include <cstdint>
+
+#include "modules/ShapeNodeLink.h"
+#include "sdk/Register.h"
+
+class ZR_GUI_ShapeXLink : public ShapeNodeLinkBase {
+public:
+    ZR_GUI_ShapeXLink() { initializePin(pinShape, &ZR_GUI_ShapeXLink::onSetShape); }
+
+    // Sends every interior node's place on its pin, for every valid shape, changed or not.
+    void onSetShape() {
+        MpBlob const& image = pinShape;
+        shape.readBlob(image.getData(), image.getSize());
+        if (shape.invalid || nodePinCount == 0)
+            return;
+        int32_t const linked = std::min(nodePinCount, shape.nodeCount - 2);
+        for (int32_t j = 1; j <= linked; ++j) {
+            zr::Node const* const nodes = shape.nodes;
+            float const place = (nodes[j].x - nodes[j - 1].x) / (nodes[j + 1].x - nodes[j - 1].x);
+            transmitNodeValue(j - 1, place);
+        }
+    }
+
+private:
+    // Moves interior node k + 1 to its place `value` between the neighbours; the shape's own
+    // clamp keeps it strictly between them. A value that leaves it where it is sends nothing.
+    void onNodeValue(int32_t k, float value) override {
+        int32_t const j = k + 1;
+        if (j >= shape.nodeCount - 1)
+            return;
+        float const left = shape.nodes[j - 1].x;
+        float const right = shape.nodes[j + 1].x;
+        float const offsetX = (right - left) * value + left + zr::Shape::kXOffset;
+        if (shape.placeNodeXBetweenNeighbours(j, offsetX))
+            transmitShape();
+    }
+};
+
+namespace {
+auto const registered = gmpi::Register<ZR_GUI_ShapeXLink>::withId(L"ZR_GUI_ShapeXLink");
+}

@@ -1,0 +1,125 @@
+// ZR_ShapeNodeSel: the choice-list text, and how Index and Choice follow each other.
+
+#include <gtest/gtest.h>
+
+#include "tests/modules/GuiUtilityFixture.h"
+
+namespace zr::test {
+namespace {
+
+enum SelectorPin : int32_t { kSelShape, kIndex, kAllowFirst, kAllowLast, kChoice, kChoiceList };
+
+std::vector<uint8_t> flatShape(int count) {
+    std::vector<std::pair<float, float>> nodes;
+    for (int i = 0; i < count; ++i)
+        nodes.emplace_back(static_cast<float>(i) / static_cast<float>(count - 1), 0.0f);
+    return shapeImage(nodes);
+}
+
+class NodeSelector : public testing::Test {
+protected:
+    void SetUp() override { selector = makeGuiModule(L"ZR_ShapeNodeSel"); }
+    std::wstring list() const { return selector->host().lastTransmission(kChoiceList)->asText(); }
+    int32_t last(int32_t pin) const { return selector->host().lastTransmission(pin)->asInt(); }
+    bool sent(int32_t pin) const { return selector->host().lastTransmission(pin).has_value(); }
+
+    std::unique_ptr<host::GuiModule> selector;
+};
+
+TEST_F(NodeSelector, ListsTheSelectableNodes) {
+    struct Case {
+        int count;
+        bool first, last;
+        wchar_t const* list;
+    };
+    Case const cases[] = {
+        {4, true, true, L"<No Node>=-1,First=0,1=1,2=2,Last=3"},
+        {4, false, false, L"<No Node>=-1,1=1,2=2"},
+        {4, true, false, L"<No Node>=-1,First=0,1=1,2=2"},
+        {4, false, true, L"<No Node>=-1,1=1,2=2,Last=3"},
+        {2, false, false, L"<No Node>=-1"},
+        {12, false, false, L"<No Node>=-1,1=1,2=2,3=3,4=4,5=5,6=6,7=7,8=8,9=9,10=10"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.list);
+        auto module = makeGuiModule(L"ZR_ShapeNodeSel");
+        module->setBool(kAllowFirst, c.first);
+        module->setBool(kAllowLast, c.last);
+        module->setBytes(kSelShape, flatShape(c.count));
+        EXPECT_EQ(module->host().lastTransmission(kChoiceList)->asText(), c.list);
+    }
+}
+
+TEST_F(NodeSelector, AnInvalidShapeLeavesOnlyNoNode) {
+    selector->setBool(kAllowLast, true);
+    selector->setBytes(kSelShape, flatShape(4));
+    selector->setInt(kIndex, 2);
+    std::vector<uint8_t> broken = flatShape(4);
+    broken[0] ^= 0xFF;
+    for (auto const& image : {broken, std::vector<uint8_t>{}, std::vector<uint8_t>(3, 0)}) {
+        selector->setBytes(kSelShape, image);
+        EXPECT_EQ(list(), L"<No Node>=-1");
+        EXPECT_EQ(last(kChoice), -1);
+        EXPECT_EQ(last(kIndex), -1);
+    }
+}
+
+TEST_F(NodeSelector, IndexGivesTheMatchingChoice) {
+    struct Case {
+        int32_t index;
+        bool allowFirst, allowLast;
+        int32_t choice;
+        int32_t indexAfterUpdate; // once the list is rebuilt
+    };
+    Case const cases[] = {
+        {7, false, true, 3, 3},   // past the end: the last node
+        {3, false, false, -1, -1}, // the last node, not allowed
+        {0, false, true, -1, -1},  // the first node, not allowed
+        {0, true, false, 0, 0},
+        {-5, true, true, -1, -1},
+        {2, false, false, 2, 2},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(testing::Message() << "index " << c.index);
+        auto module = makeGuiModule(L"ZR_ShapeNodeSel");
+        module->setBool(kAllowFirst, c.allowFirst);
+        module->setBool(kAllowLast, c.allowLast);
+        module->setBytes(kSelShape, flatShape(4));
+        auto const choiceBefore = module->host().lastTransmission(kChoice);
+        int32_t const before = choiceBefore ? choiceBefore->asInt() : 0; // Choice starts at 0
+        module->host().clearRecords();
+
+        module->setInt(kIndex, c.index);
+        auto const choice = module->host().lastTransmission(kChoice);
+        EXPECT_EQ(choice ? choice->asInt() : before, c.choice);
+        EXPECT_FALSE(module->host().lastTransmission(kIndex)) << "onSetIndex leaves Index as the host set it";
+
+        module->setBool(kAllowFirst, c.allowFirst); // any of the list's pins rebuilds it
+        auto const index = module->host().lastTransmission(kIndex);
+        EXPECT_EQ(index ? index->asInt() : c.index, c.indexAfterUpdate);
+    }
+}
+
+TEST_F(NodeSelector, PickingAnEntrySetsTheIndex) {
+    selector->setBytes(kSelShape, flatShape(4));
+    selector->host().clearRecords();
+    selector->setInt(kChoice, 2);
+    EXPECT_EQ(last(kIndex), 2);
+    EXPECT_FALSE(sent(kChoice)) << "the pick is the host's own value";
+}
+
+TEST_F(NodeSelector, EchoedIndexDoesNotRewriteChoice) {
+    host::GuiModuleOptions options;
+    options.echoTransmissions = true;
+    auto echoed = makeGuiModule(L"ZR_ShapeNodeSel", options);
+    echoed->setBytes(kSelShape, flatShape(4)); // the last node may not be chosen
+    echoed->host().clearRecords();
+    // Index 3 comes back while the module writes it. Were it taken as the host's own Index,
+    // the last node's rule would turn Choice into -1 and send it.
+    echoed->setInt(kChoice, 3);
+    EXPECT_EQ(echoed->host().lastTransmission(kIndex)->asInt(), 3);
+    EXPECT_FALSE(echoed->host().lastTransmission(kChoice));
+}
+
+} // namespace
+} // namespace zr::test

@@ -1,0 +1,112 @@
+// ZR_GUI_ShapeFlip, ZR_GUI_ShapeFit and ZR_GUI_ShapeSnap: one edit per trigger on the kept
+// shape, sent back on the shape pin.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "host/TextConversion.h"
+#include "tests/modules/GuiUtilityFixture.h"
+
+namespace zr::test {
+namespace {
+
+constexpr int32_t kEditShape = 0;
+
+struct EditCase {
+    char const* name;
+    wchar_t const* id;
+    Nodes shape;
+    int32_t settingPin; // Vertical, Low or Bottom
+    float setting;      // sent as an int on int pins
+    float level;        // High or Level (pin 2), unused by the flip
+    Nodes expected;
+};
+
+bool isIntPin(wchar_t const* id) { return std::wstring(id) != L"ZR_GUI_ShapeFit"; }
+
+std::unique_ptr<host::GuiModule> prepare(EditCase const& c, host::GuiModuleOptions options = {}) {
+    auto module = makeGuiModule(c.id, std::move(options));
+    module->setBytes(kEditShape, shapeImage(c.shape));
+    if (isIntPin(c.id))
+        module->setInt(1, static_cast<int32_t>(c.setting));
+    else
+        module->setFloat(1, c.setting);
+    if (std::wstring(c.id) != L"ZR_GUI_ShapeFlip")
+        module->setFloat(2, c.level);
+    return module;
+}
+
+int32_t firstTrigger(wchar_t const* id) { return std::wstring(id) == L"ZR_GUI_ShapeFlip" ? 2 : 3; }
+
+TEST(GuiShapeEdits, EachTriggerEditsAndSendsTheShape) {
+    EditCase const cases[] = {
+        {"flip left-right", L"ZR_GUI_ShapeFlip", {{0, -1}, {0.5f, 1}, {1, 0}}, 1, 0, 0, {{0, 0}, {0.5f, 1}, {1, -1}}},
+        {"flip upside down", L"ZR_GUI_ShapeFlip", {{0, 0.6f}, {1, -0.2f}}, 1, 1, 0, {{0, -0.6f}, {1, 0.2f}}},
+        {"fit -5..5", L"ZR_GUI_ShapeFit", {{0, -0.2f}, {0.5f, 0.4f}, {1, 0}}, 1, -5, 5, {{0, -1}, {0.5f, 1}, {1, -1.0f / 3.0f}}},
+        {"fit flattens at equal levels", L"ZR_GUI_ShapeFit", {{0, -0.2f}, {1, 0.4f}}, 1, 2, 2, {{0, 0.4f}, {1, 0.4f}}},
+        {"fit of a flat shape", L"ZR_GUI_ShapeFit", {{0, 0}, {1, 0}}, 1, -2, 4, {{0, 0.2f}, {1, 0.2f}}},
+        {"fit low above high", L"ZR_GUI_ShapeFit", {{0, -1}, {1, 1}}, 1, 5, -5, {{0, 1}, {1, -1}}},
+        {"fit of a subnormal spread", L"ZR_GUI_ShapeFit", {{0, 0}, {0.5f, 2e-39f}, {1, 0}}, 1, -5, 5, {{0, 0}, {0.5f, 0}, {1, 0}}},
+        {"snap bottom to -5", L"ZR_GUI_ShapeSnap", {{0, -0.2f}, {1, 0.6f}}, 1, 1, -5, {{0, -1}, {1, -0.2f}}},
+        {"snap bottom clips the top", L"ZR_GUI_ShapeSnap", {{0, -0.6f}, {1, 0.6f}}, 1, 1, 0, {{0, 0}, {1, 1}}},
+        {"snap top to 10 V", L"ZR_GUI_ShapeSnap", {{0, -0.4f}, {1, 0.4f}}, 1, 0, 10, {{0, 1}, {1, 1}}},
+    };
+    for (EditCase const& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto module = prepare(c);
+        EXPECT_TRUE(module->host().transmissions().empty()) << "a shape alone sends nothing";
+        module->setBool(firstTrigger(c.id), true);
+        auto const sent = module->host().transmissionsOf(kEditShape);
+        ASSERT_EQ(sent.size(), 1u);
+        Nodes const nodes = nodesOf(sent[0]);
+        ASSERT_EQ(nodes.size(), c.expected.size());
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            EXPECT_FLOAT_EQ(nodes[i].first, c.expected[i].first) << "node " << i;
+            EXPECT_NEAR(nodes[i].second, c.expected[i].second, 1e-6f) << "node " << i;
+        }
+    }
+}
+
+TEST(GuiShapeEdits, BothTriggersActOnEveryOnNotificationAndEditsAccumulate) {
+    EditCase const flip{"flip", L"ZR_GUI_ShapeFlip", {{0, -1}, {0.25f, 1}, {1, 0}}, 1, 0, 0, {}};
+    auto module = prepare(flip);
+    module->setBool(2, true);
+    module->setBool(3, true);
+    module->setBool(2, true); // on again: flips again
+    module->setBool(3, false);
+    auto const sent = module->host().transmissionsOf(kEditShape);
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(nodesOf(sent[1]), flip.shape) << "flipping twice restores the shape";
+    EXPECT_EQ(nodesOf(sent[2]), nodesOf(sent[0]));
+
+    EditCase const snap{"snap", L"ZR_GUI_ShapeSnap", {{0, 0}, {1, 0.2f}}, 1, 0, 2.5f, {}};
+    auto snapper = prepare(snap);
+    snapper->setBytes(kEditShape, {1, 2, 3}); // ignored: the kept shape stays
+    snapper->setBool(4, true);
+    snapper->setFloat(2, 5.0f);
+    snapper->setBool(4, true);
+    EXPECT_EQ(nodesOf(*snapper->host().lastTransmission(kEditShape)), (Nodes{{0, 0.8f}, {1, 1}}));
+}
+
+TEST(GuiShapeEdits, OwnShapeComingBackIsIgnoredAndNaNLevelsStayFinite) {
+    host::GuiModuleOptions options;
+    options.echoTransmissions = true;
+    EditCase const fit{"fit", L"ZR_GUI_ShapeFit", {{0, -0.5f}, {1, 0.5f}}, 1, -5, 5, {}};
+    auto echoed = prepare(fit, options);
+    echoed->setBool(4, true);
+    EXPECT_EQ(echoed->host().transmissions().size(), 1u) << "the echo sends nothing back";
+
+    float const nan = std::nanf("");
+    for (wchar_t const* id : {L"ZR_GUI_ShapeFit", L"ZR_GUI_ShapeSnap"}) {
+        SCOPED_TRACE(host::utf8FromWide(id));
+        EditCase const c{"nan", id, {{0, -0.5f}, {1, 0.5f}}, 1, isIntPin(id) ? 1.0f : nan, nan, {}};
+        auto module = prepare(c);
+        module->setBool(3, true);
+        for (auto const& node : nodesOf(*module->host().lastTransmission(kEditShape)))
+            EXPECT_TRUE(std::isfinite(node.second) && std::fabs(node.second) <= 1.0f);
+    }
+}
+
+} // namespace
+} // namespace zr::test

@@ -1,0 +1,166 @@
+// ZR_ShapeLoader3 and ZR_ShapeSaver3 with real files: what reaches the pins, what reaches the
+// disk, and the names and files they must survive.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "host/TextConversion.h"
+#include "tests/modules/GuiUtilityFixture.h"
+
+namespace zr::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum FilePin : int32_t { kFileShape, kInterpolation, kTrig, kAutoMode, kFNameL, kFNameR };
+
+std::string contentOf(fs::path const& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+void writeFile(fs::path const& path, std::string const& content) { std::ofstream(path, std::ios::binary) << content; }
+
+class ShapeFileModules : public testing::Test {
+protected:
+    std::unique_ptr<host::GuiModule> make(std::wstring const& id, host::GuiHostileSwitches hostile = {}) {
+        host::GuiModuleOptions options;
+        options.hostile = hostile;
+        auto module = makeGuiModule(id, std::move(options));
+        module->host().setFileFolder(folder.path());
+        return module;
+    }
+    void trigger(host::GuiModule& module) {
+        module.setBool(kTrig, false);
+        module.setBool(kTrig, true);
+    }
+
+    TemporaryFolder folder{"zr-gui-shape-files"};
+};
+
+TEST_F(ShapeFileModules, LoaderSendsTheFileShapeAndModeOnEveryTrigger) {
+    writeFile(folder.path() / "peak.shp", "(-5,-5)(0,5)(5,-5)\nITP=30");
+    auto loader = make(L"ZR_ShapeLoader3");
+    loader->setText(kFNameL, L"peak.shp"); // short name: the host resolves it into the folder
+    trigger(*loader);
+    trigger(*loader);
+
+    auto const shapes = loader->host().transmissionsOf(kFileShape);
+    ASSERT_EQ(shapes.size(), 2u) << "the second load changes nothing and is still sent";
+    EXPECT_EQ(nodesOf(shapes[1]), (Nodes{{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
+    auto const modes = loader->host().transmissionsOf(kInterpolation);
+    ASSERT_EQ(modes.size(), 1u) << "the mode pin transmits only when the mode differs";
+    EXPECT_EQ(modes[0].asInt(), 30);
+}
+
+TEST_F(ShapeFileModules, LoaderActsOnANameOnlyInAutoModeOne) {
+    writeFile(folder.path() / "a.shp", "(-5,1)(5,1)");
+    struct Case {
+        int32_t autoMode;
+        size_t sent;
+    };
+    for (Case const c : {Case{0, 0}, Case{1, 1}, Case{2, 0}}) {
+        SCOPED_TRACE(c.autoMode);
+        auto loader = make(L"ZR_ShapeLoader3");
+        loader->setInt(kAutoMode, c.autoMode);
+        loader->setText(kFNameR, L"a.shp");
+        EXPECT_EQ(loader->host().transmissionsOf(kFileShape).size(), c.sent);
+        if (c.sent == 1) {
+            EXPECT_EQ(loader->host().lastTransmission(kInterpolation)->asInt(), 10) << "a file without a mode line gives the kept mode";
+        }
+    }
+}
+
+TEST_F(ShapeFileModules, LoaderSendsNothingForFilesItCannotUse) {
+    fs::create_directories(folder.path() / "folder.shp");
+    writeFile(folder.path() / "empty.shp", "");
+    writeFile(folder.path() / "crlf.shp", "(-5,0)(5,0)\r\nITP=10");
+    writeFile(folder.path() / "binary.shp", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+    writeFile(folder.path() / "huge.shp", "(-5,0)(5,0)\nITP=10" + std::string(3 << 20, ' '));
+    std::wstring const names[] = {L"missing.shp", L"folder.shp", L"empty.shp", L"crlf.shp", L"binary.shp", L"huge.shp"};
+    host::GuiHostileSwitches noOlderHost; // the name then reaches the file system as it is
+    noOlderHost.refuseUiHost = true;
+    for (auto const& hostile : {host::GuiHostileSwitches{}, noOlderHost}) {
+        std::vector<std::wstring> paths = {L"", std::wstring(1, static_cast<wchar_t>(0x110000)),
+                                           std::wstring(1, static_cast<wchar_t>(0xD800))};
+        for (std::wstring const& name : names)
+            paths.push_back((folder.path() / name).wstring());
+        for (std::wstring const& path : paths) {
+            SCOPED_TRACE(host::utf8FromWide(path));
+            auto loader = make(L"ZR_ShapeLoader3", hostile);
+            EXPECT_EQ(loader->setText(kFNameL, path), gmpi::MP_OK);
+            trigger(*loader);
+            EXPECT_TRUE(loader->host().transmissions().empty());
+        }
+    }
+}
+
+TEST_F(ShapeFileModules, BadResolverAnswersGiveNoNameOrABoundedOne) {
+    writeFile(folder.path() / "a.shp", "(-5,1)(5,1)");
+    host::GuiHostileSwitches nothingWritten;
+    nothingWritten.leaveFilenameUnwritten = true;
+    host::GuiHostileSwitches unterminated;
+    unterminated.fillFilenameUnterminated = true;
+    host::GuiHostileSwitches noOlderHost;
+    noOlderHost.refuseUiHost = true;
+    for (std::wstring const id : {L"ZR_ShapeLoader3", L"ZR_ShapeSaver3"}) {
+        SCOPED_TRACE(host::utf8FromWide(id));
+        for (auto const& hostile : {nothingWritten, unterminated}) {
+            auto module = make(id, hostile);
+            module->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.5f}}));
+            module->setText(kFNameL, L"a.shp");
+            trigger(*module);
+            EXPECT_TRUE(module->host().transmissions().empty());
+        }
+        // Without the older UI host the name is used as it is: here the full path.
+        auto module = make(id, noOlderHost);
+        module->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.5f}}));
+        module->setText(kFNameL, (folder.path() / "a.shp").wstring());
+        trigger(*module);
+    }
+    EXPECT_EQ(contentOf(folder.path() / "a.shp"), "(-5,0)(5,2.5)\nITP=0") << "the mode pin starts at 0, a valid mode";
+    EXPECT_EQ(fs::directory_iterator(folder.path())->path().filename(), "a.shp") << "no file named x...x was made";
+}
+
+TEST_F(ShapeFileModules, SaverWritesWhatTheLoaderReadsBack) {
+    auto saver = make(L"ZR_ShapeSaver3");
+    saver->setBytes(kFileShape, shapeImage({{0.0f, -1.0f}, {0.25f, 0.5f}, {1.0f, 1.0f}}));
+    saver->setInt(kInterpolation, 20);
+    saver->setInt(kAutoMode, 1);
+    saver->setText(kFNameL, L"saved.shp");
+    EXPECT_EQ(contentOf(folder.path() / "saved.shp"), "(-5,-5)(-2.5,2.5)(5,5)\nITP=20");
+    EXPECT_TRUE(saver->host().transmissions().empty()) << "the saver sends nothing";
+
+    auto loader = make(L"ZR_ShapeLoader3");
+    loader->setText(kFNameL, L"saved.shp");
+    trigger(*loader);
+    ASSERT_TRUE(loader->host().lastTransmission(kFileShape));
+    EXPECT_EQ(nodesOf(*loader->host().lastTransmission(kFileShape)), (Nodes{{0.0f, -1.0f}, {0.25f, 0.5f}, {1.0f, 1.0f}}));
+    EXPECT_EQ(loader->host().lastTransmission(kInterpolation)->asInt(), 20);
+}
+
+TEST_F(ShapeFileModules, SaverKeepsItsModeForUnknownValuesAndWritesNothingForABadImage) {
+    auto saver = make(L"ZR_ShapeSaver3");
+    saver->setText(kFNameL, L"out.shp");
+    trigger(*saver);
+    EXPECT_FALSE(fs::exists(folder.path() / "out.shp")) << "an unconnected shape pin writes nothing";
+
+    saver->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.0f}}));
+    saver->setInt(kInterpolation, 25);
+    trigger(*saver);
+    EXPECT_EQ(contentOf(folder.path() / "out.shp"), "(-5,0)(5,0)\nITP=10");
+
+    host::GuiHostileSwitches noOlderHost;
+    noOlderHost.refuseUiHost = true;
+    auto unresolved = make(L"ZR_ShapeSaver3", noOlderHost);
+    unresolved->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.0f}}));
+    unresolved->setText(kFNameR, std::wstring(1, static_cast<wchar_t>(0x110000)));
+    EXPECT_EQ(unresolved->deliver(kTrig, "\x01", 1), gmpi::MP_OK) << "an unconvertible name throws nothing";
+    saver->setText(kFNameR, L"no-such-folder/out.shp");
+    EXPECT_EQ(saver->deliver(kTrig, "\x01", 1), gmpi::MP_OK);
+}
+
+} // namespace
+} // namespace zr::test

@@ -1,0 +1,59 @@
+#pragma once
+// The GUI-side shape utilities through our host, as a host drives them: created from the
+// bundle under the GUI sub-type with their descriptions, values delivered by setPin and
+// notifyPin, every transmission recorded.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <unistd.h>
+
+#include "host/GuiModule.h"
+#include "tests/modules/BundleFixture.h"
+#include "tests/modules/EditorFixture.h"
+
+namespace zr::test {
+
+// `id` as described; a module with a repeatable pin gets `copies` of it, so the host reports
+// that many more pins.
+inline std::unique_ptr<host::GuiModule> makeGuiModule(std::wstring const& id, host::GuiModuleOptions options = {},
+                                                      int32_t copies = 1) {
+    host::ModuleDescription description = *descriptions().find(id);
+    if (description.repeatablePin() != nullptr)
+        description = description.withRepeatedPin(copies);
+    options.description = std::move(description);
+    return std::make_unique<host::GuiModule>(bundle(), id, std::move(options));
+}
+
+// The floats of every transmission on `pin`, in order.
+inline std::vector<float> floatsSentOn(host::GuiModule& module, int32_t pin) {
+    std::vector<float> values;
+    for (host::HostRecord const& record : module.host().transmissionsOf(pin))
+        values.push_back(record.asFloat());
+    return values;
+}
+
+// A folder of its own under the system's temporary folder, removed afterwards.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(std::string const& name)
+        : path_(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(path_);
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::filesystem::path const& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace zr::test
