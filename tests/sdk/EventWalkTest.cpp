@@ -178,14 +178,13 @@ TEST_F(EventWalk, SleepsAfterTheHostCountdown) {
 // static: the output would otherwise never show the value it holds from then on.
 TEST_F(EventWalk, ACountdownOfZeroStillComputesTheNewStaticValue) {
     host.setCountdown(0);
-    startGraph();
-    queue.add(gmpi::EVENT_PIN_STREAMING_START, 6, 0, nullptr, 0);
+    queue.add(gmpi::EVENT_PIN_STREAMING_START, kInput, 0, nullptr, 0);
     run(8);
     module->segments.clear();
-    queue.add(gmpi::EVENT_PIN_STREAMING_STOP, 6, 2, nullptr, 0);
-    set<bool>(10, 2, true); // the output goes static in the same batch
+    queue.add(gmpi::EVENT_PIN_STREAMING_STOP, kInput, 2, nullptr, 0);
+    set<bool>(kStopOutput, 2, true); // the output goes static in the same batch
     run(8);
-    EXPECT_EQ(module->segments, (std::vector<Segment>{{0, 2}, {2, 1}}));
+    EXPECT_EQ(module->segments, (std::vector<ProbeModule::Segment>{{0, 2}, {2, 1}}));
     EXPECT_EQ(host.sleepCount(), 1);
 }
 
