@@ -1,5 +1,47 @@
 #include "shapes/TransferCurve.h"
 
+#include <algorithm>
+
+namespace {
+
+using Lookup = zr::TransferCurve::Lookup;
+
+// A stretch of samples at a time: first every table position into a local buffer (a loop
+// of selects and arithmetic only, which vectorises and has no branch to mispredict), then the
+// table reads. The input of a stretch is read before its output is written.
+[[gnu::always_inline]] inline void applyInStretches(Lookup const& curve, float const* input, float* output,
+                                                     int32_t count) {
+    constexpr int32_t kStretch = 64;
+    float const* const table = curve.table;
+    float const inputOffset = curve.inputOffset;
+    float const inputScale = curve.inputScale;
+    float positions[kStretch];
+    for (int32_t done = 0; done < count; done += kStretch) {
+        int32_t const length = std::min(count - done, kStretch);
+        for (int32_t i = 0; i < length; ++i)
+            positions[i] = Lookup::positionOf(inputOffset, inputScale, input[done + i]);
+        for (int32_t i = 0; i < length; ++i)
+            output[done + i] = Lookup::readAt(table, positions[i]);
+    }
+}
+
+void applyPortable(Lookup const& curve, float const* input, float* output, int32_t count) {
+    applyInStretches(curve, input, output, count);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ZR_TRANSFER_CURVE_AVX2 1
+// The same source compiled for CPUs with AVX2 (8 lanes and hardware gathers). No FMA is
+// enabled here and contraction is off for the whole build, so every lane performs exactly
+// the scalar operations.
+__attribute__((target("avx2"))) void applyAvx2(Lookup const& curve, float const* input, float* output,
+                                               int32_t count) {
+    applyInStretches(curve, input, output, count);
+}
+#endif
+
+} // namespace
+
 namespace zr {
 
 TransferCurve::TransferCurve() : interpolator_(Shape(L"(-5,-5)(5,5)"), kTableSize) {}
@@ -20,6 +62,16 @@ void TransferCurve::setRange(float lowVolts, float highVolts) {
     float const high = highVolts * 0.1f;
     inputOffset_ = low == high ? 0.0f : low;
     inputScale_ = low == high ? 0.0f : 1.0f / (high - low);
+}
+
+void TransferCurve::Lookup::apply(float const* input, float* output, int32_t count) const {
+#ifdef ZR_TRANSFER_CURVE_AVX2
+    if (__builtin_cpu_supports("avx2")) {
+        applyAvx2(*this, input, output, count);
+        return;
+    }
+#endif
+    applyPortable(*this, input, output, count);
 }
 
 } // namespace zr
