@@ -177,10 +177,27 @@ public:
     }
 
     void subProcess(int32_t sampleFrames) {
+        float const* feedback = pinFeedback.getBuffer();
+        // A silent Feedback input adds previousOut x 0 = 0 to every offset (previousOut is
+        // always a finite table value), so the loop without that term gives the same results
+        // without making each sample wait for the previous one's table read.
+        bool const feedbackSilent = std::all_of(feedback, feedback + sampleFrames, [](float v) { return v == 0.0f; });
+        if (feedbackSilent)
+            run<false>(sampleFrames);
+        else
+            run<true>(sampleFrames);
+    }
+
+    void subProcessSilence(int32_t sampleFrames) { std::fill_n(pinOut.getBuffer(), sampleFrames, 0.0f); }
+
+private:
+    // The block loop, with or without the Feedback term.
+    template <bool kWithFeedback>
+    void run(int32_t sampleFrames) {
         float const* pitch = pinPitch.getBuffer();
         float const* phaseMod = pinPhaseMod.getBuffer();
         float const* phaseModDepth = pinPhaseModDepth.getBuffer();
-        float const* feedback = pinFeedback.getBuffer();
+        [[maybe_unused]] float const* feedback = pinFeedback.getBuffer();
         float* out = pinOut.getBuffer();
         // Running values live in locals for the block, so that writes to Out cannot be taken
         // to change them.
@@ -201,7 +218,11 @@ public:
                 steps.previous = waveTables[1 - currentTable].data();
             }
             float const modulation = zr::clampf(phaseMod[s], -1.0f, 1.0f) * zr::clampf(phaseModDepth[s], 0.0f, 1.0f);
-            float const offset = (modulation + previousOut * zr::clampf(feedback[s], -1.0f, 1.0f)) * kCycle;
+            float offset;
+            if constexpr (kWithFeedback)
+                offset = (modulation + previousOut * zr::clampf(feedback[s], -1.0f, 1.0f)) * kCycle;
+            else
+                offset = modulation * kCycle;
             float const sum = fade == 1.0f ? steps.sum(offset) : steps.sumCrossfaded(offset, fade);
             float const sample = sum * invSubSteps;
             out[s] = sample;
@@ -215,9 +236,6 @@ public:
         lastPitch = pitchSeen;
     }
 
-    void subProcessSilence(int32_t sampleFrames) { std::fill_n(pinOut.getBuffer(), sampleFrames, 0.0f); }
-
-private:
     void setOversampling(int32_t exponent) {
         if (exponent < 0 || exponent > kMaxOversampling)
             return;
