@@ -25,14 +25,10 @@ using Lookup = zr::TransferCurve::Lookup;
     }
 }
 
-void applyPortable(Lookup const& curve, float const* input, float* output, int32_t count) {
-    applyInStretches(curve, input, output, count);
-}
-
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define ZR_TRANSFER_CURVE_AVX2 1
-// The same source compiled for CPUs with AVX2 (8 lanes and hardware gathers). No FMA is
-// enabled here and contraction is off for the whole build, so every lane performs exactly
+// The same source compiled for CPUs with AVX2: the position loop runs 8 lanes wide. No FMA
+// is enabled here and contraction is off for the whole build, so every lane performs exactly
 // the scalar operations.
 __attribute__((target("avx2"))) void applyAvx2(Lookup const& curve, float const* input, float* output,
                                                int32_t count) {
@@ -71,7 +67,11 @@ void TransferCurve::Lookup::apply(float const* input, float* output, int32_t cou
         return;
     }
 #endif
-    applyPortable(*this, input, output, count);
+    applyPortable(input, output, count);
+}
+
+void TransferCurve::Lookup::applyPortable(float const* input, float* output, int32_t count) const {
+    applyInStretches(*this, input, output, count);
 }
 
 } // namespace zr

@@ -51,6 +51,8 @@ public:
         // CPU offers gathers. Reads each stretch of input before writing that stretch of
         // output, so input and output may be the same buffer.
         void apply(float const* input, float* output, int32_t count) const;
+        // apply() as built for any x86-64 CPU; apply() falls back to it without AVX2.
+        void applyPortable(float const* input, float* output, int32_t count) const;
     };
 
     // The identity line "(-5,-5)(5,5)", not rendered yet; the table and the range are 0.

@@ -1,6 +1,7 @@
 // The transfer curve's block function against the per-sample formula as the waveshapers first
-// computed it, one sample at a time: the block form (vectorised where the CPU allows) must give
-// bit-identical results for any table, range and input, NaN and infinities included.
+// computed it, one sample at a time: the block form, both as chosen for this CPU and as built
+// for any x86-64 CPU, must give bit-identical results for any table, range and input, NaN and
+// infinities included.
 
 #include "shapes/TransferCurve.h"
 
@@ -61,12 +62,15 @@ TEST(TransferCurveBlock, MatchesTheSampleBySampleFormulaBitForBit) {
                     sample = randomSample(rng);
                 std::vector<float> output(input.size(), -7.0f);
                 curve.apply(input.data(), output.data(), length);
+                std::vector<float> portable(input.size(), -7.0f);
+                curve.applyPortable(input.data(), portable.data(), length);
                 std::vector<float> inPlace = input;
                 curve.apply(inPlace.data(), inPlace.data(), length);
                 for (size_t i = 0; i < input.size(); ++i) {
                     auto const expected = std::bit_cast<uint32_t>(referenceSample(table.data(), range.offset, range.scale, input[i]));
                     ASSERT_EQ(std::bit_cast<uint32_t>(output[i]), expected) << "sample " << i << " input " << input[i];
                     ASSERT_EQ(std::bit_cast<uint32_t>(inPlace[i]), expected) << "in place, sample " << i;
+                    ASSERT_EQ(std::bit_cast<uint32_t>(portable[i]), expected) << "portable, sample " << i;
                     ASSERT_EQ(std::bit_cast<uint32_t>(curve(input[i])), expected) << "per sample, sample " << i;
                 }
             }
