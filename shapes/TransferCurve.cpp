@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && __has_include(<immintrin.h>)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 using Lookup = zr::TransferCurve::Lookup;
@@ -25,14 +29,36 @@ using Lookup = zr::TransferCurve::Lookup;
     }
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && __has_include(<immintrin.h>)
 #define ZR_TRANSFER_CURVE_AVX2 1
-// The same source compiled for CPUs with AVX2: the position loop runs 8 lanes wide. No FMA
-// is enabled here and contraction is off for the whole build, so every lane performs exactly
-// the scalar operations.
+// Eight samples per step, the two table reads as hardware gathers, for CPUs with AVX2. Each
+// instruction performs the scalar operation lane by lane: min and max return their second
+// operand when the comparison fails, exactly as the selects in positionOf() do (so a NaN
+// reads the last entry); the truncation is the scalar one; multiply and add stay separate (no
+// FMA is enabled here). The samples after the last full step take the scalar formula.
 __attribute__((target("avx2"))) void applyAvx2(Lookup const& curve, float const* input, float* output,
                                                int32_t count) {
-    applyInStretches(curve, input, output, count);
+    float const* const table = curve.table;
+    __m256 const inputOffset = _mm256_set1_ps(curve.inputOffset);
+    __m256 const inputScale = _mm256_set1_ps(curve.inputScale);
+    __m256 const one = _mm256_set1_ps(1.0f);
+    __m256 const zero = _mm256_setzero_ps();
+    __m256 const lastEntry = _mm256_set1_ps(static_cast<float>(zr::TransferCurve::kTableSize - 1));
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m256 const t = _mm256_mul_ps(_mm256_sub_ps(_mm256_loadu_ps(input + i), inputOffset), inputScale);
+        __m256 const upper = _mm256_min_ps(t, one);        // t < 1 ? t : 1
+        __m256 const clamped = _mm256_max_ps(upper, zero); // upper > 0 ? upper : 0
+        __m256 const position = _mm256_mul_ps(lastEntry, clamped);
+        __m256i const index = _mm256_cvttps_epi32(position);
+        __m256 const fraction = _mm256_sub_ps(position, _mm256_cvtepi32_ps(index));
+        __m256 const left = _mm256_i32gather_ps(table, index, 4);
+        __m256 const right = _mm256_i32gather_ps(table + 1, index, 4);
+        _mm256_storeu_ps(output + i, _mm256_add_ps(_mm256_mul_ps(left, _mm256_sub_ps(one, fraction)),
+                                                   _mm256_mul_ps(right, fraction)));
+    }
+    for (; i < count; ++i)
+        output[i] = Lookup::readAt(table, Lookup::positionOf(curve.inputOffset, curve.inputScale, input[i]));
 }
 #endif
 
