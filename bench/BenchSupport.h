@@ -1,11 +1,15 @@
 #pragma once
-// What the module benchmarks share: the built bundle, a started module, and the per-sample
-// time counter.
+// What the benchmarks share: the built bundle, a started module, shape images, the block sizes
+// and the per-sample time counter.
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/AudioModule.h"
 #include "host/Bundle.h"
@@ -18,12 +22,16 @@ inline host::Bundle& bundle() {
     return loaded;
 }
 
+inline host::ModuleDescriptions const& descriptions() {
+    static auto const loaded = host::ModuleDescriptions::load(ZR_METADATA_PATH);
+    return loaded;
+}
+
 // A module with a buffer on every described audio pin, opened, its graph started and its
 // defaults queued for the first block.
 inline std::unique_ptr<host::AudioModule> startedModule(std::wstring const& id) {
-    static auto const descriptions = host::ModuleDescriptions::load(ZR_METADATA_PATH);
     host::AudioModuleOptions options;
-    options.description = *descriptions.find(id);
+    options.description = *descriptions().find(id);
     auto module = std::make_unique<host::AudioModule>(bundle(), id, options);
     for (auto const& pin : options.description->pins)
         if (pin.isAudio())
@@ -32,6 +40,41 @@ inline std::unique_ptr<host::AudioModule> startedModule(std::wstring const& id) 
     module->graphStart();
     module->sendDefaults();
     return module;
+}
+
+// The blob image of a shape given as normalised (x, y) nodes.
+inline std::vector<uint8_t> shapeImage(std::vector<std::pair<float, float>> const& nodes) {
+    std::vector<uint8_t> bytes(8 + 8 * nodes.size());
+    uint32_t const magic = 0x53484150;
+    auto const count = static_cast<int32_t>(nodes.size());
+    std::memcpy(bytes.data(), &magic, 4);
+    std::memcpy(bytes.data() + 4, &count, 4);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        std::memcpy(bytes.data() + 8 + 8 * i, &nodes[i].first, 4);
+        std::memcpy(bytes.data() + 12 + 8 * i, &nodes[i].second, 4);
+    }
+    return bytes;
+}
+
+// `count` nodes evenly spread over x, zig-zagging in y so that splines have work to do.
+inline std::vector<std::pair<float, float>> zigZagNodes(int32_t count) {
+    std::vector<std::pair<float, float>> nodes;
+    for (int32_t i = 0; i < count; ++i)
+        nodes.emplace_back(static_cast<float>(i) / static_cast<float>(count - 1), (i % 2 == 0 ? -0.6f : 0.8f));
+    return nodes;
+}
+
+// A sweep from -1 to just below +1 that repeats every 200 samples: it passes both range ends
+// of a waveshaper whose range is -5..+5 V and never produces a subnormal number.
+inline void fillSweep(float* samples, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        samples[i] = static_cast<float>(i % 200) / 100.0f - 1.0f;
+}
+
+// The three block sizes every audio-rate benchmark runs at.
+inline void blockSizes(benchmark::internal::Benchmark* b) {
+    for (int64_t size : {16, 64, 512})
+        b->Arg(size);
 }
 
 inline void reportPerSample(benchmark::State& state, int64_t samplesPerIteration) {

@@ -1,10 +1,11 @@
-// The envelope's cost per sample through the module's process call while it runs, beside a
-// plain loop of the same per-sample formula on a table of the same size.
+// The envelope's cost per sample through the module's process call while it runs, holds at
+// its sustain node and glides, beside a plain loop of the same per-sample formula over a
+// table of the same size. Each state lasts longer than any benchmark run: the run has a
+// duration of hours, and the glide a host sample rate at which 20 ms never pass.
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstring>
+#include <cstdint>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -13,34 +14,50 @@
 namespace {
 
 constexpr int32_t kGate = 0, kShape = 1, kDuration = 3, kSustainNode = 4, kInput = 5, kOut = 7;
+constexpr float kHoursInMs = 1.0e7f;
 
+enum class EnvelopeState { running, holding, gliding };
+
+// Rise, then a long slope to a node near the end.
 std::vector<uint8_t> contourImage() {
-    // Rise, then a long slope to a sustain node near the end.
-    float const nodes[] = {0.0f, -1.0f, 0.05f, 1.0f, 0.95f, 0.0f, 1.0f, -1.0f};
-    std::vector<uint8_t> bytes(8 + sizeof nodes);
-    uint32_t const magic = 0x53484150;
-    int32_t const count = 4;
-    std::memcpy(bytes.data(), &magic, 4);
-    std::memcpy(bytes.data() + 4, &count, 4);
-    std::memcpy(bytes.data() + 8, nodes, sizeof nodes);
-    return bytes;
+    return zr::bench::shapeImage({{0.0f, -1.0f}, {0.05f, 1.0f}, {0.95f, 0.0f}, {1.0f, -1.0f}});
 }
 
-void fillInput(float* samples, int32_t count) {
-    for (int32_t i = 0; i < count; ++i)
-        samples[i] = static_cast<float>(i % 200) / 100.0f - 1.0f;
+std::unique_ptr<zr::host::AudioModule> envelopeIn(EnvelopeState wanted, int32_t blockSize) {
+    zr::host::AudioModuleOptions options;
+    options.description = *zr::bench::descriptions().find(L"ZR_ShapeEnv3");
+    if (wanted == EnvelopeState::gliding)
+        options.sampleRate = 1.0e11f;
+    auto module = std::make_unique<zr::host::AudioModule>(zr::bench::bundle(), L"ZR_ShapeEnv3", options);
+    for (auto const& pin : options.description->pins)
+        if (pin.isAudio())
+            module->connectAudio(pin.index, pin.direction);
+    module->open();
+    module->graphStart();
+    module->sendDefaults();
+    module->setBytes(kShape, 0, contourImage());
+    // Holding parks at node 1, the peak, which a fast run reaches within a few blocks.
+    module->setInt(kSustainNode, 0, wanted == EnvelopeState::holding ? 1 : -1);
+    module->setFloat(kDuration, 0, wanted == EnvelopeState::holding ? 10.0f : kHoursInMs);
+    module->setBool(kGate, 0, true);
+    zr::bench::fillSweep(module->buffer(kInput), blockSize);
+    module->process(blockSize);
+    if (wanted == EnvelopeState::holding)
+        module->processBlocks(48000, blockSize);
+    if (wanted == EnvelopeState::gliding) {
+        // Run a little way up the contour, then retrigger: the level glides back to the start.
+        module->setFloat(kDuration, 0, 1000.0f);
+        module->processBlocks(4800, blockSize);
+        module->setBool(kGate, 0, true);
+        module->process(blockSize);
+    }
+    return module;
 }
 
+// Arg 0: block size; arg 1: the state.
 void BM_ShapeEnv3Process(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
-    auto module = zr::bench::startedModule(L"ZR_ShapeEnv3");
-    module->setBytes(kShape, 0, contourImage());
-    module->setInt(kSustainNode, 0, 2);
-    module->setFloat(kDuration, 0, 5000.0f);
-    module->setBool(kGate, 0, true);
-    fillInput(module->buffer(kInput), blockSize);
-    module->process(blockSize);
-
+    auto module = envelopeIn(static_cast<EnvelopeState>(state.range(1)), blockSize);
     gmpi::IMpPlugin2* plugin = module->plugin();
     for (auto _ : state) {
         plugin->process(blockSize, nullptr);
@@ -50,17 +67,20 @@ void BM_ShapeEnv3Process(benchmark::State& state) {
 }
 
 // The module's per-sample formula with nothing around it: glide test, two-entry
-// interpolation, gain, bounded position step, input times level.
+// interpolation, gain, bounded position step, input times level; running (no glide).
 void BM_ShapeEnvelopePlainLoop(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
     std::vector<float> table(4096 + 64 + 2, 0.0f);
     for (int32_t i = 0; i < 4096; ++i)
         table[i] = 1.0f - static_cast<float>(i) / 4096.0f;
     std::vector<float> input(blockSize), out(blockSize);
-    fillInput(input.data(), blockSize);
-    float position = 0.0f, level = 0.0f, glideStep = 0.0f, glideTarget = 0.0f, gain = 1.0f;
-    float const rate = 4096.0f / (5000.0f * 48.0f), positionLimit = 0.95f * 4095.0f;
-    benchmark::DoNotOptimize(glideStep);
+    zr::bench::fillSweep(input.data(), blockSize);
+    // Values the compiler cannot know (a glide step of 0 included), copied into locals whose
+    // address is never taken.
+    float sources[] = {0.0f, 1.0f, 4096.0f / (kHoursInMs * 48.0f), 4096.0f, 0.0f};
+    benchmark::DoNotOptimize(sources);
+    float const glideTarget = sources[0], gain = sources[1], rate = sources[2], positionLimit = sources[3];
+    float position = 0.0f, level = 0.0f, glideStep = sources[4];
 
     for (auto _ : state) {
         float const* levels = table.data();
@@ -83,7 +103,14 @@ void BM_ShapeEnvelopePlainLoop(benchmark::State& state) {
     zr::bench::reportPerSample(state, blockSize);
 }
 
-BENCHMARK(BM_ShapeEnv3Process)->Arg(512);
-BENCHMARK(BM_ShapeEnvelopePlainLoop)->Arg(512);
+void envelopeStates(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"block", "state"});
+    for (int64_t wanted : {0, 1, 2})
+        for (int64_t size : {16, 64, 512})
+            b->Args({size, wanted});
+}
+
+BENCHMARK(BM_ShapeEnv3Process)->Apply(envelopeStates);
+BENCHMARK(BM_ShapeEnvelopePlainLoop)->Apply(zr::bench::blockSizes);
 
 } // namespace

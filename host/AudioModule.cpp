@@ -97,6 +97,7 @@ int32_t AudioModule::connectAudio(int32_t pin, std::optional<int32_t> direction)
     if (!direction)
         throw std::invalid_argument("direction of audio pin " + std::to_string(pin) +
                                     " is unknown: give it, or describe the module");
+    heldSamples_ = 0;
     AudioBuffer& connected = buffers_[pin];
     connected.samples.assign(static_cast<std::size_t>(maxBlockSize_), 0.0f);
     connected.direction = *direction;
@@ -104,6 +105,15 @@ int32_t AudioModule::connectAudio(int32_t pin, std::optional<int32_t> direction)
 }
 
 float* AudioModule::buffer(int32_t pin) {
+    auto const found = buffers_.find(pin);
+    if (found == buffers_.end())
+        throw std::out_of_range("audio pin " + std::to_string(pin) + " has no buffer: connectAudio it first");
+    if (found->second.direction == gmpi::MP_OUT)
+        heldSamples_ = 0;
+    return found->second.samples.data();
+}
+
+float const* AudioModule::samples(int32_t pin) const {
     auto const found = buffers_.find(pin);
     if (found == buffers_.end())
         throw std::out_of_range("audio pin " + std::to_string(pin) + " has no buffer: connectAudio it first");
@@ -239,9 +249,15 @@ void AudioModule::process(int32_t count) {
     if (!plugin_)
         throw std::logic_error("the module was released");
     if (host_.asleep() && events_.empty()) {
-        HostBookkeeping bookkeeping;
-        holdOutputs(count);
+        // A sleeping module costs nothing per block: its outputs are filled with the held
+        // value once, and again only for a longer block.
+        if (count > heldSamples_) {
+            HostBookkeeping bookkeeping;
+            holdOutputs(count);
+            heldSamples_ = count;
+        }
     } else {
+        heldSamples_ = 0;
         runModule(count);
     }
     ++blocksRun_;

@@ -65,6 +65,9 @@ public:
     int32_t connectAudio(int32_t pin, std::optional<int32_t> direction = std::nullopt);
     // Throws std::out_of_range for a pin without a buffer.
     float* buffer(int32_t pin);
+    // The samples of a connected pin, for reading: unlike buffer(), this tells the runner
+    // that nobody will write into a held output.
+    float const* samples(int32_t pin) const;
 
     // Events for the next block.
     void setInt(int32_t pin, int32_t time, int32_t value);
@@ -122,6 +125,9 @@ private:
     EventQueue events_;
     std::map<int32_t, AudioBuffer> buffers_;
     std::map<int32_t, float> lastOutput_; // per audio output: the last sample it held
+    // Leading samples of every output that already hold lastOutput_ while the module sleeps;
+    // 0 once the module ran or someone was given an output to write into.
+    int32_t heldSamples_ = 0;
     gmpi::IMpPlugin2* plugin_ = nullptr;
     std::optional<int32_t> setHostResult_;
     int64_t blocksRun_ = 0;

@@ -95,7 +95,7 @@ float const* Patch::output(std::string const& name, std::string const& pin) {
     PinDescription const& described = pinOf(member, pin);
     if (!described.isAudio() || described.isInput())
         throw std::invalid_argument("pin '" + pin + "' of '" + name + "' is not an audio output");
-    return members_[member]->module->buffer(described.index);
+    return members_[member]->module->samples(described.index);
 }
 
 void Patch::start() {
@@ -121,7 +121,7 @@ void Patch::feedAudio(size_t member, int32_t count) {
     for (Wire const& wire : wires_) {
         if (wire.to != member || !wire.audio)
             continue;
-        float const* source = members_[wire.from]->module->buffer(wire.fromPin);
+        float const* source = members_[wire.from]->module->samples(wire.fromPin);
         std::copy_n(source, count, members_[member]->module->buffer(wire.toPin));
     }
 }

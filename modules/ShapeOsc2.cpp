@@ -54,16 +54,27 @@ struct SubSteps {
         return position >= 0.0f && position <= kCycle ? position : phase;
     }
 
+    // With no offset at all the read position is the phase itself, which advance() keeps in
+    // 0..1024: wrapToCycle(0 + phase) returns it unchanged.
+    template <bool kOffset>
+    float positionFor(float offset) const {
+        if constexpr (kOffset)
+            return readPosition(offset);
+        else
+            return phase;
+    }
+
     void advance() {
         phase += increment;
         if (phase >= kCycle)
             phase = std::fmod(phase, kCycle);
     }
 
+    template <bool kOffset>
     float sum(float offset) {
         float total = 0.0f;
         for (int32_t k = 0; k < count; ++k) {
-            float const position = readPosition(offset);
+            float const position = positionFor<kOffset>(offset);
             auto const index = static_cast<int32_t>(position);
             float const fraction = position - static_cast<float>(index);
             total += readTable(current, index & kIndexMask, (index + 1) & kIndexMask, fraction);
@@ -72,10 +83,22 @@ struct SubSteps {
         return total;
     }
 
+    // sum() with a count of 1, without the loop around it (the total still starts at 0).
+    template <bool kOffset>
+    float single(float offset) {
+        float const position = positionFor<kOffset>(offset);
+        auto const index = static_cast<int32_t>(position);
+        float const fraction = position - static_cast<float>(index);
+        float const total = 0.0f + readTable(current, index & kIndexMask, (index + 1) & kIndexMask, fraction);
+        advance();
+        return total;
+    }
+
+    template <bool kOffset>
     float sumCrossfaded(float offset, float fade) {
         float total = 0.0f;
         for (int32_t k = 0; k < count; ++k) {
-            float const position = readPosition(offset);
+            float const position = positionFor<kOffset>(offset);
             auto const index = static_cast<int32_t>(position);
             float const fraction = position - static_cast<float>(index);
             int32_t const a = index & kIndexMask;
@@ -176,11 +199,42 @@ public:
             stop();
     }
 
+    // Terms of the read offset that a block has to compute. A silent Feedback input adds
+    // previousOut x 0 = 0 to every offset (previousOut is always a finite table value), and a
+    // silent phase modulation adds a zero product, so loops without those terms give the same
+    // results; without the feedback term no sample waits for the previous one's table read.
     void subProcess(int32_t sampleFrames) {
-        float const* pitch = pinPitch.getBuffer();
+        float const* feedback = pinFeedback.getBuffer();
         float const* phaseMod = pinPhaseMod.getBuffer();
         float const* phaseModDepth = pinPhaseModDepth.getBuffer();
-        float const* feedback = pinFeedback.getBuffer();
+        bool const feedbackSilent = std::all_of(feedback, feedback + sampleFrames, [](float v) { return v == 0.0f; });
+        bool modulationSilent = true;
+        for (int32_t s = 0; s < sampleFrames; ++s)
+            modulationSilent &= modulationAt(phaseMod[s], phaseModDepth[s]) == 0.0f;
+        if (!feedbackSilent)
+            run<OffsetTerms::modulationAndFeedback>(sampleFrames);
+        else if (!modulationSilent)
+            run<OffsetTerms::modulation>(sampleFrames);
+        else
+            run<OffsetTerms::none>(sampleFrames);
+    }
+
+    void subProcessSilence(int32_t sampleFrames) { std::fill_n(pinOut.getBuffer(), sampleFrames, 0.0f); }
+
+private:
+    enum class OffsetTerms { none, modulation, modulationAndFeedback };
+
+    static float modulationAt(float phaseMod, float depth) {
+        return zr::clampf(phaseMod, -1.0f, 1.0f) * zr::clampf(depth, 0.0f, 1.0f);
+    }
+
+    // The block loop, computing only the offset terms that are not silent.
+    template <OffsetTerms kTerms>
+    void run(int32_t sampleFrames) {
+        float const* pitch = pinPitch.getBuffer();
+        [[maybe_unused]] float const* phaseMod = pinPhaseMod.getBuffer();
+        [[maybe_unused]] float const* phaseModDepth = pinPhaseModDepth.getBuffer();
+        [[maybe_unused]] float const* feedback = pinFeedback.getBuffer();
         float* out = pinOut.getBuffer();
         // Running values live in locals for the block, so that writes to Out cannot be taken
         // to change them.
@@ -189,24 +243,52 @@ public:
         float fade = crossfade;
         float pitchSeen = lastPitch;
         bool pending = shapePending || renderPending;
-        for (int32_t s = 0; s < sampleFrames; ++s) {
+        float const average = invSubSteps;
+        auto const followPitch = [&](int32_t s) {
             if (pitch[s] != pitchSeen) { // a NaN always differs
                 steps.increment = incrementFor(pitch[s]);
                 pitchSeen = pitch[s];
             }
+        };
+        auto const offsetAt = [&](int32_t s) {
+            float offset = 0.0f;
+            if constexpr (kTerms == OffsetTerms::modulationAndFeedback)
+                offset = (modulationAt(phaseMod[s], phaseModDepth[s]) + previousOut * zr::clampf(feedback[s], -1.0f, 1.0f)) * kCycle;
+            else if constexpr (kTerms == OffsetTerms::modulation)
+                offset = modulationAt(phaseMod[s], phaseModDepth[s]) * kCycle;
+            return offset;
+        };
+        constexpr bool kOffset = kTerms != OffsetTerms::none;
+        int32_t s = 0;
+        // While a table fades in or waits: one table or two, by the fade.
+        for (; s < sampleFrames && (pending || fade != 1.0f); ++s) {
+            followPitch(s);
             if (pending && fade == 1.0f) {
                 fade = takePendingShape();
                 pending = shapePending || renderPending;
                 steps.current = waveTables[currentTable].data();
                 steps.previous = waveTables[1 - currentTable].data();
             }
-            float const modulation = zr::clampf(phaseMod[s], -1.0f, 1.0f) * zr::clampf(phaseModDepth[s], 0.0f, 1.0f);
-            float const offset = (modulation + previousOut * zr::clampf(feedback[s], -1.0f, 1.0f)) * kCycle;
-            float const sum = fade == 1.0f ? steps.sum(offset) : steps.sumCrossfaded(offset, fade);
-            float const sample = sum * invSubSteps;
-            out[s] = sample;
+            float const offset = offsetAt(s);
+            float const sum = fade == 1.0f ? steps.sum<kOffset>(offset) : steps.sumCrossfaded<kOffset>(offset, fade);
+            previousOut = sum * average;
+            out[s] = previousOut;
             fade = std::min(1.0f, fade + crossfadeStep);
-            previousOut = sample;
+        }
+        // Then the current table alone. The fade stays at 1 (1 + a positive step is clamped
+        // back to 1), so its update is left out: it would be one more chain of dependent
+        // operations through every sample.
+        if (steps.count == 1) {
+            for (; s < sampleFrames; ++s) {
+                followPitch(s);
+                previousOut = steps.single<kOffset>(offsetAt(s)) * average;
+                out[s] = previousOut;
+            }
+        }
+        for (; s < sampleFrames; ++s) {
+            followPitch(s);
+            previousOut = steps.sum<kOffset>(offsetAt(s)) * average;
+            out[s] = previousOut;
         }
         phase = steps.phase;
         increment = steps.increment;
@@ -215,9 +297,6 @@ public:
         lastPitch = pitchSeen;
     }
 
-    void subProcessSilence(int32_t sampleFrames) { std::fill_n(pinOut.getBuffer(), sampleFrames, 0.0f); }
-
-private:
     void setOversampling(int32_t exponent) {
         if (exponent < 0 || exponent > kMaxOversampling)
             return;

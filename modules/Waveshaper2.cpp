@@ -47,9 +47,7 @@ public:
     void subProcess(int32_t sampleFrames) {
         float const* input = pinInput.getBuffer();
         float* output = pinOut.getBuffer();
-        auto const curve = transferCurve.lookup();
-        for (int32_t i = 0; i < sampleFrames; ++i)
-            output[i] = curve(input[i]);
+        transferCurve.lookup().apply(input, output, sampleFrames);
     }
 
 private:

@@ -51,18 +51,16 @@ public:
             pinOutRight.setStreaming(pinInputRight.isStreaming());
     }
 
-    // Sample by sample, left before right, so that a host that shares buffers between the
-    // channels sees the same order of reads and writes as with two mono waveshapers in turn.
+    // Left before right, so that a host that shares buffers between the channels sees the
+    // same result as with two mono waveshapers in turn.
     void subProcess(int32_t sampleFrames) {
         float const* inputLeft = pinInputLeft.getBuffer();
         float const* inputRight = pinInputRight.getBuffer();
         float* outLeft = pinOutLeft.getBuffer();
         float* outRight = pinOutRight.getBuffer();
         auto const curve = transferCurve.lookup();
-        for (int32_t i = 0; i < sampleFrames; ++i) {
-            outLeft[i] = curve(inputLeft[i]);
-            outRight[i] = curve(inputRight[i]);
-        }
+        curve.apply(inputLeft, outLeft, sampleFrames);
+        curve.apply(inputRight, outRight, sampleFrames);
     }
 
 private:

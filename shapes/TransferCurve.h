@@ -25,15 +25,34 @@ public:
         float inputOffset;
         float inputScale;
 
-        float operator()(float input) const {
+        float operator()(float input) const { return readAt(table, positionOf(inputOffset, inputScale, input)); }
+
+        // The formula in its two steps, on plain values, so that a block loop keeps them in
+        // registers. First the table position, 0..4095: 0 below the range, the last entry
+        // above it; the comparisons make a NaN read the last entry instead of leaving the
+        // table. They are selects of values (not std::min/max, which select references), so
+        // a loop of this step alone compiles to min/max instructions and vectorises.
+        static float positionOf(float inputOffset, float inputScale, float input) {
             float const t = (input - inputOffset) * inputScale;
-            // 0 below the range, the last entry above it; the argument order makes a NaN t
-            // read the last entry instead of leaving the table.
-            float const position = static_cast<float>(kTableSize - 1) * std::max(0.0f, std::min(1.0f, t));
+            float const upper = t < 1.0f ? t : 1.0f;
+            float const clamped = 0.0f < upper ? upper : 0.0f;
+            return static_cast<float>(kTableSize - 1) * clamped;
+        }
+
+        // Then the linear interpolation between the two entries around the position.
+        static float readAt(float const* table, float position) {
             auto const index = static_cast<int32_t>(position);
             float const fraction = position - static_cast<float>(index);
             return table[index] * (1.0f - fraction) + table[index + 1] * fraction;
         }
+
+        // output[i] = (*this)(input[i]) for a block, with the same operations per sample, so
+        // the results are bit-identical to the per-sample call. Runs a vector form where the
+        // CPU offers gathers. Reads each stretch of input before writing that stretch of
+        // output, so input and output may be the same buffer.
+        void apply(float const* input, float* output, int32_t count) const;
+        // apply() as built for any x86-64 CPU; apply() falls back to it without AVX2.
+        void applyPortable(float const* input, float* output, int32_t count) const;
     };
 
     // The identity line "(-5,-5)(5,5)", not rendered yet; the table and the range are 0.

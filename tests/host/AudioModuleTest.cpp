@@ -48,6 +48,35 @@ TEST(AudioModule, SleepingModuleIsNotCalledAndItsOutputsHoldTheirLastSample) {
     EXPECT_EQ(module.samplesProcessed(), 32);
 }
 
+// The held value is written once per sleep, again only for a longer block, and again after
+// someone was given the output to write into.
+TEST(AudioModule, HeldOutputsSurviveBlocksOfAnyLengthAndWritesThroughBuffer) {
+    FakeBehaviour behaviour;
+    behaviour.rampOutputs = {1};
+    behaviour.sleepAfterEachBlock = true;
+    FakeFactory factory(behaviour);
+    AudioModule module(factory, fakeModuleId);
+    ASSERT_EQ(module.connectAudio(0, gmpi::MP_IN), gmpi::MP_OK);
+    ASSERT_EQ(module.connectAudio(1, gmpi::MP_OUT), gmpi::MP_OK);
+    module.process(16);
+    ASSERT_TRUE(module.host().asleep());
+
+    struct Step {
+        int32_t block;
+        bool scribble; // write into the output through buffer() before the block
+    } const steps[] = {{8, false}, {8, false}, {4, false}, {48, false}, {16, true}, {48, true}, {48, false}};
+    for (Step const step : steps) {
+        SCOPED_TRACE(testing::Message() << "block of " << step.block << (step.scribble ? " after a write" : ""));
+        if (step.scribble)
+            std::fill_n(module.buffer(1), 64, -3.0f);
+        module.process(step.block);
+        float const* out = module.samples(1);
+        for (int32_t i = 0; i < step.block; ++i)
+            ASSERT_EQ(out[i], 1015.0f) << "sample " << i;
+    }
+    EXPECT_EQ(factory.seen.processCalls, 1);
+}
+
 // Queued events reach the next block only, processBlocks hands them to its first block, and
 // each value the module sends is recorded as it was at the call (the module reuses its
 // buffer), stamped with its block.
