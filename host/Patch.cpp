@@ -69,8 +69,8 @@ void Patch::connect(std::string const& from, std::string const& fromPin, std::st
         throw std::invalid_argument(wire + ": " + to + "." + toPin + " is an output; wires run from an output to an input");
     bool const imageOnText = output.datatype == gmpi::MP_BLOB && input.datatype == gmpi::MP_STRING;
     if (output.datatype != input.datatype && !imageOnText)
-        throw std::invalid_argument(wire + ": a " + std::string(datatypeName(output.datatype)) + " output cannot feed a " +
-                                    std::string(datatypeName(input.datatype)) + " input");
+        throw std::invalid_argument(wire + ": the kinds differ (" + std::string(datatypeName(output.datatype)) +
+                                    " output, " + std::string(datatypeName(input.datatype)) + " input)");
     for (Wire const& existing : wires_)
         if (existing.to == destination && existing.toPin == input.index)
             throw std::invalid_argument(wire + ": the input is wired already");
@@ -138,6 +138,7 @@ std::string Patch::describeCycle(std::vector<bool> const& placed) const {
     auto const start = std::find(path.begin(), path.end(), current);
     std::vector<size_t> cycle(start, path.end());
     std::reverse(cycle.begin(), cycle.end());
+    std::rotate(cycle.begin(), std::min_element(cycle.begin(), cycle.end()), cycle.end()); // from the first added
     std::string text;
     for (size_t member : cycle)
         text += members_[member]->name + " -> ";
