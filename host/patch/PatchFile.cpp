@@ -17,7 +17,7 @@
 namespace zr::host {
 namespace {
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json; // modules are added in the order the file lists them
 
 constexpr int32_t kLargestBlock = 4096;
 constexpr double kLongestDuration = 3600.0;
@@ -56,7 +56,7 @@ std::string parseReason(std::string const& what) {
     return colon == std::string::npos ? what : what.substr(colon + 2);
 }
 
-PatchError malformed(std::string const& sourceName, std::string_view text, nlohmann::json::parse_error const& error) {
+PatchError malformed(std::string const& sourceName, std::string_view text, json::parse_error const& error) {
     size_t const end = std::min<size_t>(error.byte == 0 ? 0 : error.byte - 1, text.size());
     size_t line = 1;
     size_t column = 1;
@@ -276,7 +276,7 @@ private:
             return result;
         }
         try {
-            result.bytes = encodePinValue(described.datatype, value);
+            result.bytes = encodePinValue(described.datatype, nlohmann::json(value));
         } catch (std::exception const& error) {
             fault(place, error.what());
         }
