@@ -60,6 +60,9 @@ void AudioSource::fill(float* buffer, int64_t startSample, int32_t count, float 
 }
 
 std::vector<float> readWavChannel(std::filesystem::path const& path, int channel, float sampleRate) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored))
+        throw std::runtime_error("cannot read audio file " + path.string() + ": no such file");
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file)

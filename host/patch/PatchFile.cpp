@@ -20,7 +20,7 @@ namespace {
 using json = nlohmann::ordered_json; // modules are added in the order the file lists them
 
 constexpr int32_t kLargestBlock = 4096;
-constexpr double kLongestDuration = 3600.0;
+constexpr double kLongestDuration = 600.0; // ten minutes: the whole render is held in memory
 
 // Thrown inside the loader with the place in the patch; the loader adds the file's name.
 struct Fault {

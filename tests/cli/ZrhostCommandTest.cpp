@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +136,39 @@ TEST_F(Zrhost, RenderWritesTheChannelsThePatchNames) {
     EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(info.frames, 11025);
     EXPECT_EQ(pngSize(file("out.png")), (std::array<uint32_t, 2>{1000, 400}));
+}
+
+// A WAV file as a source, through a waveshaper's default curve (the identity over -5..+5 V),
+// comes back as it went in, sample for sample.
+TEST_F(Zrhost, AWavFileFeedsAnAudioInput) {
+    std::vector<float> input(2205);
+    for (size_t i = 0; i < input.size(); ++i)
+        input[i] = 0.4f * static_cast<float>(std::sin(static_cast<double>(i) * 0.05)) * (i % 7 == 0 ? -1.0f : 1.0f);
+    SF_INFO info{};
+    info.samplerate = 22050;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* written = sf_open(file("in.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(written, nullptr);
+    sf_writef_float(written, input.data(), static_cast<sf_count_t>(input.size()));
+    sf_close(written);
+    fs::path const patch = file("through.json", R"({
+        "sampleRate": 22050, "blockSize": 37, "duration": 0.1,
+        "modules": { "s": { "id": "ZR_Waveshaper2" } },
+        "sources": { "s.Input": { "type": "wav", "file": "in.wav" } },
+        "outputs": ["s.Out"] })");
+    Outcome const render = run("render " + patch.string() + " -o " + file("out.wav").string());
+    ASSERT_EQ(render.exitCode, 0) << render.err;
+
+    SF_INFO readInfo{};
+    SNDFILE* read = sf_open(file("out.wav").c_str(), SFM_READ, &readInfo);
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(readInfo.frames, 2205);
+    std::vector<float> output(2205);
+    sf_readf_float(read, output.data(), readInfo.frames);
+    sf_close(read);
+    for (size_t i = 0; i < input.size(); ++i)
+        ASSERT_NEAR(output[i], input[i], 2e-4f) << "sample " << i; // 16-bit output
 }
 
 TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
