@@ -36,6 +36,7 @@ AudioModule& Patch::add(std::string const& name, std::wstring const& id, std::op
             module->connectAudio(pin.index, pin.direction);
     module->open();
     members_.push_back(std::make_unique<Member>(Member{name, std::move(module)}));
+    order_.clear(); // worked out again before the next block
     return *members_.back()->module;
 }
 
@@ -75,6 +76,7 @@ void Patch::connect(std::string const& from, std::string const& fromPin, std::st
         if (existing.to == destination && existing.toPin == input.index)
             throw std::invalid_argument(wire + ": the input is wired already");
     wires_.push_back(Wire{source, output.index, destination, input.index, output.isAudio()});
+    order_.clear();
 }
 
 bool Patch::isWired(std::string const& name, std::string const& pin) const {

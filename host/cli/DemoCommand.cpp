@@ -1,6 +1,8 @@
 #include "host/cli/DemoCommand.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <cstdio>
 #include <stdexcept>
 
@@ -17,11 +19,22 @@ constexpr char kMorpher[] = "morph";
 constexpr int32_t kMorpherOutPin = 0;
 constexpr int kSplineMode = 30; // the waveshaper's interpolation in the demo patch
 
-std::vector<uint8_t> finalCurve(Rendered const& rendered) {
+// Empty when the patch has no such morpher or it sent nothing (another patch given with --patch).
+std::optional<std::vector<uint8_t>> finalCurve(Rendered const& rendered) {
+    auto const names = rendered.loaded.patch->names();
+    if (std::find(names.begin(), names.end(), kMorpher) == names.end())
+        return std::nullopt;
     auto const sent = rendered.loaded.patch->module(kMorpher).host().lastPinSet(kMorpherOutPin);
     if (!sent)
-        throw std::runtime_error("the demo's morpher sent no shape");
+        return std::nullopt;
     return sent->bytes;
+}
+
+std::string modulesInOrder(host::Patch& patch) {
+    std::string text;
+    for (std::string const& name : patch.runningOrder())
+        text += (text.empty() ? "" : ", ") + name + " (" + patch.module(name).description()->idText() + ")";
+    return text;
 }
 
 } // namespace
@@ -29,26 +42,29 @@ std::vector<uint8_t> finalCurve(Rendered const& rendered) {
 int runDemo(BundleFiles const& files, std::filesystem::path const& outputDirectory, std::filesystem::path const& patch) {
     std::filesystem::create_directories(outputDirectory);
     RenderRequest const request{patch, outputDirectory / "shape-demo.wav", outputDirectory / "shape-demo.png"};
-    std::vector<uint8_t> curve;
+    std::optional<std::vector<uint8_t>> curve;
     {
         host::Bundle bundle(files.bundle);
         auto const descriptions = host::ModuleDescriptions::load(files.descriptions);
         Rendered const rendered = renderToFiles(bundle, descriptions, request);
         curve = finalCurve(rendered);
-        std::printf("%s: ZR_ShapeOsc2 -> ZR_Waveshaper2 -> ZR_ShapeEnv3, the waveshaper's curve morphed by "
-                    "ZR_ShapeMorpher2 from a soft saturation into a wave folder\n",
-                    patch.filename().c_str());
+        std::printf("%s: %s\n", patch.filename().c_str(), modulesInOrder(*rendered.loaded.patch).c_str());
         std::printf("  %.2f s at %.0f Hz\n", static_cast<double>(rendered.loaded.totalSamples) / rendered.loaded.sampleRate,
                     static_cast<double>(rendered.loaded.sampleRate));
     }
+    std::printf("wrote %s (the audio)\n", std::filesystem::absolute(request.output).c_str());
+    std::printf("wrote %s (its waveform)\n", std::filesystem::absolute(*request.plot).c_str());
+    if (!curve) {
+        std::printf("no shape picture: the patch has no module '%s' that sent a shape\n", kMorpher);
+        return 0;
+    }
     DrawRequest picture;
-    picture.blobBytes = curve;
+    picture.blobBytes = *curve;
     picture.mode = kSplineMode;
     picture.width = 480;
     picture.height = 240;
     picture.output = outputDirectory / "shape-demo-shape.png";
-    std::printf("wrote %s (the audio)\n", std::filesystem::absolute(*request.plot).replace_extension(".wav").c_str());
-    std::printf("wrote %s (its waveform)\n", std::filesystem::absolute(*request.plot).c_str());
+    picture.output = std::filesystem::absolute(picture.output);
     runDraw(files, picture);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "host/cli/WaveformPlot.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -101,10 +102,15 @@ void drawSamples(cairo_t* cr, Box const& lane, std::vector<float> const& samples
     cairo_stroke(cr);
 }
 
-} // namespace
+// cairo and fontconfig keep the fonts they loaded for the life of the process; the labels are
+// the tool's only text, so it gives them back once the picture is written.
+void releaseFontCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
+}
 
-void plotWaveforms(std::filesystem::path const& path, std::vector<std::vector<float>> const& channels,
-                   std::vector<std::string> const& names, float sampleRate, PlotSize size) {
+void drawPlot(std::filesystem::path const& path, std::vector<std::vector<float>> const& channels,
+              std::vector<std::string> const& names, float sampleRate, PlotSize size) {
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height), cairo_surface_destroy);
     Context context(cairo_create(surface.get()), cairo_destroy);
     cairo_t* cr = context.get();
@@ -130,6 +136,19 @@ void plotWaveforms(std::filesystem::path const& path, std::vector<std::vector<fl
     cairo_surface_flush(surface.get());
     if (cairo_surface_write_to_png(surface.get(), path.c_str()) != CAIRO_STATUS_SUCCESS)
         throw std::runtime_error("could not write the picture " + path.string());
+}
+
+} // namespace
+
+void plotWaveforms(std::filesystem::path const& path, std::vector<std::vector<float>> const& channels,
+                   std::vector<std::string> const& names, float sampleRate, PlotSize size) {
+    try {
+        drawPlot(path, channels, names, sampleRate, size);
+    } catch (...) {
+        releaseFontCaches();
+        throw;
+    }
+    releaseFontCaches();
 }
 
 } // namespace zr::cli
