@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "host/DatatypeNames.h"
 #include "host/ModuleDescriptions.h"
 #include "host/TextConversion.h"
 
@@ -19,7 +20,7 @@ Patch::Patch(Bundle& bundle, ModuleDescriptions const& descriptions, AudioModule
 
 Patch::~Patch() = default;
 
-AudioModule& Patch::add(std::string const& name, std::wstring const& id) {
+AudioModule& Patch::add(std::string const& name, std::wstring const& id, std::optional<int32_t> repeatedPins) {
     for (auto const& member : members_)
         if (member->name == name)
             throw std::invalid_argument("the patch already has a module named '" + name + "'");
@@ -28,12 +29,14 @@ AudioModule& Patch::add(std::string const& name, std::wstring const& id) {
         throw std::invalid_argument("no module description for " + utf8FromWide(id));
     AudioModuleOptions options = options_;
     options.description = *description;
+    options.repeatedPins = repeatedPins;
     auto module = std::make_unique<AudioModule>(bundle_, id, options);
-    for (PinDescription const& pin : description->pins)
+    for (PinDescription const& pin : module->description()->pins)
         if (pin.isAudio())
             module->connectAudio(pin.index, pin.direction);
     module->open();
     members_.push_back(std::make_unique<Member>(Member{name, std::move(module)}));
+    order_.clear(); // worked out again before the next block
     return *members_.back()->module;
 }
 
@@ -61,16 +64,87 @@ void Patch::connect(std::string const& from, std::string const& fromPin, std::st
     PinDescription const& output = pinOf(source, fromPin);
     PinDescription const& input = pinOf(destination, toPin);
     std::string const wire = from + "." + fromPin + " -> " + to + "." + toPin;
-    if (source >= destination)
-        throw std::invalid_argument(wire + ": the source must run before the destination");
-    if (output.isInput() || !input.isInput())
-        throw std::invalid_argument(wire + ": wires run from an output to an input");
-    if (output.datatype != input.datatype)
-        throw std::invalid_argument(wire + ": the datatypes differ");
+    if (output.isInput())
+        throw std::invalid_argument(wire + ": " + from + "." + fromPin + " is an input; wires run from an output to an input");
+    if (!input.isInput())
+        throw std::invalid_argument(wire + ": " + to + "." + toPin + " is an output; wires run from an output to an input");
+    bool const imageOnText = output.datatype == gmpi::MP_BLOB && input.datatype == gmpi::MP_STRING;
+    if (output.datatype != input.datatype && !imageOnText)
+        throw std::invalid_argument(wire + ": the kinds differ (" + std::string(datatypeName(output.datatype)) +
+                                    " output, " + std::string(datatypeName(input.datatype)) + " input)");
     for (Wire const& existing : wires_)
         if (existing.to == destination && existing.toPin == input.index)
             throw std::invalid_argument(wire + ": the input is wired already");
     wires_.push_back(Wire{source, output.index, destination, input.index, output.isAudio()});
+    order_.clear();
+}
+
+bool Patch::isWired(std::string const& name, std::string const& pin) const {
+    size_t const member = indexOf(name);
+    int32_t const index = pinOf(member, pin).index;
+    return std::any_of(wires_.begin(), wires_.end(),
+                       [&](Wire const& wire) { return wire.to == member && wire.toPin == index; });
+}
+
+std::vector<std::string> Patch::names() const {
+    std::vector<std::string> result;
+    for (auto const& member : members_)
+        result.push_back(member->name);
+    return result;
+}
+
+std::vector<std::string> Patch::runningOrder() const {
+    std::vector<std::string> result;
+    for (size_t member : dependencyOrder())
+        result.push_back(members_[member]->name);
+    return result;
+}
+
+// Kahn's order: repeatedly the earliest-added module whose sources have all run. What is
+// left when none is ready lies on or behind a cycle; the message follows one cycle round.
+std::vector<size_t> Patch::dependencyOrder() const {
+    size_t const count = members_.size();
+    std::vector<int> waitingFor(count, 0);
+    for (Wire const& wire : wires_)
+        ++waitingFor[wire.to];
+    std::vector<size_t> order;
+    std::vector<bool> placed(count, false);
+    while (order.size() < count) {
+        size_t ready = count;
+        for (size_t i = 0; i < count && ready == count; ++i)
+            if (!placed[i] && waitingFor[i] == 0)
+                ready = i;
+        if (ready == count)
+            throw std::invalid_argument("the connections form a cycle: " + describeCycle(placed));
+        placed[ready] = true;
+        order.push_back(ready);
+        for (Wire const& wire : wires_)
+            if (wire.from == ready)
+                --waitingFor[wire.to];
+    }
+    return order;
+}
+
+// From an unplaced module, walk back along wires from unplaced sources until a module repeats.
+std::string Patch::describeCycle(std::vector<bool> const& placed) const {
+    size_t current = static_cast<size_t>(std::find(placed.begin(), placed.end(), false) - placed.begin());
+    std::vector<size_t> path;
+    while (std::find(path.begin(), path.end(), current) == path.end()) {
+        path.push_back(current);
+        for (Wire const& wire : wires_)
+            if (wire.to == current && !placed[wire.from]) {
+                current = wire.from;
+                break;
+            }
+    }
+    auto const start = std::find(path.begin(), path.end(), current);
+    std::vector<size_t> cycle(start, path.end());
+    std::reverse(cycle.begin(), cycle.end());
+    std::rotate(cycle.begin(), std::min_element(cycle.begin(), cycle.end()), cycle.end()); // from the first added
+    std::string text;
+    for (size_t member : cycle)
+        text += members_[member]->name + " -> ";
+    return text + members_[cycle.front()]->name;
 }
 
 void Patch::set(std::string const& name, std::string const& pin, int32_t time, nlohmann::json const& value) {
@@ -99,6 +173,7 @@ float const* Patch::output(std::string const& name, std::string const& pin) {
 }
 
 void Patch::start() {
+    order_ = dependencyOrder();
     for (auto const& member : members_) {
         member->module->graphStart(0);
         member->module->sendDefaults(0);
@@ -110,7 +185,9 @@ void Patch::process(int32_t count) {
     carried_.clear();
     for (Carried const& event : fromLastBlock)
         deliver(event.to, event.toPin, event.record, 0);
-    for (size_t member = 0; member < members_.size(); ++member) {
+    if (order_.size() != members_.size())
+        order_ = dependencyOrder();
+    for (size_t member : order_) {
         feedAudio(member, count);
         members_[member]->module->process(count);
         forwardSends(member, count);

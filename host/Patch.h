@@ -1,12 +1,15 @@
 #pragma once
 // A patch of audio-side modules run through our host: modules created by identifier under
-// names of the patch's own, outputs wired to inputs, and blocks run module by module in the
-// order the modules were added, so that each module reads what the modules before it wrote
-// in the same block. What a module sends on a wired output reaches the wired input as an
-// event at the same sample: streaming states for audio, values for control pins.
+// names of the patch's own, outputs wired to inputs, and blocks run module by module in
+// dependency order (every module after the modules that feed it; otherwise in the order they
+// were added), so that each module reads what its sources wrote in the same block. What a
+// module sends on a wired output reaches the wired input as an event at the same sample:
+// streaming states for audio, values for control pins. A module that asked to sleep is not
+// called until an event reaches it.
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,16 +30,27 @@ public:
     Patch& operator=(Patch const&) = delete;
 
     // Creates module `id` under `name`, gives each described audio pin a buffer and opens the
-    // module. Throws std::invalid_argument for a name in use or an undescribed identifier.
-    AudioModule& add(std::string const& name, std::wstring const& id);
+    // module. `repeatedPins` is how many copies of its repeatable pin the instance has (a
+    // morpher's shape inputs). Throws std::invalid_argument for a name in use or an
+    // undescribed identifier.
+    AudioModule& add(std::string const& name, std::wstring const& id, std::optional<int32_t> repeatedPins = {});
     // Throws std::invalid_argument for an unknown name.
     AudioModule& module(std::string const& name);
 
     // Wires output `fromPin` of module `from` to input `toPin` of module `to`, by pin names.
-    // `from` must come before `to` in the running order, and the datatypes must match
-    // (audio to audio, or a control datatype to the same one). An input takes one wire.
-    // Throws std::invalid_argument naming what does not fit.
+    // The datatypes must match (audio to audio, or a control datatype to the same one); a
+    // blob output may also feed a text input, which then carries the shape's blob image as
+    // raw bytes, as the waveshapers' shape pins do. An input takes one wire. Throws
+    // std::invalid_argument naming what does not fit.
     void connect(std::string const& from, std::string const& fromPin, std::string const& to, std::string const& toPin);
+
+    // Whether an input has a wire.
+    bool isWired(std::string const& name, std::string const& pin) const;
+    // The module names in the order blocks run them. Throws std::invalid_argument naming the
+    // modules when the wires form a cycle.
+    std::vector<std::string> runningOrder() const;
+    // The names of the modules, in the order they were added.
+    std::vector<std::string> names() const;
 
     // Values for the next block, by pin name: as JSON (see PinValueEncoding.h), or as raw
     // bytes, which is how a shape's blob image travels on a text pin.
@@ -47,7 +61,8 @@ public:
     // The samples an audio output wrote in the last block.
     float const* output(std::string const& name, std::string const& pin);
 
-    // Queues graph start and every described input's default for each module, at time 0.
+    // Fixes the running order (throws on a cycle, as runningOrder does), then queues graph
+    // start and every described input's default for each module, at time 0.
     void start();
     // Runs one block of `count` samples (at most the maximum block size) through every module.
     void process(int32_t count);
@@ -69,6 +84,8 @@ private:
     };
 
     size_t indexOf(std::string const& name) const;
+    std::vector<size_t> dependencyOrder() const;
+    std::string describeCycle(std::vector<bool> const& placed) const;
     PinDescription const& pinOf(size_t member, std::string const& pin) const;
     void feedAudio(size_t member, int32_t count);
     void forwardSends(size_t member, int32_t count);
@@ -80,6 +97,7 @@ private:
     std::vector<std::unique_ptr<Member>> members_;
     std::vector<Wire> wires_;
     std::vector<Carried> carried_;
+    std::vector<size_t> order_;
 };
 
 } // namespace zr::host

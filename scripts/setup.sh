@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libsndfile1-dev libcairo2-dev
   sox valgrind locales pkgconf
+  libfontconfig-dev
 )
 
 as_root() {

@@ -10,9 +10,10 @@ struct BundleFiles {
     std::filesystem::path descriptions;
 };
 
-// Plays an arpeggio through a patch of the bundle's modules (an oscillator playing a shape,
-// through a waveshaper, under an envelope), writes it as shape-demo.wav into
-// `outputDirectory` and says where. Returns the process exit code.
-int runDemo(BundleFiles const& files, std::filesystem::path const& outputDirectory);
+// Renders the demo patch (examples/shape-demo.json unless `patch` names another) into
+// `outputDirectory`: shape-demo.wav, its waveform picture shape-demo.png, and the editor's
+// picture of the waveshaper's curve as the morph left it, shape-demo-shape.png. Says where
+// they are. Returns the process exit code.
+int runDemo(BundleFiles const& files, std::filesystem::path const& outputDirectory, std::filesystem::path const& patch);
 
 } // namespace zr::cli

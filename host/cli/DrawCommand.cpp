@@ -9,6 +9,7 @@
 #include "host/GuiModule.h"
 #include "host/ModuleDescriptions.h"
 #include "host/TextConversion.h"
+#include "host/cli/OutputFile.h"
 #include "host/drawing/CairoDrawing.h"
 #include "shapes/Shape.h"
 
@@ -88,6 +89,8 @@ void applyShape(host::GuiModule& editor, DrawRequest const& request) {
     std::optional<int> mode = request.mode;
     if (request.shapeText) {
         editor.setBytes(kShapePin, imageOfText(*request.shapeText));
+    } else if (request.blobBytes) {
+        editor.setBytes(kShapePin, *request.blobBytes);
     } else if (request.blobFile) {
         std::string const bytes = readFile(*request.blobFile);
         editor.setBytes(kShapePin, std::vector<uint8_t>(bytes.begin(), bytes.end()));
@@ -105,7 +108,8 @@ void applyShape(host::GuiModule& editor, DrawRequest const& request) {
 } // namespace
 
 int runDraw(BundleFiles const& files, DrawRequest const& request) {
-    int const sources = request.shapeText.has_value() + request.blobFile.has_value() + request.shapeFile.has_value();
+    int const sources = request.shapeText.has_value() + request.blobFile.has_value() + request.shapeFile.has_value() +
+                        request.blobBytes.has_value();
     if (sources > 1)
         throw std::invalid_argument("give the shape once: as text, as a blob file or as a shape file");
     host::Bundle bundle(files.bundle);
@@ -114,6 +118,7 @@ int runDraw(BundleFiles const& files, DrawRequest const& request) {
     if (description == nullptr)
         throw std::invalid_argument("no module description for " + host::utf8FromWide(request.editorId));
 
+    OutputFile output(request.output);
     host::CairoDrawing picture(request.width, request.height);
     {
         host::GuiModule editor(bundle, request.editorId, {*description, {}, false});
@@ -125,7 +130,8 @@ int runDraw(BundleFiles const& files, DrawRequest const& request) {
         if (int32_t const result = editor.render(picture.context()); result != gmpi::MP_OK)
             throw std::runtime_error("the editor did not draw (result " + std::to_string(result) + ")");
     }
-    picture.writePng(request.output);
+    picture.writePng(output.temporaryPath());
+    output.commit();
     std::printf("wrote %s (%d x %d)\n", request.output.c_str(), request.width, request.height);
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // `zrhost draw`: draws a shape editor into a PNG picture, as a host would show it.
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@ struct DrawRequest {
     std::optional<std::string> shapeText;          // text form, "(-5,-5)(5,5)"
     std::optional<std::filesystem::path> blobFile; // the blob image's bytes
     std::optional<std::filesystem::path> shapeFile; // text form, a newline, then ITP=<mode>
+    std::optional<std::vector<uint8_t>> blobBytes;  // the blob image itself
     std::optional<int> mode;                       // interpolation; else the shape file's, else 10
     int width = 400;
     int height = 200;

@@ -5,7 +5,8 @@
 
 namespace zr::cli {
 
-// Returns the process exit code: non-zero when a description disagrees with its module.
-int runList(BundleFiles const& files);
+// As text, or as JSON on stdout when `asJson`. Returns the process exit code: non-zero when
+// a description disagrees with its module (each mismatch is reported).
+int runList(BundleFiles const& files, bool asJson);
 
 } // namespace zr::cli

@@ -6,8 +6,9 @@
 
 namespace zr::cli {
 
-// Mono 16-bit PCM at `sampleRate`; a sample of 1.0 is full scale and louder samples are
-// clipped. Throws std::runtime_error naming the path and the reason on failure.
-void writeWav(std::filesystem::path const& path, std::vector<float> const& samples, int sampleRate);
+// 16-bit PCM at `sampleRate`, one channel per vector (all of one length); a sample of 1.0
+// is full scale and louder samples are clipped. Throws std::runtime_error naming the path
+// and the reason on failure.
+void writeWav(std::filesystem::path const& path, std::vector<std::vector<float>> const& channels, int sampleRate);
 
 } // namespace zr::cli

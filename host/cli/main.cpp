@@ -10,6 +10,7 @@
 #include "host/cli/DrawCommand.h"
 #include "host/cli/ListCommand.h"
 #include "host/cli/ShapeCommand.h"
+#include "host/cli/RenderCommand.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"zrhost: loads the zr-shapes bundle and runs its modules"};
@@ -20,9 +21,21 @@ int main(int argc, char** argv) {
     app.add_option("--descriptions", files.descriptions, "module descriptions beside the bundle")->capture_default_str();
 
     std::filesystem::path outputDirectory = "out";
-    auto* demo = app.add_subcommand("demo", "play a shaped oscillator through a waveshaper and an envelope into a WAV file");
+    std::filesystem::path demoPatch = std::filesystem::path(ZR_EXAMPLES_DIR) / "shape-demo.json";
+    auto* demo = app.add_subcommand("demo", "render the demo patch to a WAV file, its waveform and a picture of its shape");
     demo->add_option("-o,--output", outputDirectory, "folder for the results")->capture_default_str();
+    demo->add_option("--patch", demoPatch, "the demo patch")->capture_default_str();
+
+    bool listJson = false;
     auto* list = app.add_subcommand("list", "list every module with its pins, confirmed through the factory");
+    list->add_flag("--json", listJson, "print the list as JSON");
+
+    zr::cli::RenderRequest renderRequest;
+    std::filesystem::path plotPath;
+    auto* render = app.add_subcommand("render", "run a patch file offline into a WAV file (see docs/patch-format.md)");
+    render->add_option("patch", renderRequest.patch, "the patch, a JSON file")->required();
+    render->add_option("-o,--output", renderRequest.output, "WAV file to write")->required();
+    auto* plotOption = render->add_option("--plot", plotPath, "also draw the output waveform(s) into this PNG file");
 
     zr::cli::DrawRequest drawRequest;
     std::string shapeText;
@@ -45,9 +58,14 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
     try {
         if (demo->parsed())
-            return zr::cli::runDemo(files, outputDirectory);
+            return zr::cli::runDemo(files, outputDirectory, demoPatch);
         if (list->parsed())
-            return zr::cli::runList(files);
+            return zr::cli::runList(files, listJson);
+        if (render->parsed()) {
+            if (plotOption->count() > 0)
+                renderRequest.plot = plotPath;
+            return zr::cli::runRender(files, renderRequest);
+        }
         if (draw->parsed()) {
             if (textOption->count() > 0)
                 drawRequest.shapeText = shapeText;

@@ -29,7 +29,7 @@ TEST(Patch, RefusesWiringThatCannotWork) {
     Case const cases[] = {
         {"unknown module", [](Patch& p) { p.connect("lfo", "Out", "shaper", "Input"); }},
         {"unknown pin", [](Patch& p) { p.connect("osc", "Output", "shaper", "Input"); }},
-        {"destination runs first", [](Patch& p) { p.connect("shaper", "Out", "osc", "Pitch"); }},
+        {"output to output", [](Patch& p) { p.connect("osc", "Out", "shaper", "Out"); }},
         {"input to input", [](Patch& p) { p.connect("osc", "Pitch", "amp", "Shape"); }},
         {"datatypes differ", [](Patch& p) { p.connect("osc", "Out", "amp", "Center"); }},
         {"input wired twice", [](Patch& p) { p.connect("osc", "Out", "shaper", "Input"); }},

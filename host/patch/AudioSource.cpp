@@ -1,0 +1,92 @@
+#include "host/patch/AudioSource.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+
+namespace zr::host {
+namespace {
+
+constexpr float kVoltsToLevel = 0.1f;
+
+// Noise from the sample index alone, so that any block of it can be made on its own and a
+// render is the same every time.
+float noiseAt(uint32_t seed, int64_t sample) {
+    uint64_t x = static_cast<uint64_t>(sample) * 0x9E3779B97F4A7C15ull + seed;
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    return static_cast<float>(static_cast<double>(x >> 11) / static_cast<double>(1ull << 53) * 2.0 - 1.0);
+}
+
+} // namespace
+
+AudioSource AudioSource::constant(float volts) {
+    AudioSource source;
+    source.level = volts;
+    return source;
+}
+
+void AudioSource::fill(float* buffer, int64_t startSample, int32_t count, float sampleRate) const {
+    for (int32_t i = 0; i < count; ++i) {
+        int64_t const n = startSample + i;
+        double const t = static_cast<double>(n) / sampleRate;
+        float volts = level;
+        switch (kind) {
+        case Kind::Constant:
+            break;
+        case Kind::Sine:
+            volts = level + amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * frequency * t));
+            break;
+        case Kind::Noise:
+            volts = amplitude * noiseAt(seed, n);
+            break;
+        case Kind::Ramp:
+            volts = seconds <= 0.0 || t >= seconds ? to
+                                                   : from + (to - from) * static_cast<float>(t / seconds);
+            break;
+        case Kind::File:
+            buffer[i] = n < static_cast<int64_t>(samples.size()) ? samples[static_cast<size_t>(n)] : 0.0f;
+            continue;
+        }
+        buffer[i] = volts * kVoltsToLevel;
+    }
+}
+
+std::vector<float> readWavChannel(std::filesystem::path const& path, int channel, float sampleRate) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored))
+        throw std::runtime_error("cannot read audio file " + path.string() + ": no such file");
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file)
+        throw std::runtime_error("cannot read audio file " + path.string() + ": " + sf_strerror(nullptr));
+    std::string problem;
+    if (channel < 0 || channel >= info.channels)
+        problem = "has " + std::to_string(info.channels) + " channel(s); channel " + std::to_string(channel) +
+                  " does not exist (channels count from 0)";
+    else if (static_cast<float>(info.samplerate) != sampleRate)
+        problem = "runs at " + std::to_string(info.samplerate) + " Hz; the patch runs at " +
+                  std::to_string(static_cast<int>(sampleRate)) + " Hz";
+    std::vector<float> frames;
+    if (problem.empty()) {
+        frames.resize(static_cast<size_t>(info.frames * info.channels));
+        sf_count_t const read = sf_readf_float(file, frames.data(), info.frames);
+        frames.resize(static_cast<size_t>(std::max<sf_count_t>(read, 0) * info.channels));
+    }
+    sf_close(file);
+    if (!problem.empty())
+        throw std::runtime_error("audio file " + path.string() + " " + problem);
+    std::vector<float> picked;
+    for (size_t i = static_cast<size_t>(channel); i < frames.size(); i += static_cast<size_t>(info.channels))
+        picked.push_back(frames[i]);
+    return picked;
+}
+
+} // namespace zr::host

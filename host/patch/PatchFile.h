@@ -1,0 +1,72 @@
+#pragma once
+// A patch file (JSON, see docs/patch-format.md) read into a runnable patch: the modules
+// created and wired, their initial pin values queued, the audio sources of unwired audio
+// inputs, the timed pin changes and the outputs that become the file's channels. Every
+// check happens while loading, so that a bad patch fails before any audio is made.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/Patch.h"
+#include "host/patch/AudioSource.h"
+
+namespace zr::host {
+
+class Bundle;
+class ModuleDescriptions;
+
+// One message naming the file and the place in it ("demo.json:3:7: ..." for malformed JSON,
+// "demo.json: connections[2]: ..." otherwise).
+class PatchError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "module.pin", split at the first dot.
+struct PinAddress {
+    std::string module;
+    std::string pin;
+    std::string text() const { return module + "." + pin; }
+};
+
+// What a pin is given: bytes for a control input (as its datatype carries them), or a
+// level in volts for an audio input, which then holds that level from then on.
+struct PinValue {
+    bool isAudioLevel = false;
+    float volts = 0.0f;
+    std::vector<uint8_t> bytes;
+};
+
+struct TimedChange {
+    int64_t sample = 0;
+    PinAddress pin;
+    PinValue value;
+};
+
+struct SourcedInput {
+    PinAddress pin;
+    AudioSource source;
+};
+
+struct LoadedPatch {
+    float sampleRate = 48000.0f;
+    int32_t blockSize = 64;
+    int64_t totalSamples = 0;
+    std::unique_ptr<Patch> patch;     // started: initial values queued for the first block
+    std::vector<SourcedInput> inputs; // every unwired audio input, silent unless given a source
+    std::vector<TimedChange> changes; // ordered by sample
+    std::vector<PinAddress> outputs;  // one channel each
+};
+
+// `baseDirectory` resolves the relative file names the patch gives; `sourceName` names the
+// patch in messages. Both throw PatchError.
+LoadedPatch loadPatch(Bundle& bundle, ModuleDescriptions const& descriptions, std::string_view jsonText,
+                      std::filesystem::path const& baseDirectory, std::string const& sourceName);
+LoadedPatch loadPatchFile(Bundle& bundle, ModuleDescriptions const& descriptions, std::filesystem::path const& path);
+
+} // namespace zr::host

@@ -1,0 +1,232 @@
+// zrhost as a user runs it: the demo's files read back independently (libsndfile for the
+// WAV, the PNG header for the pictures), and bad input ending with one message, a non-zero
+// exit and no file left behind.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readAll(fs::path const& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+class Zrhost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("zrhost-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    Outcome run(std::string const& arguments) const {
+        fs::path const out = folder_ / "stdout.txt";
+        fs::path const err = folder_ / "stderr.txt";
+        std::string const command = std::string(ZRHOST_PATH) + " " + arguments + " >" + out.string() + " 2>" + err.string();
+        Outcome result;
+        int const status = std::system(command.c_str());
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = readAll(out);
+        result.err = readAll(err);
+        fs::remove(out);
+        fs::remove(err);
+        return result;
+    }
+
+    fs::path file(std::string const& name, std::string const& text = "") const {
+        fs::path const path = folder_ / name;
+        if (!text.empty())
+            std::ofstream(path) << text;
+        return path;
+    }
+
+    // Everything left in the folder: what a failed run must not add to.
+    std::vector<std::string> contents() const {
+        std::vector<std::string> names;
+        for (auto const& entry : fs::directory_iterator(folder_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path folder_;
+};
+
+// Width and height from a PNG's header chunk, read without any picture library.
+std::array<uint32_t, 2> pngSize(fs::path const& path) {
+    std::string const bytes = readAll(path);
+    EXPECT_GE(bytes.size(), 24u);
+    EXPECT_EQ(bytes.substr(1, 3), "PNG");
+    EXPECT_EQ(bytes.substr(12, 4), "IHDR");
+    auto bigEndian = [&](size_t at) {
+        uint32_t value = 0;
+        for (size_t i = 0; i < 4; ++i)
+            value = (value << 8) | static_cast<uint8_t>(bytes[at + i]);
+        return value;
+    };
+    return {bigEndian(16), bigEndian(20)};
+}
+
+TEST_F(Zrhost, DemoWritesTheAudioItsWaveformAndItsShape) {
+    Outcome const demo = run("demo -o " + folder_.string());
+    ASSERT_EQ(demo.exitCode, 0) << demo.err;
+    EXPECT_EQ(demo.err, "") << "quiet when stderr is no terminal";
+    for (char const* name : {"shape-demo.wav", "shape-demo.png", "shape-demo-shape.png"})
+        EXPECT_THAT(demo.out, HasSubstr((folder_ / name).string())) << "says where " << name << " is";
+
+    SF_INFO info{};
+    SNDFILE* wav = sf_open((folder_ / "shape-demo.wav").c_str(), SFM_READ, &info);
+    ASSERT_NE(wav, nullptr);
+    // The demo patch asks for 3.4 s at 48 kHz of one output.
+    EXPECT_EQ(info.samplerate, 48000);
+    EXPECT_EQ(info.channels, 1);
+    EXPECT_EQ(info.frames, 163200);
+    std::vector<float> samples(static_cast<size_t>(info.frames));
+    sf_readf_float(wav, samples.data(), info.frames);
+    sf_close(wav);
+    float peak = 0.0f;
+    for (float sample : samples)
+        peak = std::max(peak, std::abs(sample));
+    EXPECT_GT(peak, 0.1f) << "the demo is audible";
+    EXPECT_LE(peak, 1.0f);
+
+    EXPECT_EQ(pngSize(folder_ / "shape-demo.png"), (std::array<uint32_t, 2>{1000, 400}));
+    EXPECT_EQ(pngSize(folder_ / "shape-demo-shape.png"), (std::array<uint32_t, 2>{480, 240}));
+}
+
+TEST_F(Zrhost, RenderWritesTheChannelsThePatchNames) {
+    fs::path const patch = file("stereo.json", R"({
+        "sampleRate": 22050, "blockSize": 100, "duration": 0.5,
+        "modules": { "shaper": { "id": "ZR_Waveshaper2ST" } },
+        "sources": { "shaper.InputLeft": { "type": "sine", "frequency": 441, "amplitude": 4 },
+                     "shaper.InputRight": { "type": "noise", "amplitude": 2 } },
+        "outputs": ["shaper.OutLeft", "shaper.OutRight"] })");
+    Outcome const render = run("render " + patch.string() + " -o " + file("out.wav").string() + " --plot " +
+                           file("out.png").string());
+    ASSERT_EQ(render.exitCode, 0) << render.err;
+    SF_INFO info{};
+    SNDFILE* wav = sf_open(file("out.wav").c_str(), SFM_READ, &info);
+    ASSERT_NE(wav, nullptr);
+    sf_close(wav);
+    EXPECT_EQ(info.samplerate, 22050);
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_EQ(info.frames, 11025);
+    EXPECT_EQ(pngSize(file("out.png")), (std::array<uint32_t, 2>{1000, 400}));
+}
+
+// A WAV file as a source, through a waveshaper's default curve (the identity over -5..+5 V),
+// comes back as it went in, sample for sample.
+TEST_F(Zrhost, AWavFileFeedsAnAudioInput) {
+    std::vector<float> input(2205);
+    for (size_t i = 0; i < input.size(); ++i)
+        input[i] = 0.4f * static_cast<float>(std::sin(static_cast<double>(i) * 0.05)) * (i % 7 == 0 ? -1.0f : 1.0f);
+    SF_INFO info{};
+    info.samplerate = 22050;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* written = sf_open(file("in.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(written, nullptr);
+    sf_writef_float(written, input.data(), static_cast<sf_count_t>(input.size()));
+    sf_close(written);
+    fs::path const patch = file("through.json", R"({
+        "sampleRate": 22050, "blockSize": 37, "duration": 0.1,
+        "modules": { "s": { "id": "ZR_Waveshaper2" } },
+        "sources": { "s.Input": { "type": "wav", "file": "in.wav" } },
+        "outputs": ["s.Out"] })");
+    Outcome const render = run("render " + patch.string() + " -o " + file("out.wav").string());
+    ASSERT_EQ(render.exitCode, 0) << render.err;
+
+    SF_INFO readInfo{};
+    SNDFILE* read = sf_open(file("out.wav").c_str(), SFM_READ, &readInfo);
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(readInfo.frames, 2205);
+    std::vector<float> output(2205);
+    sf_readf_float(read, output.data(), readInfo.frames);
+    sf_close(read);
+    for (size_t i = 0; i < input.size(); ++i)
+        ASSERT_NEAR(output[i], input[i], 2e-4f) << "sample " << i; // 16-bit output
+}
+
+TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
+    std::string const goodModules = R"("modules": { "s": { "id": "ZR_Waveshaper2" } }, "outputs": ["s.Out"])";
+    file("old.wav", "an older file that a failed run must leave alone");
+    struct Case {
+        char const* name;
+        std::string patchText; // empty: no patch file at all
+        std::string output;
+        std::string expected;
+    };
+    Case const cases[] = {
+        {"malformed JSON", "{ \"duration\": 1,\n  " + goodModules + ",\n}", "new.wav", "bad.json:3:1: malformed JSON"},
+        {"unknown module", R"({ "duration": 1, "modules": { "s": { "id": "ZR_Wavshaper2" } }, "outputs": ["s.Out"] })",
+         "new.wav", "nearest known: ZR_Waveshaper2"},
+        {"missing patch file", "", "new.wav", "cannot read patch file"},
+        {"unwritable output", "{ \"duration\": 1, " + goodModules + " }", "no-such-folder/new.wav",
+         "cannot write " + (folder_ / "no-such-folder/new.wav").string()},
+        {"failure keeps the older file", R"({ "duration": -1, )" + goodModules + " }", "old.wav", "duration: expected"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::path const patch = folder_ / "bad.json";
+        fs::remove(patch);
+        if (!c.patchText.empty())
+            file("bad.json", c.patchText);
+        auto const before = contents();
+        Outcome const render = run("render " + patch.string() + " -o " + (folder_ / c.output).string() + " --plot " +
+                               (folder_ / "new.png").string());
+        EXPECT_NE(render.exitCode, 0);
+        EXPECT_THAT(render.err, HasSubstr(c.expected));
+        EXPECT_EQ(std::count(render.err.begin(), render.err.end(), '\n'), 1) << render.err;
+        EXPECT_EQ(contents(), before) << "no partial file";
+    }
+    EXPECT_EQ(readAll(file("old.wav")), "an older file that a failed run must leave alone");
+}
+
+TEST_F(Zrhost, ListConfirmsEveryModuleAsJson) {
+    Outcome const list = run("list --json");
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    auto const parsed = nlohmann::json::parse(list.out);
+    ASSERT_GT(parsed.at("modules").size(), 10u);
+    for (auto const& module : parsed.at("modules")) {
+        SCOPED_TRACE(module.at("id").get<std::string>());
+        EXPECT_TRUE(module.at("confirmed").get<bool>());
+        for (auto const& pin : module.at("pins"))
+            for (char const* key : {"index", "name", "kind", "direction", "default"})
+                EXPECT_TRUE(pin.contains(key)) << key;
+    }
+}
+
+TEST_F(Zrhost, EverySubcommandExplainsItself) {
+    for (char const* command : {"demo", "list", "render", "draw"}) {
+        SCOPED_TRACE(command);
+        Outcome const help = run(std::string(command) + " --help");
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_THAT(help.out, HasSubstr("Usage"));
+    }
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+// The patch loader refuses bad patches with one message that names the file and the place.
+
+#include <gmock/gmock.h>
+
+#include <string>
+
+#include "host/patch/PatchFile.h"
+#include "tests/modules/BundleFixture.h"
+
+namespace zr::host {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// A patch with one waveshaper fed by a sine; `extra` is spliced in as more top-level keys,
+// `modules` replaces the modules object when given.
+std::string patchWith(std::string const& extra, std::string const& modules = "") {
+    std::string const defaultModules = R"({ "shaper": { "id": "ZR_Waveshaper2" } })";
+    return R"({ "duration": 0.01, "outputs": ["shaper.Out"], "modules": )" +
+           (modules.empty() ? defaultModules : modules) + (extra.empty() ? "" : ", " + extra) + " }";
+}
+
+std::string loadError(std::string const& text) {
+    try {
+        loadPatch(zr::test::bundle(), zr::test::descriptions(), text, "/nonexistent-folder", "patch.json");
+    } catch (PatchError const& error) {
+        return error.what();
+    }
+    return "(loaded without an error)";
+}
+
+TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
+    std::string const twoShifters =
+        R"({ "a": { "id": "ZR_ShapeShift2" }, "b": { "id": "ZR_ShapeShift2" }, "shaper": { "id": "ZR_Waveshaper2" } })";
+    struct Case {
+        char const* name;
+        std::string patch;
+        std::string expected;
+    };
+    Case const cases[] = {
+        {"malformed JSON at line 3, column 1", "{\n  \"duration\": 1,\n}", "patch.json:3:1: malformed JSON: "},
+        {"unknown identifier with the nearest names", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper" } })"),
+         "modules.shaper.id: unknown module identifier 'ZR_Waveshaper'; nearest known: ZR_Waveshaper2, "
+         "ZR_Waveshaper2ST"},
+        {"unknown pin name", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Rnage": 1 } } })"),
+         "modules.shaper.pins.Rnage: ZR_Waveshaper2 'shaper' has no pin named 'Rnage'; its pins: Shape,"},
+        {"value of the wrong kind",
+         patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "RangeLow": "low" } } })"),
+         "modules.shaper.pins.RangeLow: "},
+        {"connection between kinds", patchWith(R"("connections": [{ "from": "a.ShapeOut", "to": "shaper.RangeLow" }])", twoShifters),
+         "connections[0]: a.ShapeOut -> shaper.RangeLow: the kinds differ (blob output, float input)"},
+        {"connection into an output", patchWith(R"("connections": [{ "from": "a.ShapeOut", "to": "b.ShapeOut" }])", twoShifters),
+         "connections[0]: a.ShapeOut -> b.ShapeOut: b.ShapeOut is an output"},
+        {"connection from an input", patchWith(R"("connections": [{ "from": "a.Shape", "to": "b.Shape" }])", twoShifters),
+         "connections[0]: a.Shape -> b.Shape: a.Shape is an input"},
+        {"cycle", patchWith(R"("connections": [{ "from": "a.ShapeOut", "to": "b.Shape" }, { "from": "b.ShapeOut", "to": "a.Shape" }])", twoShifters),
+         "connections: the connections form a cycle: a -> b -> a"},
+        {"missing blob file", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Shape": { "blobFile": "curve.blob" } } } })"),
+         "modules.shaper.pins.Shape.blobFile: cannot read /nonexistent-folder/curve.blob"},
+        {"missing shape file", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Shape": { "shapeFile": "curve.shp" } } } })"),
+         "modules.shaper.pins.Shape.shapeFile: cannot read /nonexistent-folder/curve.shp"},
+        {"missing audio file", patchWith(R"("sources": { "shaper.Input": { "type": "wav", "file": "in.wav" } })"),
+         "sources.shaper.Input.file: cannot read audio file /nonexistent-folder/in.wav"},
+        {"shape text that is no shape",
+         patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Shape": { "shape": "(1,2" } } } })"),
+         "modules.shaper.pins.Shape.shape: not a shape text"},
+        {"misspelt top-level key", patchWith(R"("conections": [])"), "conections: unknown key"},
+        {"no duration", R"({ "modules": { "s": { "id": "ZR_Waveshaper2" } }, "outputs": ["s.Out"] })",
+         "patch.json: 'duration' is missing"},
+        {"unknown source type", patchWith(R"("sources": { "shaper.Input": { "type": "square" } })"),
+         "sources.shaper.Input.type: unknown source type 'square'"},
+        {"source on a wired input",
+         patchWith(R"("connections": [{ "from": "o.Out", "to": "shaper.Input" }], "sources": { "shaper.Input": 1 })",
+                   R"({ "o": { "id": "ZR_ShapeOsc2" }, "shaper": { "id": "ZR_Waveshaper2" } })"),
+         "sources.shaper.Input: 'shaper.Input' is fed by a connection already"},
+        {"change of an unknown module", patchWith(R"("changes": [{ "at": 0.1, "set": "env.Gate", "to": false }])"),
+         "changes[0].set: the patch has no module named 'env'; its modules: shaper"},
+        {"change of an output", patchWith(R"("changes": [{ "at": 0.1, "set": "shaper.Out", "to": 1 }])"),
+         "changes[0].to: 'shaper.Out' is an output"},
+        {"output that is an input", R"({ "duration": 1, "modules": { "s": { "id": "ZR_Waveshaper2" } }, "outputs": ["s.Input"] })",
+         "outputs[0]: 's.Input' is not an audio output"},
+        {"no outputs", R"({ "duration": 1, "modules": { "s": { "id": "ZR_Waveshaper2" } } })", "outputs: name at least one"},
+        {"block size too large", patchWith(R"("blockSize": 100000)"), "blockSize: expected a whole number"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string const message = loadError(c.patch);
+        EXPECT_THAT(message, StartsWith("patch.json"));
+        EXPECT_THAT(message, HasSubstr(c.expected));
+        EXPECT_EQ(message.find('\n'), std::string::npos) << "one line";
+    }
+}
+
+TEST(PatchFileErrors, AGoodPatchLoads) {
+    // The counterpart of the table: the same skeleton with good values gives no error, so the
+    // messages above come from the faults put into it.
+    EXPECT_EQ(loadError(patchWith(R"("sources": { "shaper.Input": { "type": "sine", "frequency": 100 } })",
+                                  R"J({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "RangeLow": -4, "Shape": { "shape": "(-5,5)(5,-5)" } } } })J")),
+              "(loaded without an error)");
+}
+
+} // namespace
+} // namespace zr::host
