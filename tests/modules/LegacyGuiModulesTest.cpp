@@ -224,7 +224,10 @@ TEST(LegacyGuiHosts, EchoesAndRefusedInterfacesAreHarmless) {
     EXPECT_EQ(lastText(*editor, 0), L"(-5,-5)(0,2)(5,5)");
 
     zr::host::GuiModuleOptions refusing;
-    refusing.hostile = {true, true, true, true, false, false};
+    refusing.hostile.refuseUiHost2 = true;
+    refusing.hostile.refuseUiHost = true;
+    refusing.hostile.refuseGraphicsHost = true;
+    refusing.hostile.refuseClock = true;
     auto lonely = makeGui(L"ZR_ShapeEditor4c", refusing);
     EXPECT_EQ(lonely->setText(0, L"(-5,0)(5,0)"), gmpi::MP_OK);
     EXPECT_EQ(lonely->arrange({0.0f, 0.0f, 50.0f, 50.0f}), gmpi::MP_OK);

@@ -79,8 +79,9 @@ TEST(ShapeMorpher, BlendsThePairThePositionSelects) {
         auto module = started(kMorpher, script.inputs);
         if (script.defaults)
             module->sendDefaults();
-        if (script.inputs == 20)
+        if (script.inputs == 20) {
             ASSERT_EQ(module->open(), gmpi::MP_OK) << "the pins stay where they were registered";
+        }
         runSteps(*module, kOut, script.steps);
     }
 }
