@@ -474,11 +474,10 @@ ModuleScript chooseScript(Choices& choices, host::ModuleDescription const& modul
         BlockScript& block = script.blocks.emplace_back();
         if (style.blockSize >= 0)
             block.count = style.blockSize;
-        else if (choices.oneIn(2))
-            block.count = static_cast<int32_t>(choices.below(65)); // quick blocks, many events each
+        else if (!choices.oneIn(4))
+            block.count = static_cast<int32_t>(choices.below(choices.oneIn(2) ? 65 : 257)); // quick, many events each
         else
-            block.count = choices.oneIn(2) ? choices.pick(kBlockSizes)
-                                           : static_cast<int32_t>(choices.below(kMaxBlockSize + 1));
+            block.count = choices.pick(kBlockSizes); // the edges, up to the largest block
         block.keepOrder = !style.wellFormed && choices.oneIn(3);
         if (b == 0 && (style.wellFormed || !choices.oneIn(4)))
             addDefaults(block, module);
