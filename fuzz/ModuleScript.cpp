@@ -17,6 +17,7 @@
 #include "sdk/Interfaces.h"
 #include "tests/harness/Choices.h"
 #include "tests/harness/ModuleScript.h"
+#include "tests/harness/OpenFindings.h"
 #include "tests/harness/ScriptRunner.h"
 
 namespace {
@@ -24,7 +25,11 @@ namespace {
 using namespace zr::harness;
 
 std::vector<zr::host::ModuleDescription> const& modules() {
-    static auto const audioSide = audioSideModules(zr::host::ModuleDescriptions::load(ZR_METADATA_PATH));
+    static auto const audioSide = [] {
+        auto all = audioSideModules(zr::host::ModuleDescriptions::load(ZR_METADATA_PATH));
+        std::erase_if(all, [](zr::host::ModuleDescription const& m) { return openFinding(m.id).has_value(); });
+        return all;
+    }();
     return audioSide;
 }
 

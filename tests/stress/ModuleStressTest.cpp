@@ -5,11 +5,10 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <string>
 
 #include "tests/harness/Choices.h"
+#include "tests/harness/OpenFindings.h"
 #include "tests/harness/ScriptRunner.h"
 #include "tests/stress/StressSupport.h"
 
@@ -80,24 +79,10 @@ Run runChecked(host::ModuleDescription const& module, ModuleScript const& script
     return {runner.observation(), runner.violations().empty()};
 }
 
-// Findings of this suite that are not mended yet, each with what the suite saw. They are
-// listed, not hidden: every run prints them as skipped with the reason.
-std::optional<std::string> openFinding(host::ModuleDescription const& module) {
-    static std::map<std::wstring, std::string> const findings = {
-        {L"ZR_ShapeEnv3", "an output announced static still changes (signed zeros and a release step), and cut "
-                          "blocks change the sent streaming times"},
-        {L"ZR_ShapeEnv", "a finite input script can drive the level to -inf; cut blocks change the output"},
-        {L"ZR_ShapeMorpher2", "finite but extreme node values (near FLT_MAX) blend to a non-finite node; cut "
-                              "blocks change when the blend is sent"},
-    };
-    auto const found = findings.find(module.id);
-    return found == findings.end() ? std::nullopt : std::optional<std::string>(found->second);
-}
-
 class ModuleStress : public testing::TestWithParam<host::ModuleDescription> {
 protected:
     void SetUp() override {
-        if (auto const finding = openFinding(GetParam()))
+        if (auto const finding = harness::openFinding(GetParam().id))
             GTEST_SKIP() << "open finding: " << *finding;
     }
 };
