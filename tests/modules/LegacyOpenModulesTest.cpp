@@ -35,49 +35,43 @@ TEST(LegacyShapeOsc, PlaysItsCycleAtThePitch) {
     EXPECT_NEAR(wraps, 33, 1) << "33 cycles of 440 Hz in 75 ms";
 }
 
-struct EnvelopePins {
-    int32_t shape, duration, gate, sustain, input, out;
-};
-
 // A triangle contour from level 0 up to 1 at its middle and back to 0, over 10 ms (480
-// samples at 48 kHz), with a constant input of 1.
-void expectTriangleRun(zr::host::AudioModule& env, EnvelopePins const& pin) {
-    env.startStream(pin.gate, 0);
-    env.startStream(pin.input, 0);
-    env.setFloat(pin.duration, 0, 10.0f);
-    std::fill_n(env.buffer(pin.input), 600, 1.0f);
-    std::fill_n(env.buffer(pin.gate), 600, 1.0f);
-    env.process(600);
-    float const* out = env.buffer(pin.out);
-    EXPECT_NEAR(out[0], 0.0f, 1e-3f);
-    EXPECT_NEAR(out[120], 0.5f, 1e-2f);
-    EXPECT_NEAR(out[240], 1.0f, 1e-2f);
-    EXPECT_NEAR(out[360], 0.5f, 1e-2f);
-    EXPECT_EQ(out[590], 0.0f) << "after the end";
+// samples at 48 kHz), with a constant input of 1; then with the middle node as sustain point.
+TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
+    struct Case {
+        wchar_t const* id;
+        int32_t duration, gate;
+        bool image; // the shape pin carries an image, not text
+    };
+    constexpr int32_t kShape = 0, kSustain = 4, kInput = 5, kOut = 6;
+    for (Case const& c : {Case{L"ZR_ShapeEnv", 1, 2, false}, Case{L"ZR_ShapeEnv2", 2, 3, true}}) {
+        SCOPED_TRACE(testing::Message() << c.id);
+        auto env = openModule(c.id, {c.gate, kInput, kOut});
+        if (c.image)
+            env->setBytes(kShape, 0, zr::test::shapeImage({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
+        else
+            env->setText(kShape, 0, L"(-5,-5)(0,5)(5,-5)");
+        env->startStream(c.gate, 0);
+        env->startStream(kInput, 0);
+        env->setFloat(c.duration, 0, 10.0f);
+        std::fill_n(env->buffer(kInput), 600, 1.0f);
+        std::fill_n(env->buffer(c.gate), 600, 1.0f);
+        env->process(600);
+        float const* out = env->buffer(kOut);
+        EXPECT_NEAR(out[0], 0.0f, 1e-3f);
+        EXPECT_NEAR(out[120], 0.5f, 1e-2f);
+        EXPECT_NEAR(out[240], 1.0f, 1e-2f);
+        EXPECT_EQ(out[590], 0.0f) << "after the end";
 
-    // With the middle node as sustain point the level waits there until the gate goes off.
-    env.setInt(pin.sustain, 0, 1);
-    env.buffer(pin.gate)[0] = 0.0f;
-    env.process(600);
-    EXPECT_NEAR(out[500], 1.0f, 1e-2f);
-    std::fill_n(env.buffer(pin.gate), 600, 0.0f);
-    env.process(600);
-    EXPECT_NEAR(out[120], 0.5f, 2e-2f);
-    EXPECT_EQ(out[400], 0.0f);
-}
-
-TEST(LegacyShapeEnv, RunsItsTextContourPerGate) {
-    EnvelopePins const pin{0, 1, 2, 4, 5, 6};
-    auto env = openModule(L"ZR_ShapeEnv", {pin.gate, pin.input, pin.out});
-    env->setText(pin.shape, 0, L"(-5,-5)(0,5)(5,-5)");
-    expectTriangleRun(*env, pin);
-}
-
-TEST(LegacyShapeEnv2, RunsTheImageOnItsTextPin) {
-    EnvelopePins const pin{0, 2, 3, 4, 5, 6};
-    auto env = openModule(L"ZR_ShapeEnv2", {pin.gate, pin.input, pin.out});
-    env->setBytes(pin.shape, 0, zr::test::shapeImage({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
-    expectTriangleRun(*env, pin);
+        env->setInt(kSustain, 0, 1);
+        env->buffer(c.gate)[0] = 0.0f;
+        env->process(600);
+        EXPECT_NEAR(out[500], 1.0f, 1e-2f);
+        std::fill_n(env->buffer(c.gate), 600, 0.0f);
+        env->process(600);
+        EXPECT_NEAR(out[120], 0.5f, 2e-2f);
+        EXPECT_EQ(out[400], 0.0f);
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // ZR_SNMod, ZR_SSMod and ZR_ShapeMorpher. Each sends its text output only when it differs.
 
 #include <string>
+#include <vector>
 
 #include "tests/modules/BundleFixture.h"
 
@@ -28,35 +29,33 @@ public:
     int32_t out;
 };
 
-TEST(LegacyShapeAmp, ScalesAroundTheCentreAndClips) {
-    TextModule amp(L"ZR_ShapeAmp", 3);
-    amp.module->setText(0, 0, L"(-5,-5)(0,1)(2.5,1.23456789)(5,4)");
-    amp.module->setFloat(1, 0, 1.0f);
-    amp.module->setFloat(2, 0, 2.0f);
-    EXPECT_EQ(amp.run(), L"(-5,-5)(0,1)(2.5,1.46914)(5,5)") << "six significant digits";
-
-    std::size_t const before = amp.sends();
-    amp.module->setFloat(2, 0, 2.0f);
-    amp.run();
-    EXPECT_EQ(amp.sends(), before) << "an equal text is not sent again";
-
-    amp.module->setFloat(1, 0, 9.0f); // the centre is clipped to 5 V
-    amp.module->setFloat(2, 0, 0.0f);
-    EXPECT_EQ(amp.run(), L"(-5,5)(0,5)(2.5,5)(5,5)");
-
-    std::size_t const sent = amp.sends();
-    amp.module->setText(0, 0, L"(-5,0)(4,0)");
-    amp.run();
-    EXPECT_EQ(amp.sends(), sent) << "a refused text sends nothing";
-}
-
-TEST(LegacyShapeShift, MovesEveryLevelAndClips) {
-    TextModule shift(L"ZR_ShapeShift", 2);
-    shift.module->setText(0, 0, L"(-5,-5)(1,0)(5,4)\nITP=1");
-    shift.module->setFloat(1, 0, 2.0f);
-    EXPECT_EQ(shift.run(), L"(-5,-3)(1,2)(5,5)");
-    shift.module->setFloat(1, 0, -20.0f);
-    EXPECT_EQ(shift.run(), L"(-5,-5)(1,-5)(5,-5)");
+// ZR_ShapeAmp (centre, gain) and ZR_ShapeShift (offset): float pins from 1, output after them.
+TEST(LegacyLevelModules, ScaleOrMoveEveryLevelAndClip) {
+    struct Case {
+        wchar_t const* id;
+        wchar_t const* text;
+        std::vector<float> values;
+        wchar_t const* expected;
+    };
+    Case const cases[] = {
+        {L"ZR_ShapeAmp", L"(-5,-5)(0,1)(2.5,1.23456789)(5,4)", {1, 2}, L"(-5,-5)(0,1)(2.5,1.46914)(5,5)"},
+        {L"ZR_ShapeAmp", L"(-5,-5)(0,1)(5,4)", {9, 0}, L"(-5,5)(0,5)(5,5)"}, // the centre clipped to 5 V
+        {L"ZR_ShapeShift", L"(-5,-5)(1,0)(5,4)\nITP=1", {2}, L"(-5,-3)(1,2)(5,5)"},
+        {L"ZR_ShapeShift", L"(-5,-5)(1,0)(5,4)", {-20}, L"(-5,-5)(1,-5)(5,-5)"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.id << " " << c.expected);
+        auto const count = static_cast<int32_t>(c.values.size());
+        TextModule mod(c.id, 1 + count);
+        mod.module->setText(0, 0, c.text);
+        for (int32_t i = 0; i < count; ++i)
+            mod.module->setFloat(1 + i, 0, c.values[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(mod.run(), c.expected);
+        std::size_t const sent = mod.sends();
+        mod.module->setText(0, 0, L"(-5,0)(4,0)");
+        mod.run();
+        EXPECT_EQ(mod.sends(), sent) << "a refused text sends nothing";
+    }
 }
 
 TEST(LegacySNMod, MovesOneNodeWithinItsNeighbours) {
@@ -99,53 +98,43 @@ TEST(LegacySSMod, SetsUpToFourNodesInOrder) {
     }
     EXPECT_EQ(mod.run(), L"(-5,0)(0.99,0)(1,-2)(5,5)");
 
-    mod.module->setInt(1, 0, -1);
-    mod.module->setInt(4, 0, 99);
-    mod.module->setInt(7, 0, 4);
-    mod.module->setInt(10, 0, -7);
+    int32_t const outside[4] = {-1, 99, 4, -7};
+    for (int32_t g = 0; g < 4; ++g)
+        mod.module->setInt(1 + 3 * g, 0, outside[g]);
     EXPECT_EQ(mod.run(), L"(-5,0)(-1,0)(1,0)(5,0)") << "indices outside the shape change nothing";
 }
 
 class LegacyMorpher : public testing::Test {
 protected:
     static constexpr int32_t kA = 0, kB = 1, kAmount = 2, kOut = 3;
+    std::wstring morph(wchar_t const* a, wchar_t const* b, float amount) {
+        morpher.module->setText(kA, 0, a);
+        morpher.module->setText(kB, 0, b);
+        morpher.module->setFloat(kAmount, 0, amount);
+        return morpher.run();
+    }
     TextModule morpher{L"ZR_ShapeMorpher", kOut};
 };
 
 TEST_F(LegacyMorpher, ExtendsTheShorterShapeAtItsWidestGaps) {
     // A gets (0,0) between its two nodes, then (-2.5,-2.5): the first of two equal gaps.
-    morpher.module->setText(kA, 0, L"(-5,-5)(5,5)");
-    morpher.module->setText(kB, 0, L"(-5,1)(-4,1)(4,1)(5,1)");
-    morpher.module->setFloat(kAmount, 0, 0.0f);
-    EXPECT_EQ(morpher.run(), L"(-5,-5)(-2.5,-2.5)(0,0)(5,5)");
-    morpher.module->setFloat(kAmount, 0, 1.0f);
-    EXPECT_EQ(morpher.run(), L"(-5,1)(-4,1)(4,1)(5,1)");
-    morpher.module->setFloat(kAmount, 0, 0.5f);
-    EXPECT_EQ(morpher.run(), L"(-5,-2)(-3.25,-0.75)(2,0.5)(5,3)");
-
+    wchar_t const* const a = L"(-5,-5)(5,5)";
+    wchar_t const* const b = L"(-5,1)(-4,1)(4,1)(5,1)";
+    EXPECT_EQ(morph(a, b, 0.0f), L"(-5,-5)(-2.5,-2.5)(0,0)(5,5)");
+    EXPECT_EQ(morph(a, b, 7.0f), b) << "the amount is clipped to 1";
+    EXPECT_EQ(morph(a, b, 0.5f), L"(-5,-2)(-3.25,-0.75)(2,0.5)(5,3)");
     // The larger gap wins over the first one.
-    morpher.module->setText(kA, 0, L"(-5,0)(-4,0)(5,0)");
-    morpher.module->setText(kB, 0, L"(-5,0)(-4,0)(0,0)(5,0)");
-    morpher.module->setFloat(kAmount, 0, 0.0f);
-    EXPECT_EQ(morpher.run(), L"(-5,0)(-4,0)(0.5,0)(5,0)");
+    EXPECT_EQ(morph(L"(-5,0)(-4,0)(5,0)", L"(-5,0)(-4,0)(0,0)(5,0)", 0.0f), L"(-5,0)(-4,0)(0.5,0)(5,0)");
 }
 
 TEST_F(LegacyMorpher, SendsOnlyWithTwoShapesAndOnChange) {
     std::size_t const atStart = morpher.sends();
-    morpher.module->setText(kA, 0, L"(-5,0)(5,0)");
-    morpher.module->setText(kB, 0, L"(-5,2)(5");
-    morpher.module->setFloat(kAmount, 0, 0.5f);
-    morpher.run();
+    morph(L"(-5,0)(5,0)", L"(-5,2)(5", 0.5f);
     EXPECT_EQ(morpher.sends(), atStart) << "B does not parse";
-
-    morpher.module->setText(kB, 0, L"(-5,2)(5,2)");
-    EXPECT_EQ(morpher.run(), L"(-5,1)(5,1)");
+    EXPECT_EQ(morph(L"(-5,0)(5,0)", L"(-5,2)(5,2)", 0.5f), L"(-5,1)(5,1)");
     std::size_t const sent = morpher.sends();
-    morpher.module->setFloat(kAmount, 0, 0.5f);
-    morpher.run();
-    EXPECT_EQ(morpher.sends(), sent);
-    morpher.module->setFloat(kAmount, 0, 7.0f);
-    EXPECT_EQ(morpher.run(), L"(-5,2)(5,2)") << "the amount is clipped to 1";
+    morph(L"(-5,0)(5,0)", L"(-5,2)(5,2)", 0.5f);
+    EXPECT_EQ(morpher.sends(), sent) << "an equal text is not sent again";
 }
 
 } // namespace
