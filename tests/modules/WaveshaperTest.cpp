@@ -1,6 +1,7 @@
 // ZR_Waveshaper2 through the bundle, as a host drives it.
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 
@@ -114,25 +115,39 @@ TEST_F(Waveshaper, NeverLeavesItsTableForHostileNumbersOrWildNodes) {
     EXPECT_NEAR(shapeOne(0.2f), 0.2f, 1e-6f) << "a sound shape afterwards";
 }
 
-TEST_F(Waveshaper, StaticInputSleepsAndShapeChangesWakeItOnce) {
-    module->host().setCountdown(64);
-    module->stopStream(kInput, 0);
-    module->buffer(kInput)[0] = 0.25f;
-    module->process(64);
-    EXPECT_EQ(module->host().streamingOf(kOut), false);
-    module->process(64);
-    EXPECT_EQ(module->host().sleepCount(), 1);
-    int64_t const callsAsleep = module->processCalls();
-    module->process(64);
-    EXPECT_EQ(module->processCalls(), callsAsleep) << "a sleeping module is not called";
-    // A new curve wakes it for one more countdown, and the static output shows it.
-    module->setBytes(kShape, 0, shapeImage({{0.0f, 0.4f}, {1.0f, 0.4f}}));
-    std::fill_n(module->buffer(kInput), 64, 0.25f);
-    module->process(64);
-    EXPECT_NEAR(module->buffer(kOut)[63], 0.2f, 1e-6f);
-    module->process(64);
-    EXPECT_EQ(module->host().sleepCount(), 2);
-
+// A static input sleeps after the countdown and is not called; a new curve or range wakes it
+// for one more countdown, and the static output shows the change.
+TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
+    struct Case {
+        char const* name;
+        std::function<void()> change;
+        float output;
+    } const cases[] = {
+        {"new shape", [&] { module->setBytes(kShape, 0, shapeImage({{0.0f, 0.4f}, {1.0f, 0.4f}})); }, 0.2f},
+        {"new range: 0.25 is now its top", [&] { module->setFloat(kRangeHigh, 0, 2.5f); }, 0.5f},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        module = started();
+        module->host().setCountdown(64);
+        module->stopStream(kInput, 0);
+        std::fill_n(module->buffer(kInput), 64, 0.25f);
+        module->process(64);
+        EXPECT_EQ(module->host().streamingOf(kOut), false);
+        module->process(64);
+        ASSERT_EQ(module->host().sleepCount(), 1);
+        EXPECT_NEAR(module->buffer(kOut)[63], 0.25f, 1e-6f);
+        int64_t const callsAsleep = module->processCalls();
+        module->process(64);
+        EXPECT_EQ(module->processCalls(), callsAsleep) << "a sleeping module is not called";
+        c.change();
+        std::fill_n(module->buffer(kInput), 64, 0.25f);
+        module->process(64);
+        EXPECT_NEAR(module->buffer(kOut)[63], c.output, 1e-6f);
+        EXPECT_EQ(module->host().streamingOf(kOut), false);
+        module->process(64);
+        EXPECT_EQ(module->host().sleepCount(), 2);
+    }
     // Asleep partway through a block: the rest of the block holds the last value.
     module = started();
     module->host().setCountdown(10);
@@ -142,25 +157,6 @@ TEST_F(Waveshaper, StaticInputSleepsAndShapeChangesWakeItOnce) {
     ASSERT_EQ(module->host().sleepCount(), 1);
     for (int i = 0; i < 64; ++i)
         ASSERT_NEAR(module->buffer(kOut)[i], 0.3f, 1e-6f) << "sample " << i;
-}
-
-// A static input with the module asleep: a new range must still reach the static output.
-TEST_F(Waveshaper, RangeChangeReachesASleepingStaticOutput) {
-    module->host().setCountdown(64);
-    module->stopStream(kInput, 0);
-    std::fill_n(module->buffer(kInput), 64, 0.25f);
-    module->process(64);
-    module->process(64);
-    ASSERT_EQ(module->host().sleepCount(), 1);
-    ASSERT_NEAR(module->buffer(kOut)[63], 0.25f, 1e-6f);
-
-    module->setFloat(kRangeHigh, 0, 2.5f); // 0.25 is now the top of the range
-    std::fill_n(module->buffer(kInput), 64, 0.25f);
-    module->process(64);
-    EXPECT_NEAR(module->buffer(kOut)[63], 0.5f, 1e-6f);
-    EXPECT_EQ(module->host().streamingOf(kOut), false);
-    module->process(64);
-    EXPECT_EQ(module->host().sleepCount(), 2) << "one more countdown, then asleep again";
 }
 
 TEST_F(Waveshaper, RangeAloneSetsStreamingOnlyBeforeTheInputReports) {

@@ -4,13 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "shapes/LegacyParser.h"
-#include "shapes/Shape.h"
 
 namespace {
 
@@ -102,22 +99,6 @@ TEST(LegacyParser, RefusedTextWritesAtMostWhatItRead) {
     std::vector<Node> out(zr::shapes::kMaxLegacyNodes, Node{-99.0f, -99.0f});
     EXPECT_EQ(parseNodes(L"(-5,1)(2,2)(4.5,0)", -5.0f, 5.0f, -5.0f, 5.0f, out.data()), 0);
     EXPECT_EQ(out[3].x, -99.0f) << "nothing beyond the nodes read";
-}
-
-// A legacy shape file's modes 1 to 3 mean nothing to the current file reader, which keeps its
-// mode and takes the nodes.
-TEST(LegacyParser, CurrentFileReaderIgnoresLegacyModes) {
-    auto const file = std::filesystem::temp_directory_path() / "zr_legacy_mode_file.shp";
-    for (char const* mode : {"1", "2", "3"}) {
-        SCOPED_TRACE(mode);
-        std::ofstream(file) << "(-5,-5)(5,5)\nITP=" << mode;
-        zr::Shape shape;
-        shape.loadShp(file.wstring());
-        EXPECT_EQ(shape.interpolation, zr::Linear);
-        EXPECT_EQ(shape.nodeCount, 2);
-        EXPECT_EQ(shape.nodes[1].y, 1.0f);
-    }
-    std::filesystem::remove(file);
 }
 
 } // namespace

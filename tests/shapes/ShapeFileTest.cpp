@@ -60,6 +60,7 @@ TEST_F(ShapeFile, LoadsWhatItAcceptsAndKeepsTheRestUnchanged) {
         {"nodes only", "(-5,-5)(0,5)(5,-5)", true, true, 10, 3},
         {"unchanged nodes, new mode", "(-5,0)(5,0)\nITP=20", true, true, 20, 2},
         {"no such mode", "(-5,-5)(5,5)\nITP=25", true, true, 10, 2},
+        {"a legacy mode", "(-5,-5)(5,5)\nITP=2", true, true, 10, 2},
         {"mode beyond 32 bits", "(-5,-5)(5,5)\nITP=4294967306", true, true, 10, 2},
         {"mode with blanks and sign", "(-5,-5)(5,5)\nITP= +0", true, true, 0, 2},
         {"mode line later in the file", "(-5,-5)(5,5)\nnote\nITP=30\n", true, true, 30, 2},
