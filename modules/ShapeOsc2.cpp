@@ -68,6 +68,10 @@ struct SubSteps {
         phase += increment;
         if (phase >= kCycle)
             phase = std::fmod(phase, kCycle);
+        // An increment that overflowed (an extreme linear pitch) restarts the cycle rather
+        // than leaving a phase that is no table position.
+        if (!std::isfinite(phase))
+            phase = 0.0f;
     }
 
     template <bool kOffset>
