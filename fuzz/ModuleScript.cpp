@@ -15,14 +15,14 @@
 #include "fuzz/FuzzCheck.h"
 #include "host/ModuleDescriptions.h"
 #include "sdk/Interfaces.h"
-#include "tests/harness/Choices.h"
-#include "tests/harness/ModuleScript.h"
-#include "tests/harness/OpenFindings.h"
-#include "tests/harness/ScriptRunner.h"
+#include "host/hostile/Choices.h"
+#include "host/hostile/ModuleScript.h"
+#include "host/hostile/OpenFindings.h"
+#include "host/hostile/ScriptRunner.h"
 
 namespace {
 
-using namespace zr::harness;
+using namespace zr::hostile;
 
 std::vector<zr::host::ModuleDescription> const& modules() {
     static auto const audioSide = [] {

@@ -14,7 +14,7 @@
 #include "host/AudioModule.h"
 #include "host/Bundle.h"
 #include "host/TextConversion.h"
-#include "tests/harness/Choices.h"
+#include "host/hostile/Choices.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {
@@ -127,7 +127,7 @@ TEST(BundleLoad, UnknownIdentifiersAnswerNotSupported) {
     }
 }
 
-gmpi::MpGuid randomGuid(harness::Choices& choices) {
+gmpi::MpGuid randomGuid(hostile::Choices& choices) {
     gmpi::MpGuid guid{choices.bits(), static_cast<uint16_t>(choices.bits()), static_cast<uint16_t>(choices.bits()), {}};
     for (uint8_t& byte : guid.data4)
         byte = static_cast<uint8_t>(choices.bits());
@@ -158,7 +158,7 @@ TEST(BundleLoad, UnknownInterfacesAnswerNotSupported) {
             unknown.push_back(near);
         }
     }
-    harness::SeededChoices choices(2024);
+    hostile::SeededChoices choices(2024);
     for (int i = 0; i < 200; ++i)
         unknown.push_back(randomGuid(choices));
 

@@ -2,8 +2,8 @@
 // a thousand times over, without ever receiving a host, and opened twice.
 
 #include "host/AudioHost.h"
-#include "tests/harness/Choices.h"
-#include "tests/harness/ScriptRunner.h"
+#include "host/hostile/Choices.h"
+#include "host/hostile/ScriptRunner.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {
@@ -57,11 +57,11 @@ TEST_P(ModuleLifecycle, ReleasedWithoutHost) {
             if (pin.isAudio())
                 audio->setBuffer(pin.index, buffers.emplace_back(64, 0.25f).data());
         EXPECT_EQ(audio->open(), gmpi::MP_OK);
-        harness::SeededChoices choices(7);
-        harness::ScriptStyle style;
+        hostile::SeededChoices choices(7);
+        hostile::ScriptStyle style;
         style.blockSize = 64;
         style.maxBlocks = 4;
-        for (harness::BlockScript const& block : harness::chooseScript(choices, module, style).blocks) {
+        for (hostile::BlockScript const& block : hostile::chooseScript(choices, module, style).blocks) {
             host::EventQueue events;
             for (host::RawEvent const& event : block.events)
                 events.addRaw(event);
@@ -77,14 +77,14 @@ TEST_P(ModuleLifecycle, OpenedTwiceRunsAsOpenedOnce) {
     host::ModuleDescription const& module = GetParam();
     if (!isAudioSide(module))
         GTEST_SKIP() << "only audio-side modules are opened";
-    harness::SeededChoices choices(11);
-    harness::ScriptStyle style;
+    hostile::SeededChoices choices(11);
+    hostile::ScriptStyle style;
     style.blockSize = 512;
-    harness::ModuleScript script = harness::chooseScript(choices, module, style);
-    std::vector<harness::Observation> observed;
+    hostile::ModuleScript script = hostile::chooseScript(choices, module, style);
+    std::vector<hostile::Observation> observed;
     for (bool openTwice : {false, true}) {
         script.settings.openTwice = openTwice;
-        harness::ScriptRunner runner(factory(), module, script.settings);
+        hostile::ScriptRunner runner(factory(), module, script.settings);
         runner.runAll(script);
         runner.release();
         for (std::string const& violation : runner.violations())

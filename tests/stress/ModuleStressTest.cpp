@@ -7,17 +7,17 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/harness/Choices.h"
-#include "tests/harness/OpenFindings.h"
-#include "tests/harness/ScriptRunner.h"
+#include "host/hostile/Choices.h"
+#include "host/hostile/OpenFindings.h"
+#include "host/hostile/ScriptRunner.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {
 namespace {
 
-using harness::ModuleScript;
-using harness::Observation;
-using harness::ScriptRunner;
+using hostile::ModuleScript;
+using hostile::Observation;
+using hostile::ScriptRunner;
 
 constexpr std::array<int32_t, 12> kBlockSizes = {0, 1, 2, 3, 7, 16, 17, 64, 511, 512, 2027, 4096};
 constexpr std::array<float, 5> kSampleRates = {8000.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
@@ -52,13 +52,13 @@ uint64_t seedOf(host::ModuleDescription const& module, Combination const& combin
     return seed;
 }
 
-ModuleScript scriptFor(host::ModuleDescription const& module, Combination const& combination, harness::Choices& choices) {
-    harness::ScriptStyle style;
+ModuleScript scriptFor(host::ModuleDescription const& module, Combination const& combination, hostile::Choices& choices) {
+    hostile::ScriptStyle style;
     style.wellFormed = true;
     style.allowNonFinite = combination.seed % 2 == 1;
     style.blockSize = combination.blockSize;
     style.maxBlocks = environmentNumber("ZR_STRESS_BLOCKS", 6);
-    ModuleScript script = harness::chooseScript(choices, module, style);
+    ModuleScript script = hostile::chooseScript(choices, module, style);
     script.settings.sampleRate = combination.sampleRate;
     return script;
 }
@@ -82,7 +82,7 @@ Run runChecked(host::ModuleDescription const& module, ModuleScript const& script
 class ModuleStress : public testing::TestWithParam<host::ModuleDescription> {
 protected:
     void SetUp() override {
-        if (auto const finding = harness::openFinding(GetParam().id))
+        if (auto const finding = hostile::openFinding(GetParam().id))
             GTEST_SKIP() << "open finding: " << *finding;
     }
 };
@@ -91,7 +91,7 @@ TEST_P(ModuleStress, HostileScriptsKeepEveryProperty) {
     host::ModuleDescription const& module = GetParam();
     int failedScripts = 0;
     for (Combination const& combination : matrix()) {
-        harness::SeededChoices choices(seedOf(module, combination));
+        hostile::SeededChoices choices(seedOf(module, combination));
         bool const clean = runChecked(module, scriptFor(module, combination, choices), combination.text(), true).clean;
         if (!clean && ++failedScripts >= kMaxReportedScripts)
             return;
@@ -102,9 +102,9 @@ TEST_P(ModuleStress, RepeatedAndSplitRunsGiveIdenticalOutput) {
     host::ModuleDescription const& module = GetParam();
     int failedScripts = 0;
     for (Combination const& combination : matrix()) {
-        harness::SeededChoices choices(seedOf(module, combination));
+        hostile::SeededChoices choices(seedOf(module, combination));
         ModuleScript const script = scriptFor(module, combination, choices);
-        ModuleScript const split = harness::splitBlocks(script, choices);
+        ModuleScript const split = hostile::splitBlocks(script, choices);
         std::string const context = combination.text();
         Observation const first = runChecked(module, script, context, false).observed;
         bool const repeatable = first == runChecked(module, script, context + ", repeated", false).observed;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/ModuleDescriptions.h"
-#include "tests/harness/ModuleScript.h"
+#include "host/hostile/ModuleScript.h"
 #include "tests/modules/BundleFixture.h"
 
 namespace zr::host {
@@ -30,7 +30,7 @@ inline std::vector<host::ModuleDescription> const& allModules() {
 }
 
 inline std::vector<host::ModuleDescription> const& audioSideModules() {
-    static std::vector<host::ModuleDescription> const modules = harness::audioSideModules(test::descriptions());
+    static std::vector<host::ModuleDescription> const modules = hostile::audioSideModules(test::descriptions());
     return modules;
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+// Findings of the hostile-script checks that are not mended yet, each with what was seen.
+// The stress test prints them as skipped with the reason and the module-script fuzz target
+// leaves these modules out, so a run shows new findings rather than these again.
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace zr::hostile {
+
+inline std::optional<std::string> openFinding(std::wstring const& moduleId) {
+    static std::map<std::wstring, std::string> const findings = {
+        {L"ZR_ShapeEnv3", "an output announced static still changes (signed zeros and a release step), and cut "
+                          "blocks change the sent streaming times"},
+        {L"ZR_ShapeEnv", "a finite input script can drive the level to -inf; cut blocks change the output"},
+        {L"ZR_ShapeEnv2", "a finite input script can drive the level to +inf (the same envelope run as ZR_ShapeEnv)"},
+        {L"ZR_ShapeMorpher2", "finite but extreme node values (near FLT_MAX) blend to a non-finite node; cut "
+                              "blocks change when the blend is sent"},
+    };
+    auto const found = findings.find(moduleId);
+    return found == findings.end() ? std::nullopt : std::optional<std::string>(found->second);
+}
+
+} // namespace zr::hostile
