@@ -3,18 +3,14 @@
 
 #include <cstdint>
 
-#include "sdk/MpBase2.h"
+#include "modules/ShapeBatchEdit.h"
 #include "sdk/Register.h"
-#include "shapes/Shape.h"
 
-class ZR_ShapeFit : public MpBase2 {
+class ZR_ShapeFit : public ShapeBatchEditBase {
     // Pin indices are stored in patches: append only.
-    BlobInPin pinShape;
+    // pinShape (0) and pinShapeOut (last) come from the base.
     FloatInPin pinBottom; // volts for the lowest node
     FloatInPin pinTop;    // volts for the highest node
-    BlobOutPin pinShapeOut;
-
-    zr::Shape input;
 
 public:
     ZR_ShapeFit() {
@@ -24,18 +20,9 @@ public:
         initializePin(pinShapeOut);
     }
 
-    // Computes on every batch; sends when the input changed or the fit moved a node (equal
-    // levels and flat shapes always count as moved).
-    void onSetPins() override {
-        bool inputChanged = false;
-        if (pinShape.isUpdated()) {
-            MpBlob const& image = pinShape;
-            inputChanged = input.readBlob(image.getData(), image.getSize());
-        }
-        zr::Shape output = input;
-        bool const fitted = output.fitVert(pinBottom * 0.2f, pinTop * 0.2f);
-        if (fitted || inputChanged)
-            pinShapeOut.sendPinUpdate(output.blobSize(), output.blobData());
+    // Equal levels and flat shapes always count as moved.
+    bool edit(zr::Shape& output) override {
+        return output.fitVert(pinBottom * 0.2f, pinTop * 0.2f);
     }
 };
 

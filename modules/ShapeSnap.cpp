@@ -3,18 +3,14 @@
 
 #include <cstdint>
 
-#include "sdk/MpBase2.h"
+#include "modules/ShapeBatchEdit.h"
 #include "sdk/Register.h"
-#include "shapes/Shape.h"
 
-class ZR_ShapeSnap : public MpBase2 {
+class ZR_ShapeSnap : public ShapeBatchEditBase {
     // Pin indices are stored in patches: append only.
-    BlobInPin pinShape;
+    // pinShape (0) and pinShapeOut (last) come from the base.
     IntInPin pinEdge;   // 0 = the highest node goes to Level, anything else = the lowest
     FloatInPin pinLevel; // volts, not clamped: the nodes are
-    BlobOutPin pinShapeOut;
-
-    zr::Shape input;
 
 public:
     ZR_ShapeSnap() {
@@ -24,18 +20,9 @@ public:
         initializePin(pinShapeOut);
     }
 
-    // Computes on every batch; sends when the input changed or the snap moved a node. A level
-    // that leaves the input's values where they are sends nothing.
-    void onSetPins() override {
-        bool inputChanged = false;
-        if (pinShape.isUpdated()) {
-            MpBlob const& image = pinShape;
-            inputChanged = input.readBlob(image.getData(), image.getSize());
-        }
-        zr::Shape output = input;
-        bool const snapped = output.snapVert(pinLevel * 0.2f, pinEdge != 0);
-        if (snapped || inputChanged)
-            pinShapeOut.sendPinUpdate(output.blobSize(), output.blobData());
+    // A level that leaves the input's values where they are sends nothing.
+    bool edit(zr::Shape& output) override {
+        return output.snapVert(pinLevel * 0.2f, pinEdge != 0);
     }
 };
 
