@@ -170,8 +170,6 @@ TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
     };
     Case const cases[] = {
         {"malformed JSON", "{ \"duration\": 1,\n  " + goodModules + ",\n}", "new.wav", "bad.json:3:1: malformed JSON"},
-        {"unknown module", R"({ "duration": 1, "modules": { "s": { "id": "ZR_Wavshaper2" } }, "outputs": ["s.Out"] })",
-         "new.wav", "nearest known: ZR_Waveshaper2"},
         {"missing patch file", "", "new.wav", "cannot read patch file"},
         {"unwritable output", "{ \"duration\": 1, " + goodModules + " }", "no-such-folder/new.wav",
          "cannot write " + (folder_ / "no-such-folder/new.wav").string()},

@@ -21,16 +21,13 @@ TEST(ShapeEditorModule, EachIdentifierTakesTheHost) {
     }
 }
 
+// Which images the blob reader refuses is its own test's table; the editor shows the flat
+// default for any of them, not the shape it had.
 TEST_F(EditorTest, RejectedImagesShowTheFlatDefaultAndSendNothing) {
     useExactView();
-    auto const broken = [](std::size_t at, uint8_t value, std::size_t size = 32) {
-        std::vector<uint8_t> image = shapeImage(kThree);
-        image[at] = value;
-        image.resize(size);
-        return image;
-    };
-    for (auto const& image : {shapeImage({{0.0f, 0.0f}}), shapeImage(Nodes(101, {0.5f, 0.0f})),
-                              broken(0, 0x51), broken(4, 2), broken(4, 3, 28)}) {
+    std::vector<uint8_t> wrongMagic = shapeImage(kThree);
+    wrongMagic[0] = 0x51;
+    for (auto const& image : {shapeImage({{0.0f, 0.0f}}), wrongMagic}) {
         SCOPED_TRACE(image.size());
         setShape(kThree);
         EXPECT_EQ(shownNodes(), kThree);
