@@ -13,14 +13,16 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "tests/shapes/TemporaryFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using zr::test::contentOf;
 using ::testing::HasSubstr;
 
 struct Outcome {
@@ -29,21 +31,8 @@ struct Outcome {
     std::string err;
 };
 
-std::string readAll(fs::path const& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 class Zrhost : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("zrhost-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     // Runs in the test's folder, so that short file names land there.
     Outcome run(std::string const& arguments) const {
         fs::path const out = folder_ / "stdout.txt";
@@ -53,8 +42,8 @@ protected:
         Outcome result;
         int const status = std::system(command.c_str());
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = readAll(out);
-        result.err = readAll(err);
+        result.out = contentOf(out);
+        result.err = contentOf(err);
         fs::remove(out);
         fs::remove(err);
         return result;
@@ -76,12 +65,14 @@ protected:
         return names;
     }
 
-    fs::path folder_;
+    zr::test::TemporaryFolder temporary_{"zrhost-test-" +
+                                         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())};
+    fs::path const& folder_ = temporary_.path();
 };
 
 // Width and height from a PNG's header chunk, read without any picture library.
 std::array<uint32_t, 2> pngSize(fs::path const& path) {
-    std::string const bytes = readAll(path);
+    std::string const bytes = contentOf(path);
     EXPECT_GE(bytes.size(), 24u);
     EXPECT_EQ(bytes.substr(1, 3), "PNG");
     EXPECT_EQ(bytes.substr(12, 4), "IHDR");
@@ -189,12 +180,12 @@ TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
         EXPECT_EQ(std::count(render.err.begin(), render.err.end(), '\n'), 1) << render.err;
         EXPECT_EQ(contents(), before) << "no partial file";
     }
-    EXPECT_EQ(readAll(file("old.wav")), "an older file that a failed run must leave alone");
+    EXPECT_EQ(contentOf(file("old.wav")), "an older file that a failed run must leave alone");
 }
 
 TEST_F(Zrhost, ShapeConvertTurnsEachFormIntoEachOther) {
     ASSERT_EQ(run("shape convert '(-5,-5)(0,3)(5,5)' bend.shp --mode 20").exitCode, 0);
-    EXPECT_EQ(readAll(file("bend.shp")), "(-5,-5)(0,3)(5,5)\nITP=20");
+    EXPECT_EQ(contentOf(file("bend.shp")), "(-5,-5)(0,3)(5,5)\nITP=20");
 
     ASSERT_EQ(run("shape convert bend.shp bend.blob").exitCode, 0);
     // Magic, node count, then the nodes as float pairs in 0..1 and -1..+1.
@@ -203,12 +194,12 @@ TEST_F(Zrhost, ShapeConvertTurnsEachFormIntoEachOther) {
     std::string image(sizeof header + sizeof nodes, '\0');
     std::memcpy(image.data(), header, sizeof header);
     std::memcpy(image.data() + sizeof header, nodes, sizeof nodes);
-    EXPECT_EQ(readAll(file("bend.blob")), image);
+    EXPECT_EQ(contentOf(file("bend.blob")), image);
 
     ASSERT_EQ(run("shape convert bend.blob bend.txt").exitCode, 0);
-    EXPECT_EQ(readAll(file("bend.txt")), "(-5,-5)(0,3)(5,5)\n");
+    EXPECT_EQ(contentOf(file("bend.txt")), "(-5,-5)(0,3)(5,5)\n");
     ASSERT_EQ(run("shape convert bend.txt again.shp").exitCode, 0);
-    EXPECT_EQ(readAll(file("again.shp")), "(-5,-5)(0,3)(5,5)\nITP=10") << "text carries no mode";
+    EXPECT_EQ(contentOf(file("again.shp")), "(-5,-5)(0,3)(5,5)\nITP=10") << "text carries no mode";
     Outcome const printed = run("shape convert bend.shp -");
     EXPECT_EQ(printed.exitCode, 0);
     EXPECT_EQ(printed.out, "(-5,-5)(0,3)(5,5)\n");
@@ -238,7 +229,7 @@ TEST_F(Zrhost, ShapeConvertFailuresLeaveNoFile) {
         EXPECT_NE(convert.exitCode, 0);
         EXPECT_THAT(convert.out + convert.err, HasSubstr(c.says));
         EXPECT_EQ(contents(), (std::vector<std::string>{"folder.shp", "kept.blob"})) << "no partial file";
-        EXPECT_EQ(readAll(file("kept.blob")), "old");
+        EXPECT_EQ(contentOf(file("kept.blob")), "old");
     }
 }
 
