@@ -11,7 +11,8 @@ namespace {
 using Pixel = host::CairoDrawing::Pixel;
 
 testing::AssertionResult near(Pixel actual, Pixel expected, int tolerance = 1) {
-    int const got[] = {actual.r, actual.g, actual.b, actual.a}, wanted[] = {expected.r, expected.g, expected.b, expected.a};
+    int const got[] = {actual.r, actual.g, actual.b, actual.a};
+    int const wanted[] = {expected.r, expected.g, expected.b, expected.a};
     for (int channel = 0; channel < 4; ++channel)
         if (std::abs(got[channel] - wanted[channel]) > tolerance)
             return testing::AssertionFailure() << "channel " << channel << " is " << got[channel] << ", expected "
