@@ -1,5 +1,6 @@
 #pragma once
-// The reference counting and identity that every drawing object a host hands out shares.
+// The reference counting and identity of an object that answers one interface and those it
+// extends: every drawing object a host hands out, and stand-in modules made for a host.
 // An object starts with one reference (the caller's) and deletes itself at the last release.
 
 #include <initializer_list>

@@ -1,6 +1,6 @@
 // zrhost as a user runs it: the demo's files read back independently (libsndfile for the
-// WAV, the PNG header for the pictures), and bad input ending with one message, a non-zero
-// exit and no file left behind.
+// WAV, the PNG header for the pictures), shape files converted between their forms, and bad
+// input ending with a message, a non-zero exit and no file left behind.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,16 +10,19 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "tests/shapes/TemporaryFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using zr::test::contentOf;
 using ::testing::HasSubstr;
 
 struct Outcome {
@@ -28,30 +31,19 @@ struct Outcome {
     std::string err;
 };
 
-std::string readAll(fs::path const& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 class Zrhost : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("zrhost-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
+    // Runs in the test's folder, so that short file names land there.
     Outcome run(std::string const& arguments) const {
         fs::path const out = folder_ / "stdout.txt";
         fs::path const err = folder_ / "stderr.txt";
-        std::string const command = std::string(ZRHOST_PATH) + " " + arguments + " >" + out.string() + " 2>" + err.string();
+        std::string const command = "cd '" + folder_.string() + "' && " + ZRHOST_PATH + " " + arguments + " >" +
+                                    out.string() + " 2>" + err.string();
         Outcome result;
         int const status = std::system(command.c_str());
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = readAll(out);
-        result.err = readAll(err);
+        result.out = contentOf(out);
+        result.err = contentOf(err);
         fs::remove(out);
         fs::remove(err);
         return result;
@@ -73,12 +65,14 @@ protected:
         return names;
     }
 
-    fs::path folder_;
+    zr::test::TemporaryFolder temporary_{"zrhost-test-" +
+                                         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())};
+    fs::path const& folder_ = temporary_.path();
 };
 
 // Width and height from a PNG's header chunk, read without any picture library.
 std::array<uint32_t, 2> pngSize(fs::path const& path) {
-    std::string const bytes = readAll(path);
+    std::string const bytes = contentOf(path);
     EXPECT_GE(bytes.size(), 24u);
     EXPECT_EQ(bytes.substr(1, 3), "PNG");
     EXPECT_EQ(bytes.substr(12, 4), "IHDR");
@@ -118,29 +112,9 @@ TEST_F(Zrhost, DemoWritesTheAudioItsWaveformAndItsShape) {
     EXPECT_EQ(pngSize(folder_ / "shape-demo-shape.png"), (std::array<uint32_t, 2>{480, 240}));
 }
 
-TEST_F(Zrhost, RenderWritesTheChannelsThePatchNames) {
-    fs::path const patch = file("stereo.json", R"({
-        "sampleRate": 22050, "blockSize": 100, "duration": 0.5,
-        "modules": { "shaper": { "id": "ZR_Waveshaper2ST" } },
-        "sources": { "shaper.InputLeft": { "type": "sine", "frequency": 441, "amplitude": 4 },
-                     "shaper.InputRight": { "type": "noise", "amplitude": 2 } },
-        "outputs": ["shaper.OutLeft", "shaper.OutRight"] })");
-    Outcome const render = run("render " + patch.string() + " -o " + file("out.wav").string() + " --plot " +
-                           file("out.png").string());
-    ASSERT_EQ(render.exitCode, 0) << render.err;
-    SF_INFO info{};
-    SNDFILE* wav = sf_open(file("out.wav").c_str(), SFM_READ, &info);
-    ASSERT_NE(wav, nullptr);
-    sf_close(wav);
-    EXPECT_EQ(info.samplerate, 22050);
-    EXPECT_EQ(info.channels, 2);
-    EXPECT_EQ(info.frames, 11025);
-    EXPECT_EQ(pngSize(file("out.png")), (std::array<uint32_t, 2>{1000, 400}));
-}
-
-// A WAV file as a source, through a waveshaper's default curve (the identity over -5..+5 V),
-// comes back as it went in, sample for sample.
-TEST_F(Zrhost, AWavFileFeedsAnAudioInput) {
+// A WAV file as a source, through the stereo waveshaper's default curve (the identity over
+// -5..+5 V), comes back on the first channel as it went in, sample for sample.
+TEST_F(Zrhost, RenderWritesTheChannelsThePatchNamesFromAWavSource) {
     std::vector<float> input(2205);
     for (size_t i = 0; i < input.size(); ++i)
         input[i] = 0.4f * static_cast<float>(std::sin(static_cast<double>(i) * 0.05)) * (i % 7 == 0 ? -1.0f : 1.0f);
@@ -152,23 +126,28 @@ TEST_F(Zrhost, AWavFileFeedsAnAudioInput) {
     ASSERT_NE(written, nullptr);
     sf_writef_float(written, input.data(), static_cast<sf_count_t>(input.size()));
     sf_close(written);
-    fs::path const patch = file("through.json", R"({
+    fs::path const patch = file("stereo.json", R"({
         "sampleRate": 22050, "blockSize": 37, "duration": 0.1,
-        "modules": { "s": { "id": "ZR_Waveshaper2" } },
-        "sources": { "s.Input": { "type": "wav", "file": "in.wav" } },
-        "outputs": ["s.Out"] })");
-    Outcome const render = run("render " + patch.string() + " -o " + file("out.wav").string());
+        "modules": { "shaper": { "id": "ZR_Waveshaper2ST" } },
+        "sources": { "shaper.InputLeft": { "type": "wav", "file": "in.wav" },
+                     "shaper.InputRight": { "type": "noise", "amplitude": 2 } },
+        "outputs": ["shaper.OutLeft", "shaper.OutRight"] })");
+    Outcome const render = run("render " + patch.string() + " -o " + file("out.wav").string() + " --plot " +
+                               file("out.png").string());
     ASSERT_EQ(render.exitCode, 0) << render.err;
 
     SF_INFO readInfo{};
     SNDFILE* read = sf_open(file("out.wav").c_str(), SFM_READ, &readInfo);
     ASSERT_NE(read, nullptr);
+    EXPECT_EQ(readInfo.samplerate, 22050);
+    ASSERT_EQ(readInfo.channels, 2);
     ASSERT_EQ(readInfo.frames, 2205);
-    std::vector<float> output(2205);
+    std::vector<float> output(2 * 2205);
     sf_readf_float(read, output.data(), readInfo.frames);
     sf_close(read);
     for (size_t i = 0; i < input.size(); ++i)
-        ASSERT_NEAR(output[i], input[i], 2e-4f) << "sample " << i; // 16-bit output
+        ASSERT_NEAR(output[2 * i], input[i], 2e-4f) << "sample " << i; // 16-bit output
+    EXPECT_EQ(pngSize(file("out.png")), (std::array<uint32_t, 2>{1000, 400}));
 }
 
 TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
@@ -182,8 +161,6 @@ TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
     };
     Case const cases[] = {
         {"malformed JSON", "{ \"duration\": 1,\n  " + goodModules + ",\n}", "new.wav", "bad.json:3:1: malformed JSON"},
-        {"unknown module", R"({ "duration": 1, "modules": { "s": { "id": "ZR_Wavshaper2" } }, "outputs": ["s.Out"] })",
-         "new.wav", "nearest known: ZR_Waveshaper2"},
         {"missing patch file", "", "new.wav", "cannot read patch file"},
         {"unwritable output", "{ \"duration\": 1, " + goodModules + " }", "no-such-folder/new.wav",
          "cannot write " + (folder_ / "no-such-folder/new.wav").string()},
@@ -203,7 +180,57 @@ TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
         EXPECT_EQ(std::count(render.err.begin(), render.err.end(), '\n'), 1) << render.err;
         EXPECT_EQ(contents(), before) << "no partial file";
     }
-    EXPECT_EQ(readAll(file("old.wav")), "an older file that a failed run must leave alone");
+    EXPECT_EQ(contentOf(file("old.wav")), "an older file that a failed run must leave alone");
+}
+
+TEST_F(Zrhost, ShapeConvertTurnsEachFormIntoEachOther) {
+    ASSERT_EQ(run("shape convert '(-5,-5)(0,3)(5,5)' bend.shp --mode 20").exitCode, 0);
+    EXPECT_EQ(contentOf(file("bend.shp")), "(-5,-5)(0,3)(5,5)\nITP=20");
+
+    ASSERT_EQ(run("shape convert bend.shp bend.blob").exitCode, 0);
+    // Magic, node count, then the nodes as float pairs in 0..1 and -1..+1.
+    uint32_t const header[2] = {0x53484150, 3};
+    float const nodes[6] = {0.0f, -1.0f, 0.5f, 0.6f, 1.0f, 1.0f};
+    std::string image(sizeof header + sizeof nodes, '\0');
+    std::memcpy(image.data(), header, sizeof header);
+    std::memcpy(image.data() + sizeof header, nodes, sizeof nodes);
+    EXPECT_EQ(contentOf(file("bend.blob")), image);
+
+    ASSERT_EQ(run("shape convert bend.blob bend.txt").exitCode, 0);
+    EXPECT_EQ(contentOf(file("bend.txt")), "(-5,-5)(0,3)(5,5)\n");
+    ASSERT_EQ(run("shape convert bend.txt again.shp").exitCode, 0);
+    EXPECT_EQ(contentOf(file("again.shp")), "(-5,-5)(0,3)(5,5)\nITP=10") << "text carries no mode";
+    Outcome const printed = run("shape convert bend.shp -");
+    EXPECT_EQ(printed.exitCode, 0);
+    EXPECT_EQ(printed.out, "(-5,-5)(0,3)(5,5)\n");
+}
+
+TEST_F(Zrhost, ShapeConvertFailuresLeaveNoFile) {
+    fs::create_directories(folder_ / "folder.shp");
+    file("kept.blob", "old");
+    struct Case {
+        char const* arguments;
+        char const* says;
+    } const cases[] = {
+        {"'(-5,0)(5,0)' /dev/full --to shp", "could not write /dev/full"},
+        {"'(-5,0)(5,0)' /dev/full --to blob", "could not write"},
+        {"'(-5,0)(5,0)' no-such-folder/x.shp", "could not write"},
+        {"'(-5,0)(5,0)' folder.shp", "could not write"},
+        {"'(-5,0)(4,0)' kept.blob", "not a shape text"},
+        {"folder.shp kept.blob", "cannot read"},
+        {"missing.blob kept.blob", "cannot read"},
+        {"'(-5,0)(5,0)' x.shp --mode 25", "--mode must be"},
+        {"'(-5,0)(5,0)' kept.blob --mode 10", "--mode needs a .shp target"},
+        {"'(-5,0)(5,0)' x.wav", "name the target"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Outcome const convert = run(std::string("shape convert ") + c.arguments);
+        EXPECT_NE(convert.exitCode, 0);
+        EXPECT_THAT(convert.out + convert.err, HasSubstr(c.says));
+        EXPECT_EQ(contents(), (std::vector<std::string>{"folder.shp", "kept.blob"})) << "no partial file";
+        EXPECT_EQ(contentOf(file("kept.blob")), "old");
+    }
 }
 
 TEST_F(Zrhost, ListConfirmsEveryModuleAsJson) {

@@ -15,20 +15,24 @@ using fakes::FakeBehaviour;
 using fakes::FakeFactory;
 using fakes::fakeModuleId;
 
+// A fake that ramps output 1 (input 0 unused) and asks to sleep after each block, run for
+// one block of 16 so that it sleeps holding 1015.
+struct SleepingFake {
+    SleepingFake() {
+        EXPECT_EQ(module.connectAudio(0, gmpi::MP_IN), gmpi::MP_OK);
+        EXPECT_EQ(module.connectAudio(1, gmpi::MP_OUT), gmpi::MP_OK);
+        module.process(16); // the module runs once before it can ask to sleep
+        EXPECT_EQ(module.buffer(1)[15], 1015.0f);
+        EXPECT_TRUE(module.host().asleep());
+    }
+    FakeFactory factory{FakeBehaviour{.rampOutputs = {1}, .sleepAfterEachBlock = true}};
+    AudioModule module{factory, fakeModuleId};
+};
+
 // A real host stops calling a module that asked to sleep until an event arrives for it.
 TEST(AudioModule, SleepingModuleIsNotCalledAndItsOutputsHoldTheirLastSample) {
-    FakeBehaviour behaviour;
-    behaviour.rampOutputs = {1};
-    behaviour.sleepAfterEachBlock = true;
-    FakeFactory factory(behaviour);
-    AudioModule module(factory, fakeModuleId);
-    ASSERT_EQ(module.connectAudio(0, gmpi::MP_IN), gmpi::MP_OK);
-    ASSERT_EQ(module.connectAudio(1, gmpi::MP_OUT), gmpi::MP_OK);
-
-    module.process(16); // the module runs once before it can ask to sleep
-    EXPECT_EQ(module.buffer(1)[15], 1015.0f);
-    ASSERT_TRUE(module.host().asleep());
-
+    SleepingFake fake;
+    auto& [factory, module] = fake;
     std::fill_n(module.buffer(0), 32, 0.75f);
     module.process(32);
     EXPECT_EQ(factory.seen.processCalls, 1);
@@ -51,16 +55,7 @@ TEST(AudioModule, SleepingModuleIsNotCalledAndItsOutputsHoldTheirLastSample) {
 // The held value is written once per sleep, again only for a longer block, and again after
 // someone was given the output to write into.
 TEST(AudioModule, HeldOutputsSurviveBlocksOfAnyLengthAndWritesThroughBuffer) {
-    FakeBehaviour behaviour;
-    behaviour.rampOutputs = {1};
-    behaviour.sleepAfterEachBlock = true;
-    FakeFactory factory(behaviour);
-    AudioModule module(factory, fakeModuleId);
-    ASSERT_EQ(module.connectAudio(0, gmpi::MP_IN), gmpi::MP_OK);
-    ASSERT_EQ(module.connectAudio(1, gmpi::MP_OUT), gmpi::MP_OK);
-    module.process(16);
-    ASSERT_TRUE(module.host().asleep());
-
+    SleepingFake fake;
     struct Step {
         int32_t block;
         bool scribble; // write into the output through buffer() before the block
@@ -68,13 +63,13 @@ TEST(AudioModule, HeldOutputsSurviveBlocksOfAnyLengthAndWritesThroughBuffer) {
     for (Step const step : steps) {
         SCOPED_TRACE(testing::Message() << "block of " << step.block << (step.scribble ? " after a write" : ""));
         if (step.scribble)
-            std::fill_n(module.buffer(1), 64, -3.0f);
-        module.process(step.block);
-        float const* out = module.samples(1);
+            std::fill_n(fake.module.buffer(1), 64, -3.0f);
+        fake.module.process(step.block);
+        float const* out = fake.module.samples(1);
         for (int32_t i = 0; i < step.block; ++i)
             ASSERT_EQ(out[i], 1015.0f) << "sample " << i;
     }
-    EXPECT_EQ(factory.seen.processCalls, 1);
+    EXPECT_EQ(fake.factory.seen.processCalls, 1);
 }
 
 // Queued events reach the next block only, processBlocks hands them to its first block, and

@@ -11,11 +11,12 @@ namespace {
 using Pixel = host::CairoDrawing::Pixel;
 
 testing::AssertionResult near(Pixel actual, Pixel expected, int tolerance = 1) {
-    auto const off = [&](uint8_t a, uint8_t b) { return std::abs(int(a) - int(b)) > tolerance; };
-    if (off(actual.r, expected.r) || off(actual.g, expected.g) || off(actual.b, expected.b) || off(actual.a, expected.a))
-        return testing::AssertionFailure() << "pixel (" << int(actual.r) << ", " << int(actual.g) << ", " << int(actual.b)
-                                           << ", " << int(actual.a) << "), expected (" << int(expected.r) << ", "
-                                           << int(expected.g) << ", " << int(expected.b) << ", " << int(expected.a) << ")";
+    int const got[] = {actual.r, actual.g, actual.b, actual.a};
+    int const wanted[] = {expected.r, expected.g, expected.b, expected.a};
+    for (int channel = 0; channel < 4; ++channel)
+        if (std::abs(got[channel] - wanted[channel]) > tolerance)
+            return testing::AssertionFailure() << "channel " << channel << " is " << got[channel] << ", expected "
+                                               << wanted[channel];
     return testing::AssertionSuccess();
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/drawing/CountedObject.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::host::fakes {
@@ -34,25 +35,10 @@ struct FakeObservations {
 
 inline void* volatile fakeEscapedAllocation = nullptr;
 
-class FakeModule final : public gmpi::IMpPlugin2 {
+class FakeModule final : public drawing::CountedObject<gmpi::IMpPlugin2> {
 public:
-    FakeModule(FakeBehaviour const& behaviour, FakeObservations& seen) : behaviour_(behaviour), seen_(seen) {}
-
-    int32_t queryInterface(gmpi::MpGuid const& iid, void** returnInterface) override {
-        *returnInterface = nullptr;
-        if (iid != MP_IID_PLUGIN2 && iid != MP_IID_UNKNOWN)
-            return gmpi::MP_NOSUPPORT;
-        *returnInterface = static_cast<gmpi::IMpPlugin2*>(this);
-        addRef();
-        return gmpi::MP_OK;
-    }
-    int32_t addRef() override { return ++references_; }
-    int32_t release() override {
-        int32_t const remaining = --references_;
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
+    FakeModule(FakeBehaviour const& behaviour, FakeObservations& seen)
+        : CountedObject({MP_IID_PLUGIN2}), behaviour_(behaviour), seen_(seen) {}
 
     int32_t setHost(gmpi::IMpUnknown* host) override {
         void* audioHost = nullptr;
@@ -92,7 +78,7 @@ public:
     int32_t receiveMessageFromGui(int32_t, int32_t, void const*) override { return gmpi::MP_OK; }
 
 private:
-    ~FakeModule() {
+    ~FakeModule() override {
         if (host_)
             host_->release();
         std::free(fakeEscapedAllocation);
@@ -101,7 +87,6 @@ private:
 
     FakeBehaviour const& behaviour_;
     FakeObservations& seen_;
-    int32_t references_ = 1;
     gmpi::IMpHost* host_ = nullptr;
     std::map<int32_t, float*> buffers_;
     uint8_t echoBytes_[256] = {};

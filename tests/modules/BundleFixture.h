@@ -1,6 +1,6 @@
 #pragma once
 // The built bundle and its module descriptions, loaded once for all module tests, and the
-// helpers the tests use to make shape images in the wire format.
+// helpers the tests use to make and read shape images in the wire format.
 
 #include <gtest/gtest.h>
 
@@ -53,6 +53,27 @@ inline std::vector<uint8_t> shapeImage(std::vector<std::pair<float, float>> cons
         std::memcpy(image.data() + 12 + 8 * i, &nodes[i].second, 4);
     }
     return image;
+}
+
+// Magic, a node count of 2..100, and exactly 8 + 8 x count bytes.
+inline bool isWellFormedImage(std::vector<uint8_t> const& image) {
+    if (image.size() < 24 || image.size() > 808 || image.size() % 8 != 0)
+        return false;
+    uint32_t magic = 0;
+    int32_t count = 0;
+    std::memcpy(&magic, image.data(), 4);
+    std::memcpy(&count, image.data() + 4, 4);
+    return magic == 0x53484150 && count == static_cast<int32_t>((image.size() - 8) / 8);
+}
+
+// The nodes of an image, read back as shapeImage writes them.
+inline std::vector<std::pair<float, float>> nodesOf(std::vector<uint8_t> const& image) {
+    std::vector<std::pair<float, float>> nodes(image.size() < 8 ? 0 : (image.size() - 8) / 8);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        std::memcpy(&nodes[i].first, image.data() + 8 + 8 * i, 4);
+        std::memcpy(&nodes[i].second, image.data() + 12 + 8 * i, 4);
+    }
+    return nodes;
 }
 
 } // namespace zr::test

@@ -33,20 +33,10 @@ inline constexpr int32_t kControl = 0x20000;
 using Nodes = std::vector<std::pair<float, float>>;
 using Point = GmpiDrawing_API::MP1_POINT;
 
-// The nodes of a transmitted blob image (independent of the shape core).
+// The nodes of a transmitted blob image.
 inline Nodes nodesOf(host::HostRecord const& record) {
-    std::vector<uint8_t> const& image = record.bytes;
-    int32_t count = 0;
-    if (image.size() >= 8)
-        std::memcpy(&count, image.data() + 4, 4);
-    EXPECT_EQ(image.size(), 8u + 8u * static_cast<std::size_t>(count));
-    Nodes nodes;
-    for (std::size_t at = 8; at + 8 <= image.size(); at += 8) {
-        nodes.emplace_back();
-        std::memcpy(&nodes.back().first, image.data() + at, 4);
-        std::memcpy(&nodes.back().second, image.data() + at + 4, 4);
-    }
-    return nodes;
+    EXPECT_TRUE(isWellFormedImage(record.bytes)) << record.bytes.size() << " bytes";
+    return nodesOf(record.bytes);
 }
 
 inline std::unique_ptr<host::GuiModule> makeEditor(std::wstring const& id = L"ZR_ShapeEditor5",

@@ -6,17 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
 #include "host/GuiModule.h"
 #include "tests/modules/BundleFixture.h"
 #include "tests/modules/EditorFixture.h"
+#include "tests/shapes/TemporaryFolder.h"
 
 namespace zr::test {
 
@@ -38,22 +36,5 @@ inline std::vector<float> floatsSentOn(host::GuiModule& module, int32_t pin) {
         values.push_back(record.asFloat());
     return values;
 }
-
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TemporaryFolder {
-public:
-    explicit TemporaryFolder(std::string const& name)
-        : path_(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(path_);
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::filesystem::path const& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 } // namespace zr::test

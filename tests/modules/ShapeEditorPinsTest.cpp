@@ -14,26 +14,20 @@ Nodes const kFlat{{0.0f, 0.0f}, {1.0f, 0.0f}};
 Nodes const kThree{{0.0f, -1.0f}, {0.25f, 0.5f}, {1.0f, 1.0f}};
 Nodes const kThreeFlipped{{0.0f, 1.0f}, {0.75f, 0.5f}, {1.0f, -1.0f}};
 
-TEST(ShapeEditorModule, EachIdentifierCreatesUnderTheGuiSubTypeOnly) {
+TEST(ShapeEditorModule, EachIdentifierTakesTheHost) {
     for (wchar_t const* id : {L"ZR_ShapeEditor5", L"ZR_ShapeEditor5c", L"ZR_ShapeEditor5cc"}) {
         SCOPED_TRACE(host::utf8FromWide(id));
-        void* instance = nullptr;
-        EXPECT_EQ(bundle().factory()->createInstance2(id, 0, &instance), gmpi::MP_NOSUPPORT);
-        EXPECT_EQ(instance, nullptr);
         EXPECT_EQ(makeEditor(id)->setHostResult(), gmpi::MP_OK);
     }
 }
 
+// Which images the blob reader refuses is its own test's table; the editor shows the flat
+// default for any of them, not the shape it had.
 TEST_F(EditorTest, RejectedImagesShowTheFlatDefaultAndSendNothing) {
     useExactView();
-    auto const broken = [](std::size_t at, uint8_t value, std::size_t size = 32) {
-        std::vector<uint8_t> image = shapeImage(kThree);
-        image[at] = value;
-        image.resize(size);
-        return image;
-    };
-    for (auto const& image : {shapeImage({{0.0f, 0.0f}}), shapeImage(Nodes(101, {0.5f, 0.0f})),
-                              broken(0, 0x51), broken(4, 2), broken(4, 3, 28)}) {
+    std::vector<uint8_t> wrongMagic = shapeImage(kThree);
+    wrongMagic[0] = 0x51;
+    for (auto const& image : {shapeImage({{0.0f, 0.0f}}), wrongMagic}) {
         SCOPED_TRACE(image.size());
         setShape(kThree);
         EXPECT_EQ(shownNodes(), kThree);

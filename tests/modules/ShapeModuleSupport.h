@@ -47,26 +47,6 @@ inline void openAndStart(host::AudioModule& module) {
     module.host().clearRecords();
 }
 
-// Magic, a node count of 2..100, and exactly 8 + 8 x count bytes.
-inline bool isWellFormedImage(Image const& image) {
-    if (image.size() < 24 || image.size() > 808 || image.size() % 8 != 0)
-        return false;
-    uint32_t magic = 0;
-    int32_t count = 0;
-    std::memcpy(&magic, image.data(), 4);
-    std::memcpy(&count, image.data() + 4, 4);
-    return magic == 0x53484150 && count == static_cast<int32_t>((image.size() - 8) / 8);
-}
-
-inline NodePairs nodesOf(Image const& image) {
-    NodePairs nodes((image.size() - 8) / 8);
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        std::memcpy(&nodes[i].first, image.data() + 8 + 8 * i, 4);
-        std::memcpy(&nodes[i].second, image.data() + 12 + 8 * i, 4);
-    }
-    return nodes;
-}
-
 inline Image imageOf(NodePairs const& nodes) { return shapeImage(nodes); }
 
 // One batch: the values sent to the module's pins, and the nodes it must send in answer

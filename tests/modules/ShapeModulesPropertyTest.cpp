@@ -1,7 +1,7 @@
 // Properties of the shape-processing modules over random inputs (seeded, so failures repeat),
 // through the bundle: valid shapes and any control values give shapes that keep the node
-// invariants; hostile images give well-formed images (or nothing), never a crash, a loop or
-// an access out of bounds (the sanitized build watches).
+// invariants, and so do images the modules refuse (they keep the shape they had), never with
+// a crash, a loop or an access out of bounds (the sanitized build watches).
 
 #include <algorithm>
 #include <cwchar>
@@ -36,32 +36,20 @@ void sendControl(host::AudioModule& module, ControlPin const& control, std::mt19
     module.setInt(control.pin, 0, kind < 3 ? special[kind] : std::uniform_int_distribution<int32_t>(low, high)(rng));
 }
 
-// Bytes of any length, a count that does not match the size, or nodes holding NaN,
-// infinities and values out of range. Accepted images are not checked for node values.
+// Images the blob reader refuses: bytes of any length, or a count one too high for the size.
+// Accepted images with hostile node values are the stress test's matter.
 Image hostileImage(std::mt19937& rng) {
-    float const specials[] = {kNaN, kInf, -kInf, 7.0f, -3.0f, 0.5f, 0.0f, 1.0f, 1e-39f, -0.0f};
-    int const kind = std::uniform_int_distribution<int>(0, 3)(rng);
-    if (kind == 0) {
-        Image bytes(std::uniform_int_distribution<std::size_t>(0, 820)(rng));
-        std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<uint8_t>(rng()); });
-        if (bytes.size() >= 24 && rng() % 2 == 0) { // magic and a count one too high
-            bytes = imageOf(NodePairs((bytes.size() - 8) / 8 + 1, {0.5f, 0.5f}));
-            bytes.resize(bytes.size() - 8);
-        }
-        return bytes;
+    Image bytes(std::uniform_int_distribution<std::size_t>(0, 820)(rng));
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<uint8_t>(rng()); });
+    if (bytes.size() >= 24 && rng() % 2 == 0) {
+        bytes = imageOf(NodePairs((bytes.size() - 8) / 8 + 1, {0.5f, 0.5f}));
+        bytes.resize(bytes.size() - 8);
     }
-    NodePairs nodes(std::uniform_int_distribution<std::size_t>(2, 100)(rng));
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(specials) - 1);
-    std::uniform_real_distribution<float> anywhere(-2.0f, 2.0f);
-    for (auto& [x, y] : nodes) {
-        x = kind == 1 ? specials[pick(rng)] : anywhere(rng);
-        y = kind == 3 ? anywhere(rng) : specials[pick(rng)];
-    }
-    return imageOf(nodes);
+    return bytes;
 }
 
 // One input of the morpher is a plain wire that passes any bytes on, so it is left out.
-TEST(ShapeModuleProperties, ValidShapesKeepTheInvariantsAndHostileImagesGiveWellFormedOnes) {
+TEST(ShapeModuleProperties, ValidAndRefusedImagesGiveShapesThatKeepTheInvariants) {
     struct Tested {
         wchar_t const* id;
         std::optional<int32_t> copies; // of the repeatable pin
@@ -85,7 +73,7 @@ TEST(ShapeModuleProperties, ValidShapesKeepTheInvariantsAndHostileImagesGiveWell
         auto module = started(tested.id, tested.copies);
         module->sendDefaults();
         module->process(kBatchSize);
-        int validSent = 0, hostileSent = 0;
+        int sentCount = 0;
         for (int trial = 0; trial < kTrials; ++trial) {
             SCOPED_TRACE("trial " + std::to_string(trial));
             bool const hostile = trial % 2 == 1;
@@ -96,12 +84,11 @@ TEST(ShapeModuleProperties, ValidShapesKeepTheInvariantsAndHostileImagesGiveWell
                     sendControl(*module, control, rng);
             for (Image const& sent : sentInNextBlock(*module, tested.out)) {
                 ASSERT_TRUE(isWellFormedImage(sent)) << sent.size() << " bytes";
-                ASSERT_TRUE(hostile || keepsNodeInvariants(nodesOf(sent)));
-                ++(hostile ? hostileSent : validSent);
+                ASSERT_TRUE(keepsNodeInvariants(nodesOf(sent))) << "a refused image leaves a sound shape in use";
+                ++sentCount;
             }
         }
-        EXPECT_GT(validSent, kTrials / 4);
-        EXPECT_GT(hostileSent, 0);
+        EXPECT_GT(sentCount, kTrials / 4);
     }
 }
 

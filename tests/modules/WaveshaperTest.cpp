@@ -1,5 +1,6 @@
-// ZR_Waveshaper2 through the bundle, as a host drives it.
+// ZR_Waveshaper2 and ZR_Waveshaper2ST through the bundle, as a host drives them.
 
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -13,23 +14,27 @@ using zr::test::shapeImage;
 using Nodes = std::vector<std::pair<float, float>>;
 
 constexpr int32_t kShape = 0, kInterpolation = 1, kRangeLow = 2, kRangeHigh = 3, kInput = 4, kOut = 5;
+constexpr int32_t kLeft = 4, kRight = 5, kOutLeft = 6, kOutRight = 7; // of the stereo waveshaper
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 Nodes const kLine = {{0.0f, -1.0f}, {1.0f, 1.0f}};
+
+// Opened and started with every audio pin connected and the described defaults sent.
+std::unique_ptr<zr::host::AudioModule> started(std::wstring const& id = L"ZR_Waveshaper2",
+                                               zr::host::AudioModuleOptions options = {}) {
+    auto module = zr::test::makeModule(id, options);
+    for (int32_t pin = kInput; pin <= (id == L"ZR_Waveshaper2" ? kOut : kOutRight); ++pin)
+        module->connectAudio(pin);
+    module->open();
+    module->graphStart();
+    module->sendDefaults();
+    return module;
+}
 
 class Waveshaper : public testing::Test {
 protected:
     void SetUp() override { module = started(); }
 
-    static std::unique_ptr<zr::host::AudioModule> started(zr::host::AudioModuleOptions options = {}) {
-        auto module = zr::test::makeModule(L"ZR_Waveshaper2", options);
-        module->connectAudio(kInput);
-        module->connectAudio(kOut);
-        module->open();
-        module->graphStart();
-        module->sendDefaults();
-        return module;
-    }
     // Runs one block with `input` as the signal; returns the output samples.
     std::vector<float> shapeSignal(std::vector<float> const& input) {
         std::copy(input.begin(), input.end(), module->buffer(kInput));
@@ -82,25 +87,11 @@ TEST_F(Waveshaper, RejectedValuesKeepTheCurve) {
     module->setInt(kInterpolation, 0, 15); // no such mode: ignored, still linear
     module->setBytes(kShape, 0, shapeImage({{0.0f, 0.0f}, {0.5f, 1.0f}, {1.0f, 0.0f}}));
     EXPECT_NEAR(shapeOne(0.25f), 0.25f, 2e-4f);
-
 }
 
-TEST_F(Waveshaper, NeverLeavesItsTableForHostileNumbersOrWildNodes) {
-    struct Case {
-        float low, high, input;
-    } const cases[] = {{-5.0f, 5.0f, kNaN}, {-5.0f, 5.0f, kInf}, {-5.0f, 5.0f, -kInf}, {kNaN, 5.0f, 0.1f},
-                       {-5.0f, kNaN, 0.1f}, {0.0f, 1e-38f, 0.0f},  {-kInf, kInf, 0.0f}};
+// The blob reader trusts node values; rendering must still stay inside the table.
+TEST_F(Waveshaper, WildNodesNeverReadOutsideTheTable) {
     module->startStream(kInput, 0);
-    for (auto const& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.low << ".." << c.high << ", input " << c.input);
-        module->setFloat(kRangeLow, 0, c.low);
-        module->setFloat(kRangeHigh, 0, c.high);
-        float const out = shapeOne(c.input);
-        EXPECT_TRUE(std::isfinite(out) && std::fabs(out) <= 0.5f) << out;
-    }
-    // The blob reader trusts node values; rendering must still stay inside the table.
-    module->setFloat(kRangeLow, 0, -5.0f);
-    module->setFloat(kRangeHigh, 0, 5.0f);
     for (float wild : {2.0f, -0.5f, kNaN, kInf}) {
         for (int32_t mode : {0, 10, 20, 30}) {
             SCOPED_TRACE(testing::Message() << "mode " << mode << ", node x " << wild);
@@ -173,27 +164,86 @@ TEST_F(Waveshaper, RangeAloneSetsStreamingOnlyBeforeTheInputReports) {
     }
     zr::host::AudioModuleOptions options;
     options.hostile.refuseHost = true;
-    module = started(options);
+    module = started(L"ZR_Waveshaper2", options);
     module->startStream(kInput, 0);
     EXPECT_NEAR(shapeOne(0.25f), 0.25f, 1e-6f) << "it runs without a host";
     EXPECT_TRUE(module->host().records().empty());
 }
 
-TEST_F(Waveshaper, OutputIsBoundedOverRandomBlocksAndEvents) {
-    std::mt19937 random(20261206);
-    std::uniform_real_distribution<float> level(-1.5f, 1.5f), height(-1.0f, 1.0f), volts(-6.0f, 6.0f);
-    module->startStream(kInput, 0);
-    for (int round = 0; round < 200; ++round) {
-        auto const blockSize = 1 + static_cast<int32_t>(random() % 300);
-        auto const at = static_cast<int32_t>(random() % blockSize);
-        module->setInt(kInterpolation, at, (random() % 2) ? 0 : 10);
-        module->setBytes(kShape, at, shapeImage({{0.0f, height(random)}, {0.4f, height(random)}, {1.0f, height(random)}}));
-        module->setFloat(random() % 2 ? kRangeLow : kRangeHigh, static_cast<int32_t>(random() % blockSize), volts(random));
-        std::vector<float> input(blockSize);
-        for (auto& sample : input)
-            sample = level(random);
-        for (float out : shapeSignal(input))
-            ASSERT_LE(std::fabs(out), 0.5f) << "round " << round;
+TEST(StereoWaveshaper, EachOutputFollowsItsOwnInputAndShapeChangesWakeOnlyStaticOnes) {
+    auto stereo = started(L"ZR_Waveshaper2ST");
+    auto& host = stereo->host();
+    stereo->startStream(kLeft, 0);
+    stereo->stopStream(kRight, 0);
+    for (int block = 0; block < 20; ++block) { // the static channel is computed while the other streams
+        stereo->buffer(kRight)[0] = 0.01f * static_cast<float>(block);
+        stereo->process(64);
+        ASSERT_NEAR(stereo->buffer(kOutRight)[0], 0.01f * static_cast<float>(block), 1e-6f);
+    }
+    EXPECT_EQ(host.streamingOf(kOutLeft), true);
+    EXPECT_EQ(host.streamingOf(kOutRight), false);
+    EXPECT_EQ(host.sleepCount(), 0);
+
+    // With the left channel streaming, a new curve touches no streaming state.
+    host.clearRecords();
+    stereo->setBytes(kShape, 0, shapeImage({{0.0f, -0.6f}, {1.0f, -0.6f}}));
+    stereo->process(64);
+    EXPECT_TRUE(host.records().empty());
+    EXPECT_EQ(stereo->buffer(kOutRight)[10], -0.3f) << "the static channel takes the curve anyway";
+
+    stereo->stopStream(kLeft, 0);
+    stereo->process(64);
+    stereo->process(64);
+    EXPECT_EQ(host.sleepCount(), 1) << "nothing streams: it sleeps after the countdown";
+    // A new curve wakes both static outputs for one countdown.
+    host.clearRecords();
+    stereo->setBytes(kShape, 0, shapeImage({{0.0f, 0.4f}, {1.0f, 0.4f}}));
+    stereo->process(64);
+    EXPECT_EQ(stereo->buffer(kOutLeft)[63], 0.2f);
+    EXPECT_EQ(stereo->buffer(kOutRight)[63], 0.2f);
+    for (int32_t pin : {kOutLeft, kOutRight}) {
+        ASSERT_EQ(host.streamingChanges(pin).size(), 1u);
+        EXPECT_FALSE(host.streamingChanges(pin)[0].isStreaming());
+    }
+    stereo->process(64);
+    EXPECT_EQ(host.sleepCount(), 1) << "one countdown, then asleep again";
+}
+
+TEST(StereoWaveshaper, BothChannelsShapeBitForBitAsTheMonoWaveshaperEvenForHostileRanges) {
+    auto stereo = started(L"ZR_Waveshaper2ST");
+    auto mono = started();
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> level(-0.7f, 0.7f);
+    std::vector<float> signal(500);
+    for (float& sample : signal)
+        sample = level(random);
+    signal[7] = kNaN;
+    signal[8] = kInf;
+    signal[9] = -kInf;
+    struct Case {
+        float low, high;
+    };
+    for (Case c : {Case{-3.0f, 4.0f}, Case{kNaN, 5.0f}, Case{-5.0f, kNaN}, Case{0.0f, 1e-38f}, Case{-1e38f, 1e38f},
+                   Case{-kInf, kInf}}) {
+        SCOPED_TRACE(testing::Message() << c.low << ".." << c.high);
+        for (auto* module : {stereo.get(), mono.get()}) {
+            module->setBytes(kShape, 0, shapeImage({{0.0f, -1.0f}, {0.3f, 0.8f}, {0.6f, -0.2f}, {1.0f, 1.0f}}));
+            module->setInt(kInterpolation, 0, 30);
+            module->setFloat(kRangeLow, 0, c.low);
+            module->setFloat(kRangeHigh, 0, c.high);
+            module->startStream(kInput, 0);
+            std::copy(signal.begin(), signal.end(), module->buffer(kInput));
+        }
+        stereo->startStream(kRight, 0);
+        std::copy(signal.begin(), signal.end(), stereo->buffer(kRight));
+        stereo->process(500);
+        mono->process(500);
+        for (int32_t i = 0; i < 500; ++i) {
+            float const expected = mono->buffer(kOut)[i];
+            ASSERT_TRUE(std::isfinite(expected) && std::fabs(expected) <= 0.5f) << i;
+            ASSERT_EQ(std::bit_cast<uint32_t>(stereo->buffer(kOutLeft)[i]), std::bit_cast<uint32_t>(expected)) << i;
+            ASSERT_EQ(std::bit_cast<uint32_t>(stereo->buffer(kOutRight)[i]), std::bit_cast<uint32_t>(expected)) << i;
+        }
     }
 }
 

@@ -160,32 +160,26 @@ TEST_F(EventWalk, SleepsAfterTheHostCountdown) {
     run(64);
     EXPECT_EQ(host.streamingChanges(kOut).size(), 2u);
     EXPECT_EQ(module->samplesProcessed, 128 + 64);
-
-    // A stopped input: two samples before the stop, one more with its final value, then sleep.
-    host.setCountdown(0);
-    host.clearRecords();
-    fresh(false);
-    queue.add(gmpi::EVENT_PIN_STREAMING_START, kInput, 0, nullptr, 0);
-    run(8);
-    module->segments.clear();
-    queue.add(gmpi::EVENT_PIN_STREAMING_STOP, kInput, 2, nullptr, 0);
-    run(8);
-    EXPECT_EQ(module->segments, (std::vector<Segment>{{0, 2}, {2, 1}}));
-    EXPECT_EQ(host.sleepCount(), 1);
 }
 
+// A stopped input: two samples before the stop, one more with its final value, then sleep.
 // A host countdown of 0 must not cancel that sample when the same batch sets an output
 // static: the output would otherwise never show the value it holds from then on.
-TEST_F(EventWalk, ACountdownOfZeroStillComputesTheNewStaticValue) {
+TEST_F(EventWalk, AStoppedInputComputesOneMoreSampleEvenWithACountdownOfZero) {
     host.setCountdown(0);
-    queue.add(gmpi::EVENT_PIN_STREAMING_START, kInput, 0, nullptr, 0);
-    run(8);
-    module->segments.clear();
-    queue.add(gmpi::EVENT_PIN_STREAMING_STOP, kInput, 2, nullptr, 0);
-    set<bool>(kStopOutput, 2, true); // the output goes static in the same batch
-    run(8);
-    EXPECT_EQ(module->segments, (std::vector<ProbeModule::Segment>{{0, 2}, {2, 1}}));
-    EXPECT_EQ(host.sleepCount(), 1);
+    for (bool outputGoesStatic : {false, true}) {
+        SCOPED_TRACE(outputGoesStatic ? "the output goes static in the same batch" : "the input alone stops");
+        fresh(outputGoesStatic); // without a graph start the output never announced streaming
+        queue.add(gmpi::EVENT_PIN_STREAMING_START, kInput, 0, nullptr, 0);
+        run(8);
+        module->segments.clear();
+        queue.add(gmpi::EVENT_PIN_STREAMING_STOP, kInput, 2, nullptr, 0);
+        if (outputGoesStatic)
+            set<bool>(kStopOutput, 2, true);
+        run(8);
+        EXPECT_EQ(module->segments, (std::vector<Segment>{{0, 2}, {2, 1}}));
+        EXPECT_EQ(host.sleepCount(), 1);
+    }
 }
 
 TEST_F(EventWalk, HostileTimestampsNeverRunPastTheBlock) {

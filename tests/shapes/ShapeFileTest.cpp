@@ -4,42 +4,30 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-#include <unistd.h>
-
 #include "shapes/Shape.h"
+#include "tests/shapes/TemporaryFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using zr::test::contentOf;
 
 class ShapeFile : public testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("zr-shape-file-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     std::wstring write(std::string const& name, std::string const& content) {
-        fs::path const path = folder / name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path.wstring();
-    }
-    static std::string contentOf(std::wstring const& path) {
-        std::ifstream file(fs::path(path), std::ios::binary);
-        return {std::istreambuf_iterator<char>(file), {}};
+        return temporary.write(name, content).wstring();
     }
 
-    fs::path folder;
+    zr::test::TemporaryFolder temporary{"zr-shape-file"};
+    fs::path const& folder = temporary.path();
 };
 
 TEST_F(ShapeFile, SavesTextFormAndModeLine) {
     std::wstring const path = (folder / "default.shp").wstring();
     ASSERT_TRUE(zr::Shape().saveShp(path));
-    EXPECT_EQ(contentOf(path), "(-5,0)(5,0)\nITP=10") << "18 bytes, no trailing newline";
+    EXPECT_EQ(contentOf(fs::path(path)), "(-5,0)(5,0)\nITP=10") << "18 bytes, no trailing newline";
 
     zr::Shape reloaded;
     EXPECT_FALSE(reloaded.loadShp(path)) << "nothing changed";
