@@ -126,12 +126,17 @@ public:
 private:
     enum class OffsetTerms { none, modulation, modulationAndFeedback };
 
-    // A read position brought into 0..cycle by an exact remainder. For positions below two
-    // cycles this equals subtracting one cycle, and it ends for any value, however far the
-    // phase ran.
+    // A read position brought into 0..cycle by an exact remainder, which ends for any value,
+    // however far the phase ran. A modulated position lies within a cycle of the phase, where
+    // the remainder is the position itself (less than a cycle below 0) or the position less a
+    // cycle (exact, less than two cycles up), so those take no library call.
     static float wrapToCycle(float position) {
         if (position >= 0.0f && position < kCycle)
             return position;
+        if (position >= kCycle && position < 2.0f * kCycle)
+            return position - kCycle;
+        if (position < 0.0f && position > -kCycle)
+            return position + kCycle;
         position = std::fmod(position, kCycle);
         return position < 0.0f ? position + kCycle : position;
     }
@@ -263,7 +268,7 @@ private:
             // positions of a stretch (the phase accumulator alone), then all its table reads
             // at once. One sub-step averages with 1, which leaves every sum as it is.
             if (steps.count == 1 && s < sampleFrames) {
-                for (; s < sampleFrames;) {
+                while (s < sampleFrames) {
                     int32_t const length = std::min(sampleFrames - s, kStretch);
                     for (int32_t i = 0; i < length; ++i) {
                         followPitch(s + i);
