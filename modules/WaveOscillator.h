@@ -270,10 +270,14 @@ private:
             if (steps.count == 1 && s < sampleFrames) {
                 while (s < sampleFrames) {
                     int32_t const length = std::min(sampleFrames - s, kStretch);
-                    for (int32_t i = 0; i < length; ++i) {
+                    for (int32_t i = 0; i < length;) {
                         followPitch(s + i);
-                        readPositions[static_cast<size_t>(i)] = steps.template positionFor<kOffset>(offsetAt(s + i));
-                        steps.advance();
+                        // The samples after it at the same pitch leave the increment as it is.
+                        int32_t const end = i + 1 + leadingEqual(pitch + s + i + 1, length - i - 1, pitchSeen);
+                        for (; i < end; ++i) {
+                            readPositions[static_cast<size_t>(i)] = steps.template positionFor<kOffset>(offsetAt(s + i));
+                            steps.advance();
+                        }
                     }
                     readBlock(steps.current, kIndexMask, readPositions.data(), out + s, length);
                     s += length;

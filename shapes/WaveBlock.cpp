@@ -55,6 +55,22 @@ void readBlock(float const* table, int32_t mask, float const* positions, float* 
     readBlockPortable(table, mask, positions, output, count);
 }
 
+// Eight samples at a time by a comparison loop that vectorises, then one at a time.
+int32_t leadingEqual(float const* samples, int32_t count, float value) {
+    constexpr int32_t kStep = 8;
+    int32_t i = 0;
+    for (; i + kStep <= count; i += kStep) {
+        int32_t equal = 1;
+        for (int32_t k = 0; k < kStep; ++k)
+            equal &= samples[i + k] == value;
+        if (equal == 0)
+            break;
+    }
+    while (i < count && samples[i] == value)
+        ++i;
+    return i;
+}
+
 bool allZero(float const* samples, int32_t count) {
     int32_t nonZero = 0;
     for (int32_t i = 0; i < count; ++i)

@@ -1,7 +1,8 @@
 #pragma once
 // What a wave-table oscillator does a whole block at a time: reading the table at precomputed
-// fractional positions with linear interpolation, and telling which of its modulation inputs
-// are silent, so that a block can leave their terms out.
+// fractional positions with linear interpolation, finding how long the pitch stays the same,
+// and telling which of its modulation inputs are silent, so that a block can leave their
+// terms out.
 
 #include <cstdint>
 
@@ -24,6 +25,9 @@ inline float readAt(float const* table, int32_t mask, float position) {
 void readBlock(float const* table, int32_t mask, float const* positions, float* output, int32_t count);
 // readBlock() as built for any x86-64 CPU; readBlock() falls back to it without AVX2.
 void readBlockPortable(float const* table, int32_t mask, float const* positions, float* output, int32_t count);
+
+// How many samples from the first on equal `value` (none when it is a NaN).
+int32_t leadingEqual(float const* samples, int32_t count, float value);
 
 // Whether every sample is 0 (of either sign).
 bool allZero(float const* samples, int32_t count);

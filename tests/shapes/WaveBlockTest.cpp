@@ -69,4 +69,20 @@ TEST(WaveBlock, SilenceChecksAgreeWithTheProducts) {
     }
 }
 
+TEST(WaveBlock, LeadingEqualCountsUpToTheFirstOtherSample) {
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        float value, other;
+        int32_t otherAt, expected; // otherAt 20: no other sample
+    } const cases[] = {{0.5f, 0.6f, 20, 20}, {0.5f, 0.6f, 0, 0}, {0.5f, 0.6f, 7, 7}, {0.5f, 0.6f, 8, 8},
+                       {0.5f, 0.6f, 17, 17}, {0.0f, -0.0f, 3, 20}, {0.5f, kNaN, 9, 9},    {kNaN, kNaN, 20, 0}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(testing::Message() << "value " << c.value << ", other " << c.other << " at " << c.otherAt);
+        std::vector<float> samples(20, c.value);
+        if (c.otherAt < 20)
+            samples[static_cast<size_t>(c.otherAt)] = c.other;
+        EXPECT_EQ(leadingEqual(samples.data(), 20, c.value), c.expected);
+    }
+}
+
 } // namespace
