@@ -1,6 +1,7 @@
 // The oscillator's cost per sample through the module's process call (plain; with phase
 // modulation; with feedback; with 2 and 4 sub-steps), beside plain loops of the same
-// per-sample formula on a table of the same size: one with the feedback term, one without.
+// per-sample formula on a table of the same size and the same input signals: plain, phase
+// modulated, and with the feedback term.
 
 #include <benchmark/benchmark.h>
 
@@ -57,10 +58,11 @@ void BM_ShapeOsc2Process(benchmark::State& state) {
 }
 
 // The module's per-sample formula with nothing around it: pitch compare, modulation offset
-// (with the feedback term when kWithFeedback), sub-steps with wrapping, two-entry
-// interpolation, averaging. Arg 0: block size; arg 1: the oversampling exponent.
-template <bool kWithFeedback>
+// (with the feedback term for kFedBack), sub-steps with wrapping, two-entry interpolation,
+// averaging. Arg 0: block size; arg 1: the oversampling exponent.
+template <Variant kVariant>
 void BM_ShapeOscPlainLoop(benchmark::State& state) {
+    constexpr bool kWithFeedback = kVariant == kFedBack;
     auto const blockSize = static_cast<int32_t>(state.range(0));
     int32_t const subSteps = 1 << state.range(1);
     float const invSubSteps = 1.0f / static_cast<float>(subSteps);
@@ -68,6 +70,10 @@ void BM_ShapeOscPlainLoop(benchmark::State& state) {
     for (int32_t i = 0; i < 1024; ++i)
         table[i] = 0.5f * std::sin(static_cast<float>(i) * 6.2831853f / 1024.0f);
     std::vector<float> pitch(blockSize, kPitchVolts), phaseMod(blockSize), depth(blockSize, 0.0f);
+    if (kVariant == kPhaseModulated) {
+        fillModulation(phaseMod.data(), blockSize);
+        std::fill(depth.begin(), depth.end(), 0.5f);
+    }
     std::vector<float> feedback(blockSize, kWithFeedback ? 0.3f : 0.0f), out(blockSize);
     float const incrementScale = 1024.0f * 440.0f / 48000.0f;
     float lastPitch = -1.0f, phase = 0.0f, increment = 0.0f, lastOut = 0.0f;
@@ -85,18 +91,19 @@ void BM_ShapeOscPlainLoop(benchmark::State& state) {
                 offset = (modulation + lastOut * zr::clampf(feedback[s], -1.0f, 1.0f)) * 1024.0f;
             float sum = 0.0f;
             for (int32_t k = 0; k < subSteps; ++k) {
+                // The formula's own wrap; the inputs here keep it to one step at most.
                 float p = offset + phase;
-                if (!(p >= 0.0f && p < 1024.0f)) {
-                    p = std::fmod(p, 1024.0f);
-                    p = p < 0.0f ? p + 1024.0f : p;
-                }
+                while (p >= 1024.0f)
+                    p += -1024.0f;
+                while (p < 0.0f)
+                    p += 1024.0f;
                 auto const i = static_cast<int32_t>(p);
                 float const f = p - static_cast<float>(i);
                 int32_t const a = i & 1023, b = (i + 1) & 1023;
                 sum += table[a] + f * (table[b] - table[a]);
                 phase += increment;
                 if (phase >= 1024.0f)
-                    phase = std::fmod(phase, 1024.0f);
+                    phase -= 1024.0f;
             }
             out[s] = sum * invSubSteps;
             lastOut = out[s];
@@ -125,7 +132,8 @@ void plainLoopCases(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(BM_ShapeOsc2Process)->Apply(oscillatorCases);
-BENCHMARK(BM_ShapeOscPlainLoop<false>)->Name("BM_ShapeOscPlainLoop")->Apply(plainLoopCases);
-BENCHMARK(BM_ShapeOscPlainLoop<true>)->Name("BM_ShapeOscPlainLoopWithFeedback")->Apply(plainLoopCases);
+BENCHMARK(BM_ShapeOscPlainLoop<kPlain>)->Name("BM_ShapeOscPlainLoop")->Apply(plainLoopCases);
+BENCHMARK(BM_ShapeOscPlainLoop<kPhaseModulated>)->Name("BM_ShapeOscPlainLoopPhaseModulated")->Apply(plainLoopCases);
+BENCHMARK(BM_ShapeOscPlainLoop<kFedBack>)->Name("BM_ShapeOscPlainLoopWithFeedback")->Apply(plainLoopCases);
 
 } // namespace

@@ -10,7 +10,7 @@ bench=build/bench/zr_bench
 [ -x "$bench" ] || { echo "build zr_bench first: cmake --build build -j2 --target zr_bench" >&2; exit 1; }
 
 filter="(Waveshaper2Process|Waveshaper2STProcessPerChannel|WaveshaperPlainLoop)/${block}\$"
-filter+="|ShapeOsc2Process/block:${block}/|ShapeOscPlainLoop(WithFeedback)?/block:${block}/"
+filter+="|ShapeOsc2Process/block:${block}/|ShapeOscPlainLoop(PhaseModulated|WithFeedback)?/block:${block}/"
 filter+="|ShapeEnv3Process/block:${block}/|ShapeEnvelopePlainLoop/${block}\$"
 
 "$bench" --benchmark_filter="$filter" --benchmark_repetitions="$repetitions" \
@@ -40,7 +40,7 @@ awk -v block="$block" '
           t["BM_ShapeOscPlainLoop/block:" block "/oversampling:" e])
     }
     row("ZR_ShapeOsc2 phase modulation", t["BM_ShapeOsc2Process/block:" block "/oversampling:0/variant:1"],
-        t["BM_ShapeOscPlainLoop/block:" block "/oversampling:0"])
+        t["BM_ShapeOscPlainLoopPhaseModulated/block:" block "/oversampling:0"])
     row("ZR_ShapeOsc2 feedback", t["BM_ShapeOsc2Process/block:" block "/oversampling:0/variant:2"],
         t["BM_ShapeOscPlainLoopWithFeedback/block:" block "/oversampling:0"])
     row("ZR_ShapeEnv3 running", t["BM_ShapeEnv3Process/block:" block "/state:0"], plainEnv)
