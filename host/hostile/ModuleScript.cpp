@@ -191,6 +191,16 @@ void putInline(host::RawEvent& event, Bytes const& bytes) {
     std::memcpy(&event.parm4, inlineBytes.data() + 4, 4);
 }
 
+// The bytes an event hands over: its external data, or the 8 inline bytes.
+Bytes deliveredBytes(host::RawEvent const& event) {
+    if (!event.payload.empty())
+        return event.payload;
+    Bytes inlineBytes(8);
+    std::memcpy(inlineBytes.data(), &event.parm3, 4);
+    std::memcpy(inlineBytes.data() + 4, &event.parm4, 4);
+    return inlineBytes;
+}
+
 // Honest sizes inline or external, sizes that lie without data behind them, external data
 // cut short or longer than the value's width.
 void attachValue(Choices& choices, host::RawEvent& event, Bytes bytes) {
@@ -294,10 +304,10 @@ host::RawEvent chooseEvent(Choices& choices, PinLayout const& pins, int32_t time
         event.pin = pins.unknownPin(choices);
 
     std::optional<int32_t> const datatype = pins.datatypeOf(event.pin);
-    Bytes bytes = valueFor(choices, datatype.value_or(-1), allowNonFinite);
+    attachValue(choices, event, valueFor(choices, datatype.value_or(-1), allowNonFinite));
+    // Judged by what the module is handed, which may carry bytes appended to the value.
     if (carriesFloats(datatype))
-        finite = finite && onlyFiniteWords(bytes);
-    attachValue(choices, event, std::move(bytes));
+        finite = finite && onlyFiniteWords(deliveredBytes(event));
     return event;
 }
 
