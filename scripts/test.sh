@@ -19,7 +19,7 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== fuzz smoke run (libFuzzer, about 100 000 executions per target; long runs: fuzz/run-long.sh)"
-for target in BlobReader TextParser Render ModuleScript; do
+for target in BlobReader TextParser LegacyParser ShapeFile ColourText Render ModuleScript; do
   scratch=build-asan/fuzz/smoke/$target
   rm -rf "$scratch" && mkdir -p "$scratch" build-asan/fuzz/findings
   dictionary=()
