@@ -17,15 +17,6 @@
 
 namespace {
 
-std::wstring decodeText(uint8_t const* bytes, std::size_t size, bool rawCharacters) {
-    if (!rawCharacters)
-        return std::wstring(bytes, bytes + size);
-    std::wstring text(size / 4, L'\0');
-    if (!text.empty())
-        std::memcpy(text.data(), bytes, text.size() * 4);
-    return text;
-}
-
 int hexDigit(wchar_t c) {
     if (c >= L'0' && c <= L'9')
         return c - L'0';
@@ -63,7 +54,7 @@ bool sameColor(zr::editor::Color const& a, zr::editor::Color const& b) { return 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
     if (size == 0 || size > 1u << 12)
         return 0;
-    std::wstring const text = decodeText(data + 1, size - 1, (data[0] & 1) != 0);
+    std::wstring const text = zr::fuzz::decodeText(data + 1, size - 1, (data[0] & 1) != 0);
     zr::editor::Color const fallback{0.25f, 0.5f, 0.75f, 1.0f};
 
     uint32_t const argb = zr::editor::argbFromText(text);

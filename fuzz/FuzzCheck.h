@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "shapes/Shape.h"
@@ -24,6 +25,17 @@ namespace zr::fuzz {
     } while (false)
 
 namespace zr::fuzz {
+
+// Input bytes as text: one character per byte, or with `rawCharacters` 4 bytes per character
+// as raw 32-bit values (any value, including ones beyond Unicode).
+inline std::wstring decodeText(uint8_t const* bytes, std::size_t size, bool rawCharacters) {
+    if (!rawCharacters)
+        return std::wstring(bytes, bytes + size);
+    std::wstring text(size / 4, L'\0');
+    if (!text.empty())
+        std::memcpy(text.data(), bytes, text.size() * 4);
+    return text;
+}
 
 // Printable characters as they are, anything else as "?".
 inline std::string narrow(std::wstring const& text) {

@@ -7,33 +7,16 @@
 // nodes; the constructor taking the same text agrees. A rejected text leaves every byte of
 // the record as it was, except `invalid`, which is set.
 
-#include <cstring>
 #include <string>
 
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/StartingRecords.h"
 
-namespace {
-
-std::wstring decodeText(uint8_t const* bytes, std::size_t size, bool rawCharacters) {
-    std::wstring text;
-    if (!rawCharacters) {
-        text.assign(bytes, bytes + size);
-        return text;
-    }
-    text.resize(size / 4);
-    if (!text.empty())
-        std::memcpy(text.data(), bytes, text.size() * 4);
-    return text;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
     if (size == 0 || size > 1u << 16)
         return 0;
     uint8_t const setup = data[0];
-    std::wstring const text = decodeText(data + 1, size - 1, (setup & 0x80) != 0);
+    std::wstring const text = zr::fuzz::decodeText(data + 1, size - 1, (setup & 0x80) != 0);
 
     zr::Shape record = zr::fuzz::startingRecord(setup);
     zr::Shape const before = zr::fuzz::copyOf(record);

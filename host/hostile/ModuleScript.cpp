@@ -191,16 +191,6 @@ void putInline(host::RawEvent& event, Bytes const& bytes) {
     std::memcpy(&event.parm4, inlineBytes.data() + 4, 4);
 }
 
-// The bytes an event hands over: its external data, or the 8 inline bytes.
-Bytes deliveredBytes(host::RawEvent const& event) {
-    if (!event.payload.empty())
-        return event.payload;
-    Bytes inlineBytes(8);
-    std::memcpy(inlineBytes.data(), &event.parm3, 4);
-    std::memcpy(inlineBytes.data() + 4, &event.parm4, 4);
-    return inlineBytes;
-}
-
 // Honest sizes inline or external, sizes that lie without data behind them, external data
 // cut short or longer than the value's width.
 void attachValue(Choices& choices, host::RawEvent& event, Bytes bytes) {
@@ -440,6 +430,15 @@ RunSettings chooseSettings(Choices& choices, ScriptStyle const& style) {
 }
 
 } // namespace
+
+std::vector<uint8_t> deliveredBytes(host::RawEvent const& event) {
+    if (!event.payload.empty())
+        return event.payload;
+    std::vector<uint8_t> inlineBytes(8);
+    std::memcpy(inlineBytes.data(), &event.parm3, 4);
+    std::memcpy(inlineBytes.data() + 4, &event.parm4, 4);
+    return inlineBytes;
+}
 
 std::vector<host::ModuleDescription> audioSideModules(host::ModuleDescriptions const& descriptions) {
     std::vector<host::ModuleDescription> audioSide;

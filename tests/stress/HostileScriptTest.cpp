@@ -1,24 +1,12 @@
 // The hostile scripts' own bookkeeping, which the stress properties rest on: a block marked
 // finite hands every float-carrying pin only finite words, appended bytes included.
 
-#include <cstring>
-#include <vector>
-
 #include "host/hostile/Choices.h"
 #include "host/hostile/HostileValues.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {
 namespace {
-
-std::vector<uint8_t> deliveredBytes(host::RawEvent const& event) {
-    if (!event.payload.empty())
-        return event.payload;
-    std::vector<uint8_t> inlineBytes(8);
-    std::memcpy(inlineBytes.data(), &event.parm3, 4);
-    std::memcpy(inlineBytes.data() + 4, &event.parm4, 4);
-    return inlineBytes;
-}
 
 TEST(HostileScript, BlocksMarkedFiniteDeliverOnlyFiniteNumbers) {
     host::ModuleDescription const& morpher = *test::descriptions().find(L"ZR_ShapeMorpher2");
@@ -31,7 +19,7 @@ TEST(HostileScript, BlocksMarkedFiniteDeliverOnlyFiniteNumbers) {
                 continue;
             for (host::RawEvent const& event : block.events) {
                 bool const carriesFloats = event.pin == 1 || event.pin == 2; // Position, Shape
-                EXPECT_TRUE(!carriesFloats || hostile::onlyFiniteWords(deliveredBytes(event)))
+                EXPECT_TRUE(!carriesFloats || hostile::onlyFiniteWords(hostile::deliveredBytes(event)))
                     << "seed " << seed << ", pin " << event.pin;
             }
         }
