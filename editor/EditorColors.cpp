@@ -1,9 +1,9 @@
 #include "editor/EditorColors.h"
 
 #include <cstdint>
-#include <cwchar>
 
 #include "sdk/Drawing.h"
+#include "shapes/NumberText.h"
 
 namespace zr::editor {
 
@@ -28,10 +28,12 @@ ColorSet defaultColors() {
     return colors;
 }
 
+uint32_t argbFromText(std::wstring const& text) { return static_cast<uint32_t>(zr::readHexNumber(text.c_str())); }
+
 Color colorFromPinText(std::wstring const& text, Color fallback) {
     if (text.empty())
         return fallback;
-    auto const argb = static_cast<uint32_t>(std::wcstoul(text.c_str(), nullptr, 16));
+    uint32_t const argb = argbFromText(text);
     return colorFromSrgb8(argb >> 16, argb >> 8, argb, argb >> 24);
 }
 

@@ -3,6 +3,7 @@
 // hexadecimal AARRGGBB text becomes a linear-light colour.
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "sdk/DrawingApi.h"
@@ -35,9 +36,13 @@ ColorSet defaultColors();
 // A colour from 8-bit sRGB channels and 8-bit alpha.
 Color colorFromSrgb8(unsigned red, unsigned green, unsigned blue, unsigned alpha);
 
-// The colour a pin text gives: its default when empty, otherwise the low 32 bits of the text
-// read as an unsigned hexadecimal number (leading blanks and 0x allowed, reading stops at the
-// first non-digit, no digits give 0): alpha in bits 24-31, then red, green, blue.
+// The low 32 bits of `text` read as an unsigned hexadecimal number: leading blanks, a sign
+// and 0x allowed, reading stops at the first non-digit, no digits give 0. The same under
+// every process locale.
+uint32_t argbFromText(std::wstring const& text);
+
+// The colour a pin text gives: its default when empty, otherwise argbFromText's bits, alpha
+// in bits 24-31, then red, green, blue.
 Color colorFromPinText(std::wstring const& text, Color fallback);
 
 inline bool isVisible(Color const& color) { return color.a > 0.0f; }

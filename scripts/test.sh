@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a plain optimised build (with the real-time allocation
-# and lock checks) and a clang AddressSanitizer + UndefinedBehaviorSanitizer build.
+# and lock checks) and a clang AddressSanitizer + UndefinedBehaviorSanitizer build; then the
+# fuzz smoke run and a reduced stress run of the plain build under valgrind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -8,7 +9,7 @@ jobs=$(nproc)
 echo "== plain build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" -LE valgrind
 
 echo "== sanitized build (clang, ASan + UBSan)"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZR_SANITIZE=ON -DZR_BUILD_BENCH=OFF -DZR_BUILD_FUZZ=ON \
@@ -19,7 +20,7 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== fuzz smoke run (libFuzzer, about 100 000 executions per target; long runs: fuzz/run-long.sh)"
-for target in BlobReader TextParser Render ModuleScript; do
+for target in BlobReader TextParser LegacyParser ShapeFile ColourText Render ModuleScript; do
   scratch=build-asan/fuzz/smoke/$target
   rm -rf "$scratch" && mkdir -p "$scratch" build-asan/fuzz/findings
   dictionary=()
@@ -30,3 +31,6 @@ for target in BlobReader TextParser Render ModuleScript; do
     >"$scratch.log" 2>&1 || { tail -40 "$scratch.log"; exit 1; }
   echo "$target: $(grep -o 'number_of_executed_units: *[0-9]*' "$scratch.log" | grep -o '[0-9]*$') executions, no finding"
 done
+
+echo "== valgrind memcheck (plain build, reduced stress run: ZR_STRESS_REDUCED=1)"
+ctest --test-dir build --output-on-failure -L valgrind

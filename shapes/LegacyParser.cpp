@@ -1,5 +1,6 @@
 #include "shapes/LegacyParser.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "shapes/Clamp.h"
@@ -41,6 +42,8 @@ int32_t parseNodes(std::wstring const& text, float xMin, float xMax, float yMin,
     int32_t count = 0;
     float previousX = kBeforeLeftEdge;
     NodeSpan span{};
+    // Nodes go to `out` only once the whole text is accepted: a refused text leaves it alone.
+    Node read[kMaxLegacyNodes];
     while (count < kMaxLegacyNodes && findNode(text.c_str() + start, text.size() - start, span)) {
         wchar_t const* node = text.c_str() + start;
         float const x = readNumber(node + 1);
@@ -49,11 +52,14 @@ int32_t parseNodes(std::wstring const& text, float xMin, float xMax, float yMin,
         if (!inRange || (count == 0 && !(x == kLeftEdge)))
             return 0;
         float const y = clampf(readNumber(node + span.comma + 1), kLeftEdge, kRightEdge);
-        out[count++] = {mapInto(x, xMin, xMax), mapInto(y, yMin, yMax)};
+        read[count++] = {mapInto(x, xMin, xMax), mapInto(y, yMin, yMax)};
         previousX = x;
         start += span.close + 1;
     }
-    return count >= 2 && previousX == kRightEdge ? count : 0;
+    if (count < 2 || previousX != kRightEdge)
+        return 0;
+    std::copy(read, read + count, out);
+    return count;
 }
 
 } // namespace zr::shapes

@@ -18,7 +18,8 @@ inline constexpr int32_t kMaxLegacyNodes = 100;
 // -5..5 onto xMin..xMax and y from -5..5 onto yMin..yMax. Returns the node count, or 0 when
 // the text is refused: fewer than 2 nodes, a first x other than -5, an x outside -5..5 (NaN
 // included) or not above the one before, or a last x other than 5. At most 100 nodes are
-// read; whatever follows the 100th is ignored. The text is only read, never copied.
+// read; whatever follows the 100th is ignored. The text is only read, never copied, and
+// `out` is written only when the text is accepted.
 int32_t parseNodes(std::wstring const& text, float xMin, float xMax, float yMin, float yMax, Node* out);
 
 } // namespace zr::shapes

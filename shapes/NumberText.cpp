@@ -22,4 +22,9 @@ float readNumber(wchar_t const* field) {
     return locale != locale_t{} ? wcstof_l(field, nullptr, locale) : std::wcstof(field, nullptr);
 }
 
+unsigned long readHexNumber(wchar_t const* text) {
+    locale_t const locale = numberLocale();
+    return locale != locale_t{} ? wcstoul_l(text, nullptr, 16, locale) : std::wcstoul(text, nullptr, 16);
+}
+
 } // namespace zr

@@ -9,4 +9,8 @@ namespace zr {
 // `field` must lead to a terminator: the reader runs until a non-number character.
 float readNumber(wchar_t const* field);
 
+// The C library's base-16 reading of `text` as an unsigned long (blanks, a sign and 0x
+// before the digits; 0 without digits), with the blanks of the "C" rules only.
+unsigned long readHexNumber(wchar_t const* text);
+
 } // namespace zr

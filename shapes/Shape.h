@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace zr {
@@ -64,6 +65,11 @@ struct Shape {
     // instead of throwing; see ShapeFile.cpp for what each refuses.
     bool saveShp(std::wstring const& path) const;
     bool loadShp(std::wstring const& path);
+    // What saveShp writes and what loadShp does with a file's bytes, without the file system.
+    // Content from its first byte outside ASCII on is ignored. Returns whether the record
+    // changed; rejected nodes keep the whole record, mode included, and leave `invalid` = 1.
+    std::string shpContent() const;
+    bool readShpContent(std::string_view content);
 
     // ---- Node edits (ShapeNodeEdits.cpp) ----
     // Node x values are moved in the offset domain x + kXOffset, where single-precision

@@ -20,20 +20,20 @@ constexpr std::streamsize kLargestFile = 1 << 20;
 
 constexpr wchar_t kModePrefix[] = L"ITP=";
 
-// The file's characters, one per byte. As with a wide read in the "C" locale, the text ends
-// at the first byte outside ASCII. Empty when the file cannot be read or is too large.
-std::optional<std::wstring> readFileText(std::string const& path) {
+// As with a wide read in the "C" locale, a file's text ends at its first byte outside ASCII.
+bool endsText(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
+
+// The file's bytes up to the end of its text. Empty when the file cannot be read or is too large.
+std::optional<std::string> readFileText(std::string const& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return std::nullopt;
-    std::wstring text;
+    std::string text;
     char byte;
-    while (file.get(byte)) {
-        if (static_cast<unsigned char>(byte) >= 0x80)
-            break;
+    while (file.get(byte) && !endsText(byte)) {
         if (static_cast<std::streamsize>(text.size()) >= kLargestFile)
             return std::nullopt;
-        text += static_cast<wchar_t>(byte);
+        text += byte;
     }
     if (file.bad())
         return std::nullopt;
@@ -74,6 +74,25 @@ int32_t modeLine(std::wstring const& text, std::size_t newline) {
 
 } // namespace
 
+std::string Shape::shpContent() const {
+    std::wstring const nodeText = getString(); // ASCII only
+    return std::string(nodeText.begin(), nodeText.end()) + "\nITP=" + std::to_string(interpolation);
+}
+
+bool Shape::readShpContent(std::string_view content) {
+    invalid = 1;
+    std::wstring text;
+    for (std::size_t i = 0; i < content.size() && !endsText(content[i]); ++i)
+        text += static_cast<wchar_t>(content[i]);
+    std::size_t const newline = text.find(L'\n');
+    int32_t const mode = modeLine(text, newline);
+    bool const changedNodes = setString(newline == std::wstring::npos ? text : text.substr(0, newline));
+    if (invalid)
+        return false; // rejected nodes: the mode stays too
+    bool const changedMode = setInterpolation(mode);
+    return changedNodes || changedMode;
+}
+
 bool Shape::saveShp(std::wstring const& path) const {
     try {
         auto const fileName = toUtf8(path);
@@ -82,8 +101,7 @@ bool Shape::saveShp(std::wstring const& path) const {
         std::ofstream file(*fileName, std::ios::binary | std::ios::trunc);
         if (!file)
             return false;
-        std::wstring const text = getString();
-        file << std::string(text.begin(), text.end()) << "\nITP=" << interpolation;
+        file << shpContent();
         file.close();
         return !file.fail(); // a full disk must not pass for a saved file
     } catch (...) {
@@ -97,16 +115,8 @@ bool Shape::loadShp(std::wstring const& path) {
         auto const fileName = toUtf8(path);
         if (path.empty() || !fileName)
             return false;
-        auto const text = readFileText(*fileName);
-        if (!text)
-            return false;
-        std::size_t const newline = text->find(L'\n');
-        int32_t const mode = modeLine(*text, newline);
-        bool const changedNodes = setString(newline == std::wstring::npos ? *text : text->substr(0, newline));
-        if (invalid)
-            return false; // rejected nodes: the mode stays too
-        bool const changedMode = setInterpolation(mode);
-        return changedNodes || changedMode;
+        auto const content = readFileText(*fileName);
+        return content && readShpContent(*content);
     } catch (...) {
         return false;
     }

@@ -294,10 +294,10 @@ host::RawEvent chooseEvent(Choices& choices, PinLayout const& pins, int32_t time
         event.pin = pins.unknownPin(choices);
 
     std::optional<int32_t> const datatype = pins.datatypeOf(event.pin);
-    Bytes bytes = valueFor(choices, datatype.value_or(-1), allowNonFinite);
+    attachValue(choices, event, valueFor(choices, datatype.value_or(-1), allowNonFinite));
+    // Judged by what the module is handed, which may carry bytes appended to the value.
     if (carriesFloats(datatype))
-        finite = finite && onlyFiniteWords(bytes);
-    attachValue(choices, event, std::move(bytes));
+        finite = finite && onlyFiniteWords(deliveredBytes(event));
     return event;
 }
 
@@ -430,6 +430,15 @@ RunSettings chooseSettings(Choices& choices, ScriptStyle const& style) {
 }
 
 } // namespace
+
+std::vector<uint8_t> deliveredBytes(host::RawEvent const& event) {
+    if (!event.payload.empty())
+        return event.payload;
+    std::vector<uint8_t> inlineBytes(8);
+    std::memcpy(inlineBytes.data(), &event.parm3, 4);
+    std::memcpy(inlineBytes.data() + 4, &event.parm4, 4);
+    return inlineBytes;
+}
 
 std::vector<host::ModuleDescription> audioSideModules(host::ModuleDescriptions const& descriptions) {
     std::vector<host::ModuleDescription> audioSide;

@@ -49,6 +49,9 @@ struct ScriptStyle {
     int32_t maxEventsPerBlock = 12;
 };
 
+// The bytes an event hands a module: its external data, or the 8 inline bytes.
+std::vector<uint8_t> deliveredBytes(host::RawEvent const& event);
+
 // Every audio-side module in the descriptions, in their order.
 std::vector<host::ModuleDescription> audioSideModules(host::ModuleDescriptions const& descriptions);
 

@@ -15,8 +15,6 @@ inline std::optional<std::string> openFinding(std::wstring const& moduleId) {
                           "blocks change the sent streaming times"},
         {L"ZR_ShapeEnv", "a finite input script can drive the level to -inf; cut blocks change the output"},
         {L"ZR_ShapeEnv2", "a finite input script can drive the level to +inf (the same envelope run as ZR_ShapeEnv)"},
-        {L"ZR_ShapeMorpher2", "finite but extreme node values (near FLT_MAX) blend to a non-finite node; cut "
-                              "blocks change when the blend is sent"},
     };
     auto const found = findings.find(moduleId);
     return found == findings.end() ? std::nullopt : std::optional<std::string>(found->second);

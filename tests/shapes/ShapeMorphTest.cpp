@@ -13,6 +13,7 @@ using zr::test::shapeWith;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kMax = std::numeric_limits<float>::max();
 
 TEST(ShapeMorph, PairsNodesAsTheCountsDemand) {
     std::vector<Node> const three = {{0.0f, 0.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}};
@@ -51,10 +52,13 @@ TEST(ShapeMorph, HostileNodesNeverBreakTheBlendsInvariants) {
         {{0.0f, 0.0f}, {kInf, 0.5f}, {0.2f, 0.0f}, {1.0f, 0.0f}},
         {{0.0f, 0.0f}, {0.7f, 0.5f}, {0.3f, 0.0f}, {-0.5f, 4.0f}, {1.0f, -9.0f}},
         {{-1.0f, 0.0f}, {-kInf, 0.0f}, {0.5f, 0.0f}},
+        // Finite but extreme: weighted sums of these round beyond the largest float.
+        {{0.0f, kMax}, {kMax, kMax}, {0.9f * kMax, -kMax}, {1.0f, kMax}},
+        {{-kMax, -kMax}, {0.5f, kMax}, {kMax, -kMax}},
     };
     Shape const valid(L"(-5,-5)(-2.5,0)(0,5)(2.5,0)(5,-5)");
     for (std::size_t i = 0; i < hostile.size(); ++i) {
-        for (float amount : {0.25f, 0.5f, 1.0f}) {
+        for (float amount : {0.25f, 0.3f, 0.5f, 1.0f}) {
             for (bool hostileFirst : {false, true}) {
                 SCOPED_TRACE(testing::Message() << "image " << i << " at " << amount << (hostileFirst ? ", first" : ", second"));
                 Shape shape = hostileFirst ? shapeWith(hostile[i]) : valid;

@@ -1,8 +1,6 @@
 #include "ShapeTestSupport.h"
 
-#include <cwchar>
 #include <locale>
-#include <locale.h>
 #include <sstream>
 #include <string>
 
@@ -99,27 +97,6 @@ TEST(ShapeText, WritesNodesInVolts) {
         SCOPED_TRACE(c.expected);
         EXPECT_EQ(shapeWith(c.nodes).getString(), c.expected);
     }
-}
-
-// A host that has set a decimal-comma locale (for this thread in the C library, and as the
-// C++ global locale) must not change how shapes read or write. Both are restored at the end,
-// so nothing in between may leave the test early.
-TEST(ShapeText, NumbersUseADecimalPointWhateverTheLocale) {
-    locale_t const comma = newlocale(LC_ALL_MASK, "de_DE.UTF-8", locale_t{});
-    if (comma == locale_t{})
-        GTEST_SKIP() << "no de_DE.UTF-8 locale installed";
-    locale_t const previous = uselocale(comma);
-    std::locale const previousGlobal = std::locale::global(std::locale("de_DE.UTF-8"));
-
-    EXPECT_EQ(std::wcstof(L"2,5", nullptr), 2.5f) << "the comma locale is not in effect";
-    Shape shape;
-    EXPECT_TRUE(shape.setString(L"(-5,0)(2.5,1)(5,0)"));
-    expectNodes(shape, {{0.0f, 0.0f}, {0.75f, 0.2f}, {1.0f, 0.0f}});
-    EXPECT_EQ(shape.getString(), L"(-5,0)(2.5,1)(5,0)");
-
-    std::locale::global(previousGlobal);
-    uselocale(previous);
-    freelocale(comma);
 }
 
 } // namespace

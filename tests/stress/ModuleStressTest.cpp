@@ -2,10 +2,13 @@
 // values, one test case per module identifier. The default matrix keeps CI short; set
 // ZR_STRESS_SEEDS (default 3) and ZR_STRESS_BLOCKS (blocks per script, default 6) for larger
 // runs by hand. Odd seeds also send NaN and infinities, even seeds only finite values.
+// ZR_STRESS_REDUCED=1 keeps every module but fewer block sizes, three rates and two seeds,
+// for runs under valgrind.
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/hostile/Choices.h"
 #include "host/hostile/OpenFindings.h"
@@ -21,6 +24,8 @@ using hostile::ScriptRunner;
 
 constexpr std::array<int32_t, 12> kBlockSizes = {0, 1, 2, 3, 7, 16, 17, 64, 511, 512, 2027, 4096};
 constexpr std::array<float, 5> kSampleRates = {8000.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
+constexpr std::array<int32_t, 9> kReducedBlockSizes = {0, 1, 3, 7, 17, 64, 512, 2027, 4096};
+constexpr std::array<float, 3> kReducedSampleRates = {8000.0f, 44100.0f, 192000.0f};
 constexpr int kMaxReportedScripts = 5;
 
 struct Combination {
@@ -35,10 +40,15 @@ struct Combination {
 };
 
 std::vector<Combination> matrix() {
-    int const seeds = environmentNumber("ZR_STRESS_SEEDS", 3);
+    bool const reduced = environmentNumber("ZR_STRESS_REDUCED", 0) != 0;
+    int const seeds = environmentNumber("ZR_STRESS_SEEDS", reduced ? 2 : 3);
+    auto const blockSizes = reduced ? std::vector<int32_t>(kReducedBlockSizes.begin(), kReducedBlockSizes.end())
+                                    : std::vector<int32_t>(kBlockSizes.begin(), kBlockSizes.end());
+    auto const rates = reduced ? std::vector<float>(kReducedSampleRates.begin(), kReducedSampleRates.end())
+                               : std::vector<float>(kSampleRates.begin(), kSampleRates.end());
     std::vector<Combination> combinations;
-    for (int32_t blockSize : kBlockSizes)
-        for (float rate : kSampleRates)
+    for (int32_t blockSize : blockSizes)
+        for (float rate : rates)
             for (int seed = 0; seed < seeds; ++seed)
                 combinations.push_back({blockSize, rate, seed});
     return combinations;
@@ -117,6 +127,23 @@ TEST_P(ModuleStress, RepeatedAndSplitRunsGiveIdenticalOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AudioSide, ModuleStress, testing::ValuesIn(audioSideModules()), moduleName);
+
+// Instances whose host gave the repeatable input two and three copies (the morpher then
+// blends instead of passing its one input through).
+std::vector<host::ModuleDescription> withRepeatedInputs() {
+    std::vector<host::ModuleDescription> instances;
+    for (host::ModuleDescription const& module : audioSideModules())
+        if (module.repeatablePin() != nullptr)
+            for (int32_t copies : {2, 3})
+                instances.push_back(module.withRepeatedPin(copies));
+    return instances;
+}
+
+std::string nameWithPinCount(testing::TestParamInfo<host::ModuleDescription> const& info) {
+    return moduleName(info) + "_" + std::to_string(info.param.pins.size()) + "_pins";
+}
+
+INSTANTIATE_TEST_SUITE_P(RepeatedInputs, ModuleStress, testing::ValuesIn(withRepeatedInputs()), nameWithPinCount);
 
 } // namespace
 } // namespace zr::stress
