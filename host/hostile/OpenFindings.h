@@ -11,8 +11,6 @@ namespace zr::hostile {
 
 inline std::optional<std::string> openFinding(std::wstring const& moduleId) {
     static std::map<std::wstring, std::string> const findings = {
-        {L"ZR_ShapeEnv", "a finite input script can drive the level to -inf; cut blocks change the output"},
-        {L"ZR_ShapeEnv2", "a finite input script can drive the level to +inf (the same envelope run as ZR_ShapeEnv)"},
         {L"ZR_ShapeMorpher2", "finite but extreme node values (near FLT_MAX) blend to a non-finite node; cut "
                               "blocks change when the blend is sent"},
     };
