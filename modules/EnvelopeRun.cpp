@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "shapes/Clamp.h"
 
@@ -12,7 +13,7 @@ constexpr float kContourEnd = static_cast<float>(EnvelopeRun::kTableSize); // re
 // The host's countdown lengthens the run past the contour's end; this bound keeps the table
 // modest and every position exact in single precision, whatever the host answers.
 constexpr int32_t kMaxCountdown = 1 << 20;
-constexpr float kGlideSeconds = 0.02f;
+constexpr float kLargest = std::numeric_limits<float>::max();
 
 } // namespace
 
@@ -111,7 +112,9 @@ int32_t EnvelopeRun::process(float const* input, float* out, int32_t count) {
             level = ((1.0f - fraction) * table[index] + fraction * table[index + 1]) * gain;
             position = clampf(position + step, 0.0f, limit);
         }
-        out[s] = input[s] * level;
+        // A level above 1 (a contour not clipped) amplifies: the largest inputs saturate
+        // instead of overflowing.
+        out[s] = clampf(input[s] * level, -kLargest, kLargest);
     }
     position_ = position;
     level_ = level;

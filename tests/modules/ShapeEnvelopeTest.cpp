@@ -166,6 +166,11 @@ TEST_F(ShapeEnvelope, ClipKeepsSplineOvershootWithinZeroAndOne) {
         if (clip) {
             EXPECT_TRUE(highest == 1.0f && lowest == 0.0f);
         }
+        start(steep, 50.0f, -1, {}, 20, clip);
+        std::fill_n(env->buffer(kInput), 4096, std::numeric_limits<float>::max());
+        std::vector<float> const loudest = render(4800);
+        EXPECT_TRUE(std::all_of(loudest.begin(), loudest.end(), [](float s) { return std::isfinite(s); }))
+            << "the largest input saturates instead of overflowing";
     }
     // A release from a dip below 0 towards a sustain node at a level near 0 stays bounded: no
     // gain match turns the tiny node level into a huge factor.
