@@ -11,10 +11,6 @@ namespace zr::hostile {
 
 inline std::optional<std::string> openFinding(std::wstring const& moduleId) {
     static std::map<std::wstring, std::string> const findings = {
-        {L"ZR_ShapeEnv3", "an output announced static still changes (signed zeros and a release step), and cut "
-                          "blocks change the sent streaming times"},
-        {L"ZR_ShapeEnv", "a finite input script can drive the level to -inf; cut blocks change the output"},
-        {L"ZR_ShapeEnv2", "a finite input script can drive the level to +inf (the same envelope run as ZR_ShapeEnv)"},
     };
     auto const found = findings.find(moduleId);
     return found == findings.end() ? std::nullopt : std::optional<std::string>(found->second);

@@ -1,63 +1,53 @@
 // Successor: ZR_ShapeEnv3 (modules/ShapeEnvelope3.cpp).
 #pragma once
-// The run of the two older envelopes: a rising gate starts the
-// contour from its left end; it runs to the right end in the set duration, waits at the
-// sustain position while the gate stays on, and continues when it goes off. After the end the
-// level is 0, as the successor reads past its table.
+// What the two older envelopes share: the successor's run (sustain hold, 20 ms glides, gain
+// match), started and released by the edges of an audio gate. Each owner stages its levels
+// when its shape or mode arrives and hands them over at a rising edge, as the successor takes
+// a new shape at its next gate on. The levels are clipped to 0..1, as the successor's Clip
+// does by default, so the output never exceeds the input.
 
 #include <cstdint>
 
-#include "modules/legacy/LegacyShape.h"
+#include "modules/EnvelopeRun.h"
+#include "sdk/MpBase2.h"
 
 namespace zr::legacy {
 
-class EnvelopeRun {
+class GatedEnvelope : public MpBase2 {
 public:
-    // Duration in ms (below 1 counts as 1) at a sample rate; no usable rate stops the run.
-    void setDuration(float milliseconds, float sampleRate) {
-        float const limited = milliseconds > 1.0f ? milliseconds : 1.0f; // NaN counts as 1
-        rate = sampleRate > 0.0f ? static_cast<float>(kLastEntry) / (limited * sampleRate * 0.001f) : 0.0f;
-    }
-    // A table position to wait at, or a negative value for none.
-    void setSustain(float position) { sustain = position; }
+    int32_t open() override;
+    // Announces what Out does: static unless a run goes on.
+    void onGraphStart() override;
 
-    // One sample: the level read from `levels` (kTableSize entries) for a gate sample.
-    float next(float const* levels, float gateSample) {
-        bool const gate = gateSample > 0.0f;
-        if (gate && !previousGate) {
-            position = 0.0f;
-            running = true;
-        }
-        previousGate = gate;
-        if (!running)
-            return 0.0f;
-        float const level = read(levels);
-        bool const holding = gate && sustain >= 0.0f && position >= sustain;
-        if (holding)
-            position = sustain;
-        else
-            position += rate;
-        if (!(position <= static_cast<float>(kLastEntry))) // a NaN ends the run too
-            running = false;
-        return level;
-    }
+    // Walks the gate: a rising edge starts (or retriggers) the run at its sample, a falling
+    // edge releases it. Out streams from the sample a run starts to the sample it ends.
+    void subProcess(int32_t sampleFrames);
 
-    bool isRunning() const { return running; }
+protected:
+    GatedEnvelope();
+    // The owner's gate, input and output pins, which it registers in its own pin order.
+    void attach(AudioInPin& gate, AudioInPin& input, AudioOutPin& out);
+    void setDuration(float milliseconds);
+
+    // At a rising edge, before the run starts: the owner hands over its staged contour with
+    // `takeLevels`, `setStartLevel` and `setSustain` / `clearSustain`.
+    virtual void prepareRun() = 0;
+    // Copies 4096 levels into the run, clipped to 0..1 (a NaN gives 0). A NaN sustain
+    // position means no sustain.
+    void takeLevels(float const* levels);
+    void setStartLevel(float level);
+    void setSustain(float position, float level);
+    void clearSustain() { run_.clearSustain(); }
 
 private:
-    float read(float const* levels) const {
-        auto const index = static_cast<int32_t>(position);
-        if (index >= kLastEntry)
-            return levels[kLastEntry];
-        float const fraction = position - static_cast<float>(index);
-        return levels[index] + fraction * (levels[index + 1] - levels[index]);
-    }
+    void runUntil(int32_t from, int32_t to);
 
-    float rate = 0.0f;
-    float sustain = -1.0f;
-    float position = 0.0f;
-    bool running = false;
-    bool previousGate = false;
+    EnvelopeRun run_;
+    AudioInPin* gate_ = nullptr;
+    AudioInPin* input_ = nullptr;
+    AudioOutPin* out_ = nullptr;
+    float sampleRate_ = 0.0f; // 0 until the host gave a usable rate
+    bool gateHigh_ = false;
 };
 
 } // namespace zr::legacy

@@ -67,6 +67,22 @@ bool placeXInsideNeighbours(NodeList& list, int32_t index, float x) {
     return moved;
 }
 
+void TextShapeEdit::attach(StringInPin& shapeIn, StringOutPin& shapeOut) {
+    shapeIn_ = &shapeIn;
+    shapeOut_ = &shapeOut;
+}
+
+void TextShapeEdit::onSetPins() {
+    if (shapeIn_->isUpdated())
+        input_.parseVolts(*shapeIn_);
+    if (input_.count == 0)
+        return;
+    edited_ = input_;
+    edit(edited_);
+    writeNodes(edited_.nodes.data(), edited_.count, text_);
+    *shapeOut_ = text_;
+}
+
 void LegacyTable::setNodes(NodeList const& list, int32_t mode, float xScale) {
     count_ = list.count;
     float previous = -1.0f;

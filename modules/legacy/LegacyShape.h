@@ -9,6 +9,7 @@
 #include <string>
 
 #include "sdk/GuiInterfaces.h"
+#include "sdk/MpBase2.h"
 #include "shapes/LegacyParser.h"
 
 namespace zr::legacy {
@@ -50,6 +51,28 @@ std::wstring writeNodes(Node const* nodes, int32_t count);
 
 // Room for the longest node text: 100 nodes of two numbers of at most 13 characters each.
 inline constexpr std::size_t kLongestText = 100 * 30;
+
+// The text-to-text modules: a text shape in, parsed in volts; when any input changed, the
+// owner's edit of a copy of its nodes, written as text and sent when it differs from the text
+// sent before. A refused text sends nothing.
+class TextShapeEdit : public MpBase2 {
+public:
+    void onSetPins() override;
+
+protected:
+    TextShapeEdit() { text_.reserve(kLongestText); }
+    // The owner's text pins, which it registers in its own pin order.
+    void attach(StringInPin& shapeIn, StringOutPin& shapeOut);
+    // Edits the nodes in volts, in place; the count stays.
+    virtual void edit(NodeList& volts) = 0;
+
+private:
+    StringInPin* shapeIn_ = nullptr;
+    StringOutPin* shapeOut_ = nullptr;
+    NodeList input_;
+    NodeList edited_;
+    std::wstring text_; // the output text, reserved so that writing it does not allocate
+};
 
 // A 4096-entry table and the table positions of its nodes.
 class LegacyTable {

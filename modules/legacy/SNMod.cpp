@@ -2,20 +2,16 @@
 // ZR_SNMod: moves one node of a text shape by offsets in volts.
 
 #include "modules/legacy/LegacyShape.h"
-#include "sdk/MpBase2.h"
 #include "sdk/Register.h"
 #include "shapes/Clamp.h"
 
-class ZR_SNMod : public MpBase2 {
+class ZR_SNMod : public zr::legacy::TextShapeEdit {
     // Pin indices are stored in patches: append only.
     StringInPin pinShapeIn; // node text in volts
     EnumInPin pinNode;      // 0..99; an index beyond the shape moves nothing
     FloatInPin pinOffsetX;  // volts
     FloatInPin pinOffsetY;  // volts
     StringOutPin pinShapeOut;
-
-    zr::legacy::NodeList input;
-    std::wstring text; // the output text, reserved so that writing it does not allocate
 
 public:
     ZR_SNMod() {
@@ -24,30 +20,19 @@ public:
         initializePin(pinOffsetX);
         initializePin(pinOffsetY);
         initializePin(pinShapeOut);
-        text.reserve(zr::legacy::kLongestText);
-    }
-
-    void onSetPins() override {
-        if (pinShapeIn.isUpdated())
-            input.parseVolts(pinShapeIn);
-        if (input.count == 0)
-            return;
-        genStr();
-        pinShapeOut = text;
+        attach(pinShapeIn, pinShapeOut);
     }
 
 private:
     // The node's x stays 0.01 V inside its neighbours (the ends keep theirs); its y is
     // clipped to -5..+5 V. Any other index passes the shape through unchanged.
-    void genStr() {
-        zr::legacy::NodeList output = input;
+    void edit(zr::legacy::NodeList& volts) override {
         int32_t const index = pinNode;
-        if (zr::legacy::isNodeIndex(output, index)) {
-            auto& node = output.nodes[static_cast<std::size_t>(index)];
-            zr::legacy::placeXInsideNeighbours(output, index, node.x + pinOffsetX);
-            node.y = zr::clampf(node.y + pinOffsetY, -5.0f, 5.0f);
-        }
-        zr::legacy::writeNodes(output.nodes.data(), output.count, text);
+        if (!zr::legacy::isNodeIndex(volts, index))
+            return;
+        auto& node = volts.nodes[static_cast<std::size_t>(index)];
+        zr::legacy::placeXInsideNeighbours(volts, index, node.x + pinOffsetX);
+        node.y = zr::clampf(node.y + pinOffsetY, -5.0f, 5.0f);
     }
 };
 

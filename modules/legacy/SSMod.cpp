@@ -5,25 +5,21 @@
 #include <array>
 
 #include "modules/legacy/LegacyShape.h"
-#include "sdk/MpBase2.h"
 #include "sdk/Register.h"
 #include "shapes/Clamp.h"
 
-class ZR_SSMod : public MpBase2 {
+class ZR_SSMod : public zr::legacy::TextShapeEdit {
     struct Modifier {
-        EnumInPin node;  // an index beyond the shape sets nothing
-        IntInPin axis;   // 0: x, anything else: y
+        EnumInPin node;   // an index beyond the shape sets nothing
+        IntInPin axis;    // 0: x, anything else: y
         FloatInPin value; // volts
     };
     static constexpr std::size_t kModifiers = 4;
 
     // Pin indices are stored in patches: append only.
-    StringInPin pinShapeIn; // node text in volts
+    StringInPin pinShapeIn;                     // node text in volts
     std::array<Modifier, kModifiers> modifiers; // pins 1..12, three per group
     StringOutPin pinShapeOut;
-
-    zr::legacy::NodeList input;
-    std::wstring text; // the output text, reserved so that writing it does not allocate
 
 public:
     ZR_SSMod() {
@@ -34,34 +30,23 @@ public:
             initializePin(modifier.value);
         }
         initializePin(pinShapeOut);
-        text.reserve(zr::legacy::kLongestText);
-    }
-
-    void onSetPins() override {
-        if (pinShapeIn.isUpdated())
-            input.parseVolts(pinShapeIn);
-        if (input.count == 0)
-            return;
-        genStr();
-        pinShapeOut = text;
+        attach(pinShapeIn, pinShapeOut);
     }
 
 private:
     // The groups apply in order. x moves interior nodes only, 0.01 V inside both neighbours;
     // y is clipped to -5..+5 V.
-    void genStr() {
-        zr::legacy::NodeList output = input;
+    void edit(zr::legacy::NodeList& volts) override {
         for (Modifier const& modifier : modifiers) {
             int32_t const index = modifier.node;
-            if (!zr::legacy::isNodeIndex(output, index))
+            if (!zr::legacy::isNodeIndex(volts, index))
                 continue;
             float const value = zr::clampf(modifier.value, -5.0f, 5.0f);
             if (modifier.axis == 0)
-                zr::legacy::placeXInsideNeighbours(output, index, value);
+                zr::legacy::placeXInsideNeighbours(volts, index, value);
             else
-                output.nodes[static_cast<std::size_t>(index)].y = value;
+                volts.nodes[static_cast<std::size_t>(index)].y = value;
         }
-        zr::legacy::writeNodes(output.nodes.data(), output.count, text);
     }
 };
 

@@ -2,19 +2,15 @@
 // ZR_ShapeAmp: scales a text shape's levels around a centre level by a gain, in volts.
 
 #include "modules/legacy/LegacyShape.h"
-#include "sdk/MpBase2.h"
 #include "sdk/Register.h"
 #include "shapes/Clamp.h"
 
-class ZR_ShapeAmp : public MpBase2 {
+class ZR_ShapeAmp : public zr::legacy::TextShapeEdit {
     // Pin indices are stored in patches: append only.
     StringInPin pinShapeIn; // node text in volts
     FloatInPin pinCenter;   // volts, clipped to -5..+5
     FloatInPin pinGain;
     StringOutPin pinShapeOut;
-
-    zr::legacy::NodeList input;
-    std::wstring text; // the output text, reserved so that writing it does not allocate
 
 public:
     ZR_ShapeAmp() {
@@ -22,29 +18,18 @@ public:
         initializePin(pinCenter);
         initializePin(pinGain);
         initializePin(pinShapeOut);
-        text.reserve(zr::legacy::kLongestText);
-    }
-
-    void onSetPins() override {
-        if (pinShapeIn.isUpdated())
-            input.parseVolts(pinShapeIn);
-        if (input.count == 0)
-            return;
-        genStr();
-        pinShapeOut = text;
+        attach(pinShapeIn, pinShapeOut);
     }
 
 private:
     // Each y becomes (y - C) x G + C, clipped to -5..+5 V.
-    void genStr() {
+    void edit(zr::legacy::NodeList& volts) override {
         float const center = zr::clampf(pinCenter, -5.0f, 5.0f);
         float const gain = pinGain;
-        zr::legacy::NodeList output = input;
-        for (int32_t i = 0; i < output.count; ++i) {
-            auto& node = output.nodes[static_cast<std::size_t>(i)];
+        for (int32_t i = 0; i < volts.count; ++i) {
+            auto& node = volts.nodes[static_cast<std::size_t>(i)];
             node.y = zr::clampf((node.y - center) * gain + center, -5.0f, 5.0f);
         }
-        zr::legacy::writeNodes(output.nodes.data(), output.count, text);
     }
 };
 

@@ -1,31 +1,28 @@
 // Successor: ZR_ShapeEnv3 (modules/ShapeEnvelope3.cpp).
 // ZR_ShapeEnv: the first shape envelope. A text shape, read with x as table positions
-// 0..4095 and y as levels 0..1, fills a 4096-entry table by the legacy modes 0 to 2; a gate
-// runs it once and the input is scaled by it.
+// 0..4095 and y as levels 0..1, fills a 4096-entry table by the legacy modes 0 to 2; a rising
+// gate runs it as the successor runs its contour and the input is scaled by it.
 
 #include <algorithm>
 
 #include "modules/legacy/LegacyEnvelope.h"
 #include "modules/legacy/LegacyShape.h"
-#include "sdk/MpBase2.h"
 #include "sdk/Register.h"
-#include "sdk/SampleRate.h"
 
-class ZR_ShapeEnv : public MpBase2 {
+class ZR_ShapeEnv : public zr::legacy::GatedEnvelope {
     // Pin indices are stored in patches: append only.
     StringInPin pinShape;     // node text in volts; -5 V is level 0, +5 V level 1
-    FloatInPin pinDuration;   // ms for the whole shape
+    FloatInPin pinDuration;   // ms for the whole shape, hold not counted
     AudioInPin pinGate;       // above 0: on
     IntInPin pinMode;         // legacy mode 0..2; larger values count as 2
     EnumInPin pinSustainNode; // 0..nodes-2; any other value: no sustain
     AudioInPin pinInput;
     AudioOutPin pinOut;
 
+    // The contour as the text gave it; the run takes it at the next rising gate.
     zr::legacy::NodeList nodes;
     zr::legacy::LegacyTable table;
-    zr::legacy::EnvelopeRun run;
     int32_t mode = zr::legacy::kStraight;
-    float sampleRate = 0.0f;
 
 public:
     ZR_ShapeEnv() {
@@ -36,13 +33,7 @@ public:
         initializePin(pinSustainNode);
         initializePin(pinInput);
         initializePin(pinOut);
-        setSubProcess(&ZR_ShapeEnv::subProcess);
-    }
-
-    int32_t open() override {
-        sampleRate = gmpi::askSampleRate(*this, sampleRate);
-        run.setDuration(pinDuration, sampleRate);
-        return MpBase2::open();
+        attach(pinGate, pinInput, pinOut);
     }
 
     void onSetPins() override {
@@ -55,22 +46,12 @@ public:
                 table.refill(mode);
             }
         }
-        if (pinShape.isUpdated() || pinSustainNode.isUpdated())
-            takeSustain();
         if (pinDuration.isUpdated())
-            run.setDuration(pinDuration, sampleRate);
-        pinOut.setStreaming(true);
-    }
-
-    void subProcess(int32_t sampleFrames) {
-        float const* gate = pinGate.getBuffer();
-        float const* input = pinInput.getBuffer();
-        float* out = pinOut.getBuffer();
-        for (int32_t s = 0; s < sampleFrames; ++s)
-            out[s] = input[s] * run.next(table.data(), gate[s]);
+            setDuration(pinDuration);
     }
 
 private:
+    // A refused text empties the table: the envelope is silent until a text parses.
     void takeShape() {
         constexpr float kPositionsAsGiven = 1.0f;
         if (nodes.parse(pinShape, 0.0f, static_cast<float>(zr::legacy::kLastEntry), 0.0f, 1.0f) == 0)
@@ -79,10 +60,14 @@ private:
             table.setNodes(nodes, mode, kPositionsAsGiven);
     }
 
-    void takeSustain() {
+    void prepareRun() override {
+        takeLevels(table.data());
+        setStartLevel(table.nodeCount() > 0 ? nodes.nodes[0].y : 0.0f);
         int32_t const index = pinSustainNode;
-        bool const valid = index >= 0 && index < table.nodeCount() - 1;
-        run.setSustain(valid ? static_cast<float>(std::min(table.position(index), zr::legacy::kLastEntry)) : -1.0f);
+        if (index >= 0 && index < table.nodeCount() - 1)
+            setSustain(static_cast<float>(table.position(index)), nodes.nodes[static_cast<std::size_t>(index)].y);
+        else
+            clearSustain();
     }
 };
 

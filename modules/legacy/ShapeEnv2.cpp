@@ -1,32 +1,29 @@
 // Successor: ZR_ShapeEnv3 (modules/ShapeEnvelope3.cpp).
 // ZR_ShapeEnv2: the second shape envelope. Its text pin carries a shape's blob image in its
 // characters; the shape renders through the shape core into a 4096-entry table of levels
-// (-5 V is level 0, +5 V level 1), and a gate runs it once to scale the input.
+// (-5 V is level 0, +5 V level 1), and a rising gate runs it as the successor runs its
+// contour to scale the input.
 
-#include <cstring>
+#include <array>
 
 #include "modules/legacy/LegacyEnvelope.h"
 #include "modules/legacy/LegacyShape.h"
-#include "sdk/MpBase2.h"
 #include "sdk/Register.h"
-#include "sdk/SampleRate.h"
-#include "shapes/Clamp.h"
 #include "shapes/Interpolator.h"
 
-class ZR_ShapeEnv2 : public MpBase2 {
+class ZR_ShapeEnv2 : public zr::legacy::GatedEnvelope {
     // Pin indices are stored in patches: append only.
     StringInPin pinShape;     // a blob image, its 32-bit words carried as characters
     IntInPin pinMode;         // legacy mode 0..3 (Linear, Spline, Lagrange, None)
-    FloatInPin pinDuration;   // ms for the whole shape
+    FloatInPin pinDuration;   // ms for the whole shape, hold not counted
     AudioInPin pinGate;       // above 0: on
     EnumInPin pinSustainNode; // 0..nodes-2; any other value: no sustain
     AudioInPin pinInput;
     AudioOutPin pinOut;
 
+    // The contour as the image gave it; the run takes it at the next rising gate.
     zr::Shape::Interpolator interpolator{zr::legacy::kTableSize};
     std::array<float, zr::legacy::kTableSize> levels{};
-    zr::legacy::EnvelopeRun run;
-    float sampleRate = 0.0f;
 
 public:
     ZR_ShapeEnv2() {
@@ -37,14 +34,12 @@ public:
         initializePin(pinSustainNode);
         initializePin(pinInput);
         initializePin(pinOut);
-        setSubProcess(&ZR_ShapeEnv2::subProcess);
+        attach(pinGate, pinInput, pinOut);
     }
 
     int32_t open() override {
-        sampleRate = gmpi::askSampleRate(*this, sampleRate);
-        run.setDuration(pinDuration, sampleRate);
         renderLevels();
-        return MpBase2::open();
+        return GatedEnvelope::open();
     }
 
     void onSetPins() override {
@@ -56,19 +51,8 @@ public:
             interpolator.shape.setInterpolation(currentMode(pinMode));
         if (pinShape.isUpdated() || pinMode.isUpdated())
             renderLevels();
-        if (pinShape.isUpdated() || pinSustainNode.isUpdated())
-            takeSustain();
         if (pinDuration.isUpdated())
-            run.setDuration(pinDuration, sampleRate);
-        pinOut.setStreaming(true);
-    }
-
-    void subProcess(int32_t sampleFrames) {
-        float const* gate = pinGate.getBuffer();
-        float const* input = pinInput.getBuffer();
-        float* out = pinOut.getBuffer();
-        for (int32_t s = 0; s < sampleFrames; ++s)
-            out[s] = input[s] * run.next(levels.data(), gate[s]);
+            setDuration(pinDuration);
     }
 
 private:
@@ -83,19 +67,20 @@ private:
         if (!interpolator.render())
             return;
         for (float& level : levels)
-            level = (interpolator.readNext() + 1.0f) * 0.5f;
+            level = zr::envelopeLevel(interpolator.readNext());
     }
 
-    // Image nodes are not re-checked, so the sustain x is clamped before it becomes a position.
-    void takeSustain() {
-        int32_t const index = pinSustainNode;
+    // Image nodes are not re-checked: a NaN x is no sustain point, any other x is kept
+    // inside the table.
+    void prepareRun() override {
         zr::Shape const& shape = interpolator.shape;
-        if (index < 0 || index >= shape.nodeCount - 1) {
-            run.setSustain(-1.0f);
-            return;
-        }
-        float const x = zr::clampf(shape.nodes[index].x, 0.0f, 1.0f);
-        run.setSustain(x * static_cast<float>(zr::legacy::kLastEntry));
+        takeLevels(levels.data());
+        setStartLevel(zr::nodeLevel(shape.nodes[0].y));
+        int32_t const index = pinSustainNode;
+        if (index >= 0 && index < shape.nodeCount - 1)
+            setSustain(shape.nodes[index].x * static_cast<float>(zr::legacy::kLastEntry), zr::nodeLevel(shape.nodes[index].y));
+        else
+            clearSustain();
     }
 };
 

@@ -43,7 +43,7 @@ TEST(Patch, RefusesWiringThatCannotWork) {
     }
 }
 
-TEST(Patch, ValuesTravelAlongControlWiresAndLateStatesWaitForTheNextBlock) {
+TEST(Patch, ValuesAndStatesTravelAlongControlWiresAtTheirSample) {
     Patch patch(zr::test::bundle(), zr::test::descriptions(), smallBlocks());
     patch.add("amp", L"ZR_ShapeAmp2");
     patch.add("envelope", L"ZR_ShapeEnv3");
@@ -62,16 +62,13 @@ TEST(Patch, ValuesTravelAlongControlWiresAndLateStatesWaitForTheNextBlock) {
     EXPECT_EQ(patch.output("envelope", "Out")[10], 0.25f);
     EXPECT_NEAR(patch.output("shaper", "Out")[10], 0.25f, 1e-6f);
 
-    // The envelope ended in that block and stopped streaming at its end: the shaper hears
-    // of it at the start of the next block.
-    auto stops = shaper.host().streamingChanges(5);
+    // The envelope ended after its 96 samples and stopped streaming at that sample: the
+    // shaper hears of it at the same sample of the same block.
+    auto const stops = shaper.host().streamingChanges(5);
     ASSERT_FALSE(stops.empty());
-    EXPECT_TRUE(stops.back().isStreaming());
-    patch.process(128);
-    stops = shaper.host().streamingChanges(5);
     EXPECT_FALSE(stops.back().isStreaming());
-    EXPECT_EQ(stops.back().block, 1);
-    EXPECT_EQ(stops.back().timestamp, 0);
+    EXPECT_EQ(stops.back().block, 0);
+    EXPECT_EQ(stops.back().timestamp, 96);
 }
 
 } // namespace

@@ -1,0 +1,81 @@
+#pragma once
+// The run of a shape envelope, shared by every envelope generation: a table of levels read
+// once from left to right in a set duration, an optional sustain position where the run
+// waits while the gate is held, and 20 ms glides or a gain match that keep a retrigger or an
+// early release from jumping. The owner fills the levels and tells where the sustain is; the
+// run multiplies an input by the level and reports the sample where the contour ended.
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "shapes/Clamp.h"
+
+namespace zr {
+
+// A shape height (-1..1) as an envelope level (0..1); a height without a finite level gives 0.
+inline float envelopeLevel(float height) {
+    float const level = (height + 1.0f) * 0.5f;
+    return std::isfinite(level) ? level : 0.0f;
+}
+
+// A node's height as a level. Image nodes are not re-checked: heights outside -1..1 count as
+// the nearest bound, so the levels a run glides to stay within 0..1.
+inline float nodeLevel(float height) { return std::isnan(height) ? 0.0f : envelopeLevel(clampf(height, -1.0f, 1.0f)); }
+
+class EnvelopeRun {
+public:
+    static constexpr int32_t kTableSize = 4096;
+
+    // Sized for the contour alone, so a run before `open` stays inside the table.
+    EnvelopeRun();
+
+    // The glide length follows the sample rate (0: none usable, a glide completes at once);
+    // the host's countdown lengthens the table of zeros after the contour.
+    void open(float sampleRate, int32_t countdown);
+    // Milliseconds for the whole contour (below 1, or NaN, count as 1); no usable sample rate
+    // stops the position.
+    void setDuration(float milliseconds, float sampleRate);
+
+    // Entries 0..kTableSize-1 for the owner to fill with levels; the entries after them stay 0.
+    float* levels() { return table_.data(); }
+    // The level a retrigger glides to: the contour's first.
+    void setStartLevel(float level) { startLevel_ = level; }
+    // Where the run waits while the gate is held (kept inside 0..kTableSize-1) and the level
+    // there; `clearSustain` makes the run a one-shot. Owners choose it just before `gateOn`.
+    void setSustain(float position, float level);
+    void clearSustain();
+
+    // Starts the run from its left end. While a run goes on, it first glides to the start
+    // level. Returns whether a new run began (the owner's output starts streaming).
+    bool gateOn();
+    // Releases the hold; before the sustain position, continues from there without a jump.
+    void gateOff();
+    bool isRunning() const { return running_; }
+
+    // out = input x level for up to `count` samples. Returns the samples written before the
+    // contour ended (`count` while it goes on); from there on the run is over and the owner
+    // writes 0 and announces a static output at that sample.
+    int32_t process(float const* input, float* out, int32_t count);
+
+private:
+    void stop();
+
+    std::vector<float> table_;
+    bool running_ = false;
+    bool sustained_ = false;
+    float rate_ = 0.0f; // table entries per sample
+    float sustainPosition_ = -1.0f;
+    float startLevel_ = 0.0f;
+    float sustainLevel_ = 0.0f;
+    float gain_ = 0.0f;
+    float positionLimit_ = 0.0f;
+    float glideTarget_ = 0.0f;
+    float glideFactor_ = 1.0f; // 1 / samples in 20 ms
+    int32_t endLimit_ = kTableSize;
+    float position_ = 0.0f;
+    float level_ = 0.0f;
+    float glideStep_ = 0.0f; // level change per sample; 0: no glide
+};
+
+} // namespace zr
