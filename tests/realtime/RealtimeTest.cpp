@@ -8,7 +8,6 @@
 #include <functional>
 #include <mutex>
 #include <numeric>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
