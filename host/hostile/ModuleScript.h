@@ -49,6 +49,11 @@ struct ScriptStyle {
     int32_t maxEventsPerBlock = 12;
 };
 
+// A value for a pin of `datatype` (a gmpi::PinDatatype code; any other number gives a few
+// random bytes): hostile numbers, shape images that are mostly valid, shape texts with odd
+// number fields, texts of any characters or broken into partial characters, empty values.
+std::vector<uint8_t> choosePinValue(Choices& choices, int32_t datatype, bool allowNonFinite);
+
 // Every audio-side module in the descriptions, in their order.
 std::vector<host::ModuleDescription> audioSideModules(host::ModuleDescriptions const& descriptions);
 

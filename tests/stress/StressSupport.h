@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/ModuleDescriptions.h"
+#include "host/hostile/GuiScript.h"
 #include "host/hostile/ModuleScript.h"
 #include "tests/modules/BundleFixture.h"
 
@@ -31,6 +32,11 @@ inline std::vector<host::ModuleDescription> const& allModules() {
 
 inline std::vector<host::ModuleDescription> const& audioSideModules() {
     static std::vector<host::ModuleDescription> const modules = hostile::audioSideModules(test::descriptions());
+    return modules;
+}
+
+inline std::vector<host::ModuleDescription> const& guiSideModules() {
+    static std::vector<host::ModuleDescription> const modules = hostile::guiSideModules(test::descriptions());
     return modules;
 }
 
