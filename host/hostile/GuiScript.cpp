@@ -1,6 +1,8 @@
 #include "host/hostile/GuiScript.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -79,9 +81,8 @@ float hostileCoordinate(Choices& choices, bool allowNonFinite) {
 
 std::vector<host::ModuleDescription> guiSideModules(host::ModuleDescriptions const& descriptions) {
     std::vector<host::ModuleDescription> guiSide;
-    for (host::ModuleDescription const& module : descriptions.all())
-        if (module.subType == 2)
-            guiSide.push_back(module);
+    std::ranges::copy_if(descriptions.all(), std::back_inserter(guiSide),
+                         [](host::ModuleDescription const& module) { return module.subType == 2; });
     return guiSide;
 }
 
