@@ -9,6 +9,7 @@
 // the node rules, keeps them too; transmitted shape texts parse; an echoing host settles;
 // unknown pins are refused; the released module gives back every host reference.
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -20,16 +21,21 @@
 #include "host/hostile/Choices.h"
 #include "host/hostile/GuiScript.h"
 #include "host/hostile/GuiScriptRunner.h"
+#include "host/hostile/OpenFindings.h"
 #include "sdk/Interfaces.h"
 
 namespace {
 
 using namespace zr::hostile;
 
-constexpr long kMaxOperations = 400;
+constexpr long kMaxOperations = 200;
 
 std::vector<zr::host::ModuleDescription> const& modules() {
-    static auto const guiSide = guiSideModules(zr::host::ModuleDescriptions::load(ZR_METADATA_PATH));
+    static auto const guiSide = [] {
+        auto all = guiSideModules(zr::host::ModuleDescriptions::load(ZR_METADATA_PATH));
+        std::erase_if(all, [](zr::host::ModuleDescription const& m) { return openFinding(m.id).has_value(); });
+        return all;
+    }();
     return guiSide;
 }
 
@@ -45,14 +51,16 @@ std::filesystem::path const& fileFolder() {
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
     if (size == 0 || modules().empty())
         return 0;
-    std::filesystem::remove_all(fileFolder());
-    std::filesystem::create_directories(fileFolder());
     ByteChoices choices(data, size);
     zr::host::ModuleDescription const& module = choices.pick(modules());
+    bool const usesFiles = std::ranges::any_of(module.pins, takesFileName);
+    if (usesFiles)
+        std::filesystem::create_directories(fileFolder());
     GuiRunSettings const settings = chooseGuiSettings(choices);
     std::vector<std::string> const violations =
         runGuiScript(zr::fuzz::linkedFactory(), module, settings, choices, kMaxOperations, fileFolder());
-    std::filesystem::remove_all(fileFolder());
+    if (usesFiles)
+        std::filesystem::remove_all(fileFolder());
     FUZZ_CHECK(violations.empty(), zr::fuzz::joined(violations));
     return 0;
 }

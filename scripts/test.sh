@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a plain optimised build (with the real-time allocation
-# and lock checks) and a clang AddressSanitizer + UndefinedBehaviorSanitizer build.
+# and lock checks) and a clang AddressSanitizer + UndefinedBehaviorSanitizer build; then the
+# two-thread module test in a clang ThreadSanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -19,7 +20,7 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== fuzz smoke run (libFuzzer, about 100 000 executions per target; long runs: fuzz/run-long.sh)"
-for target in BlobReader TextParser Render ModuleScript; do
+for target in BlobReader TextParser Render ModuleScript GuiScript; do
   scratch=build-asan/fuzz/smoke/$target
   rm -rf "$scratch" && mkdir -p "$scratch" build-asan/fuzz/findings
   dictionary=()
@@ -30,3 +31,9 @@ for target in BlobReader TextParser Render ModuleScript; do
     >"$scratch.log" 2>&1 || { tail -40 "$scratch.log"; exit 1; }
   echo "$target: $(grep -o 'number_of_executed_units: *[0-9]*' "$scratch.log" | grep -o '[0-9]*$') executions, no finding"
 done
+
+echo "== ThreadSanitizer build (clang): audio-side and GUI-side modules on two threads at once"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DZR_SANITIZE=ON \
+  -DZR_SANITIZER_SET=thread -DZR_BUILD_BENCH=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+cmake --build build-tsan -j "$jobs" --target zr_shapes zr_stress_tests
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/zr_stress_tests --gtest_filter='ConcurrentSides.*'

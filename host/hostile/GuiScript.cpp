@@ -33,7 +33,7 @@ Bytes wideBytes(std::wstring const& text) {
 Bytes hugeValue(Choices& choices) {
     if (choices.oneIn(2)) {
         std::wstring text;
-        while (text.size() < 200'000)
+        while (text.size() < 100'000)
             text += L"(-5,0)(0,5)";
         return wideBytes(text);
     }
@@ -127,7 +127,7 @@ GuiOp GuiScriptChooser::next(Choices& choices) {
 std::vector<uint8_t> GuiScriptChooser::chooseValue(Choices& choices, host::PinDescription const* pin) const {
     if (pin != nullptr && takesFileName(*pin))
         return fileNameValue(choices);
-    if (choices.oneIn(40))
+    if (choices.oneIn(100))
         return hugeValue(choices);
     bool const wrongType = pin == nullptr || choices.oneIn(10);
     return choosePinValue(choices, wrongType ? anyDatatype(choices) : pin->datatype, allowNonFinite_);
@@ -226,7 +226,7 @@ GuiOp GuiScriptChooser::viewOp(Choices& choices) {
     case 13: op.kind = GuiOpKind::ToolTip; break;
     default:
         op.kind = GuiOpKind::AdvanceClock;
-        op.milliseconds = choices.oneIn(8) ? int64_t{1} << 40 : choices.below(500);
+        op.milliseconds = choices.oneIn(8) ? int64_t{1} << 30 : choices.below(500); // days, or within a double click
         break;
     }
     return op;

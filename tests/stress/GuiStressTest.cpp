@@ -8,6 +8,7 @@
 
 #include "host/hostile/Choices.h"
 #include "host/hostile/GuiScriptRunner.h"
+#include "host/hostile/OpenFindings.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {
@@ -50,7 +51,13 @@ uint64_t seedOf(host::ModuleDescription const& module, std::size_t setupIndex, i
     return hash;
 }
 
-class GuiStress : public testing::TestWithParam<host::ModuleDescription> {};
+class GuiStress : public testing::TestWithParam<host::ModuleDescription> {
+protected:
+    void SetUp() override {
+        if (auto const finding = hostile::openFinding(GetParam().id))
+            GTEST_SKIP() << "open finding: " << *finding;
+    }
+};
 
 TEST_P(GuiStress, HostileScriptsKeepEveryProperty) {
     host::ModuleDescription const& module = GetParam();
