@@ -28,7 +28,7 @@ namespace {
 
 using namespace zr::hostile;
 
-constexpr long kMaxOperations = 200;
+constexpr long kMaxOperations = 100;
 
 std::vector<zr::host::ModuleDescription> const& modules() {
     static auto const guiSide = [] {

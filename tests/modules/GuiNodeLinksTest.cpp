@@ -122,14 +122,15 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothingOrCannotBeTrusted) {
         sendNodeValue(*crowded, 1, value);
     EXPECT_FALSE(crowded->host().lastTransmission(kLinkShape));
 
-    // x beyond 0..1 (images are taken unchecked): a move in the offset arithmetic that rounds
-    // back to the same x sends nothing, so the round trips through an echoing host end.
+    // Neighbours beyond 0..1 (images are taken unchecked) leave no place to compute: nothing
+    // moves, so the round trips through an echoing host end.
     host::GuiModuleOptions echoing;
     echoing.echoTransmissions = true;
     echoing.hostile.echoDepth = 64;
     auto wide = makeLink(L"ZR_GUI_ShapeXLink", 1, {{-5.0f, 0.0f}, {-5.0f, 0.0f}, {3e38f, 0.0f}}, echoing);
     sendNodeValue(*wide, 1, 0.0f);
     EXPECT_EQ(wide->host().echoCutOffs(), 0);
+    EXPECT_TRUE(wide->host().transmissionsOf(kLinkShape).empty());
 }
 
 TEST(NodeLinks, HostsThatReportNoNodePinsGetNothing) {
