@@ -21,7 +21,6 @@
 #include "host/hostile/Choices.h"
 #include "host/hostile/GuiScript.h"
 #include "host/hostile/GuiScriptRunner.h"
-#include "host/hostile/OpenFindings.h"
 #include "sdk/Interfaces.h"
 
 namespace {
@@ -31,11 +30,7 @@ using namespace zr::hostile;
 constexpr long kMaxOperations = 100;
 
 std::vector<zr::host::ModuleDescription> const& modules() {
-    static auto const guiSide = [] {
-        auto all = guiSideModules(zr::host::ModuleDescriptions::load(ZR_METADATA_PATH));
-        std::erase_if(all, [](zr::host::ModuleDescription const& m) { return openFinding(m.id).has_value(); });
-        return all;
-    }();
+    static auto const guiSide = zr::fuzz::fuzzedModules(guiSideModules);
     return guiSide;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 // What the module fuzz targets share: the bundle's code is linked into the program and its
-// factory is reached through MP_GetFactory, as a host would; broken properties are listed one
-// a line.
+// factory is reached through MP_GetFactory, as a host would; modules with an open finding are
+// left out; broken properties are listed one a line.
 
 #include <string>
 #include <vector>
 
+#include "host/ModuleDescriptions.h"
+#include "host/hostile/OpenFindings.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::fuzz {
@@ -19,6 +21,14 @@ inline gmpi::IMpFactory2& linkedFactory() {
         return static_cast<gmpi::IMpFactory2*>(factory2);
     }();
     return *instance;
+}
+
+// The modules `side` picks from the descriptions, less those with an open finding.
+template <typename Side>
+std::vector<host::ModuleDescription> fuzzedModules(Side side) {
+    auto modules = side(host::ModuleDescriptions::load(ZR_METADATA_PATH));
+    std::erase_if(modules, [](host::ModuleDescription const& m) { return hostile::openFinding(m.id).has_value(); });
+    return modules;
 }
 
 inline std::string joined(std::vector<std::string> const& lines) {

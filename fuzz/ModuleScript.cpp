@@ -18,7 +18,6 @@
 #include "sdk/Interfaces.h"
 #include "host/hostile/Choices.h"
 #include "host/hostile/ModuleScript.h"
-#include "host/hostile/OpenFindings.h"
 #include "host/hostile/ScriptRunner.h"
 
 namespace {
@@ -26,11 +25,7 @@ namespace {
 using namespace zr::hostile;
 
 std::vector<zr::host::ModuleDescription> const& modules() {
-    static auto const audioSide = [] {
-        auto all = audioSideModules(zr::host::ModuleDescriptions::load(ZR_METADATA_PATH));
-        std::erase_if(all, [](zr::host::ModuleDescription const& m) { return openFinding(m.id).has_value(); });
-        return all;
-    }();
+    static auto const audioSide = zr::fuzz::fuzzedModules(audioSideModules);
     return audioSide;
 }
 

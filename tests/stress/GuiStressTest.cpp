@@ -8,7 +8,6 @@
 
 #include "host/hostile/Choices.h"
 #include "host/hostile/GuiScriptRunner.h"
-#include "host/hostile/OpenFindings.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {
@@ -51,13 +50,7 @@ uint64_t seedOf(host::ModuleDescription const& module, std::size_t setupIndex, i
     return hash;
 }
 
-class GuiStress : public testing::TestWithParam<host::ModuleDescription> {
-protected:
-    void SetUp() override {
-        if (auto const finding = hostile::openFinding(GetParam().id))
-            GTEST_SKIP() << "open finding: " << *finding;
-    }
-};
+class GuiStress : public PerModule {};
 
 TEST_P(GuiStress, HostileScriptsKeepEveryProperty) {
     host::ModuleDescription const& module = GetParam();

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "host/hostile/Choices.h"
-#include "host/hostile/OpenFindings.h"
 #include "host/hostile/ScriptRunner.h"
 #include "tests/stress/StressSupport.h"
 
@@ -79,13 +78,7 @@ Run runChecked(host::ModuleDescription const& module, ModuleScript const& script
     return {runner.observation(), runner.violations().empty()};
 }
 
-class ModuleStress : public testing::TestWithParam<host::ModuleDescription> {
-protected:
-    void SetUp() override {
-        if (auto const finding = hostile::openFinding(GetParam().id))
-            GTEST_SKIP() << "open finding: " << *finding;
-    }
-};
+class ModuleStress : public PerModule {};
 
 TEST_P(ModuleStress, HostileScriptsKeepEveryProperty) {
     host::ModuleDescription const& module = GetParam();

@@ -13,6 +13,7 @@
 
 #include "host/ModuleDescriptions.h"
 #include "host/hostile/GuiScript.h"
+#include "host/hostile/OpenFindings.h"
 #include "host/hostile/ModuleScript.h"
 #include "tests/modules/BundleFixture.h"
 
@@ -47,6 +48,15 @@ inline std::string moduleName(testing::TestParamInfo<host::ModuleDescription> co
     std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
+
+// One test case per module; a module with an open finding is skipped with what was seen.
+class PerModule : public testing::TestWithParam<host::ModuleDescription> {
+protected:
+    void SetUp() override {
+        if (auto const finding = hostile::openFinding(GetParam().id))
+            GTEST_SKIP() << "open finding: " << *finding;
+    }
+};
 
 // A whole number from the environment, for larger runs by hand.
 inline int environmentNumber(char const* name, int fallback) {
