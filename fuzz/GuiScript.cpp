@@ -34,7 +34,7 @@ std::vector<zr::host::ModuleDescription> const& modules() {
     return guiSide;
 }
 
-// Loaders and savers resolve file names inside this folder, which starts empty on each run.
+// Loaders and savers resolve file names inside this folder, emptied after each run that uses files.
 std::filesystem::path const& fileFolder() {
     static std::filesystem::path const folder =
         std::filesystem::temp_directory_path() / ("zr_fuzz_gui_" + std::to_string(::getpid()));
@@ -49,8 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
     ByteChoices choices(data, size);
     zr::host::ModuleDescription const& module = choices.pick(modules());
     bool const usesFiles = std::ranges::any_of(module.pins, takesFileName);
-    if (usesFiles)
-        std::filesystem::create_directories(fileFolder());
     GuiRunSettings const settings = chooseGuiSettings(choices);
     std::vector<std::string> const violations =
         runGuiScript(zr::fuzz::linkedFactory(), module, settings, choices, kMaxOperations, fileFolder());

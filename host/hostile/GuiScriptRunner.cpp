@@ -88,6 +88,12 @@ std::optional<zr::Shape> parsedShape(host::PinDescription const& pin, std::vecto
 
 } // namespace
 
+InFolder::InFolder(std::filesystem::path const& folder) : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+}
+
+InFolder::~InFolder() { std::filesystem::current_path(previous_); }
+
 GuiScriptRunner::GuiScriptRunner(gmpi::IMpFactory2& factory, host::ModuleDescription const& module,
                                  GuiRunSettings const& settings, std::filesystem::path const& fileFolder)
     : description_(module), echoing_(settings.echoTransmissions) {
@@ -274,6 +280,8 @@ std::vector<std::string> runGuiScript(gmpi::IMpFactory2& factory, host::ModuleDe
                                       GuiRunSettings const& settings, Choices& choices, long operations,
                                       std::filesystem::path const& fileFolder) {
     bool const allowNonFinite = !choices.oneIn(4);
+    std::filesystem::create_directories(fileFolder);
+    InFolder const inFolder(fileFolder);
     GuiScriptRunner runner(factory, module, settings, fileFolder);
     GuiScriptChooser chooser(module, runner.drawing(), allowNonFinite);
     for (long i = 0; i < operations && (i == 0 || !choices.exhausted()); ++i)

@@ -72,8 +72,22 @@ private:
     long operations_ = 0;
 };
 
+// The process works in `folder` while this lives: loaders and savers without a host to
+// resolve file names use them as given.
+class InFolder {
+public:
+    explicit InFolder(std::filesystem::path const& folder);
+    ~InFolder();
+    InFolder(InFolder const&) = delete;
+    InFolder& operator=(InFolder const&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
 // Runs `operations` operations chosen by `choices` (fewer if a finite source runs dry) on a
 // fresh instance behind a host set up as `settings` says, releases it, and returns what broke.
+// The process works in `fileFolder` (created if missing) meanwhile.
 std::vector<std::string> runGuiScript(gmpi::IMpFactory2& factory, host::ModuleDescription const& module,
                                       GuiRunSettings const& settings, Choices& choices, long operations,
                                       std::filesystem::path const& fileFolder);

@@ -88,6 +88,9 @@ TEST_P(ModuleLifecycle, ReleasedWithoutHost) {
         void* view = nullptr;
         ASSERT_EQ(instance->queryInterface(MP_IID_GUI_PLUGIN2B, &view), gmpi::MP_OK);
         auto* gui = static_cast<gmpi::IMpUserInterface2B*>(view);
+        std::filesystem::path const folder = std::filesystem::temp_directory_path() / ("zr_hostless_" + moduleName({module, 0}));
+        std::filesystem::create_directories(folder);
+        hostile::InFolder const inFolder(folder); // file names stay as given without a host
         hostile::SeededChoices choices(7);
         hostile::GuiScriptChooser chooser(module, false, true);
         for (int i = 0; i < 500; ++i) {
@@ -96,6 +99,7 @@ TEST_P(ModuleLifecycle, ReleasedWithoutHost) {
             gui->notifyPin(op.pin, 0);
         }
         gui->release();
+        std::filesystem::remove_all(folder);
     }
     EXPECT_EQ(instance->release(), 0);
 }
