@@ -19,6 +19,10 @@ inline std::optional<std::string> openFinding(std::wstring const& moduleId) {
                                   "neighbour leaves a node) becomes a text whose x read back equal at eight digits, "
                                   "which the text parser refuses"},
         {L"ZR_ShapeBLOB2Str_GUI", "the same text form as ZR_ShapeStr2BLOB_GUI: close nodes are written with equal x"},
+        {L"ZR_ShapeEditor4", "an EditX or a drag that leaves a node one step from its neighbour in x + 1 gives "
+                             "volts that round to the neighbour's, so the node text holds two equal x and every "
+                             "legacy parser refuses it"},
+        {L"ZR_ShapeEditor4c", "the same editor as ZR_ShapeEditor4: close nodes are written with equal x"},
         {L"ZR_ShapeMorpher2", "finite but extreme node values (near FLT_MAX) blend to a non-finite node; cut "
                               "blocks change when the blend is sent"},
     };
