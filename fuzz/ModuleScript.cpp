@@ -13,11 +13,11 @@
 #include <string>
 
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/LinkedBundle.h"
 #include "host/ModuleDescriptions.h"
 #include "sdk/Interfaces.h"
 #include "host/hostile/Choices.h"
 #include "host/hostile/ModuleScript.h"
-#include "host/hostile/OpenFindings.h"
 #include "host/hostile/ScriptRunner.h"
 
 namespace {
@@ -25,31 +25,8 @@ namespace {
 using namespace zr::hostile;
 
 std::vector<zr::host::ModuleDescription> const& modules() {
-    static auto const audioSide = [] {
-        auto all = audioSideModules(zr::host::ModuleDescriptions::load(ZR_METADATA_PATH));
-        std::erase_if(all, [](zr::host::ModuleDescription const& m) { return openFinding(m.id).has_value(); });
-        return all;
-    }();
+    static auto const audioSide = zr::fuzz::fuzzedModules(audioSideModules);
     return audioSide;
-}
-
-// The bundle's code is linked into this program; its factory is reached as a host would.
-gmpi::IMpFactory2& factory() {
-    static gmpi::IMpFactory2* const instance = [] {
-        void* unknown = nullptr;
-        MP_GetFactory(&unknown);
-        void* factory2 = nullptr;
-        static_cast<gmpi::IMpUnknown*>(unknown)->queryInterface(MP_IID_FACTORY2, &factory2);
-        return static_cast<gmpi::IMpFactory2*>(factory2);
-    }();
-    return *instance;
-}
-
-std::string joined(std::vector<std::string> const& lines) {
-    std::string text;
-    for (std::string const& line : lines)
-        text += "\n  " + line;
-    return text;
 }
 
 } // namespace
@@ -67,10 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
     style.maxEventsPerBlock = 24;
     ModuleScript const script = chooseScript(choices, module, style);
 
-    ScriptRunner runner(factory(), module, script.settings, style.wellFormed);
+    ScriptRunner runner(zr::fuzz::linkedFactory(), module, script.settings, style.wellFormed);
     runner.recordObservation(false);
     runner.runAll(script);
     runner.release();
-    FUZZ_CHECK(runner.violations().empty(), joined(runner.violations()));
+    FUZZ_CHECK(runner.violations().empty(), zr::fuzz::joined(runner.violations()));
     return 0;
 }

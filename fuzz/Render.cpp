@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
+#include "host/hostile/ShapeRules.h"
 #include "shapes/Interpolator.h"
 
 namespace {
@@ -41,18 +42,6 @@ int32_t chooseMode(uint8_t byte) {
     constexpr std::array<int32_t, 8> modes = {zr::None, zr::Linear, zr::VarekSpline, zr::NaturalSpline,
                                               zr::Linear, zr::VarekSpline, zr::NaturalSpline, 15};
     return modes[byte % modes.size()];
-}
-
-bool keepsNodeRules(zr::Shape const& shape) {
-    int32_t const n = shape.nodeCount;
-    if (!(shape.nodes[0].x == 0.0f && shape.nodes[n - 1].x == 1.0f))
-        return false;
-    for (int32_t i = 0; i < n; ++i) {
-        zr::Node const& node = shape.nodes[i];
-        if (!std::isfinite(node.y) || !(node.y >= -1.0f && node.y <= 1.0f) || (i > 0 && !(node.x > shape.nodes[i - 1].x)))
-            return false;
-    }
-    return true;
 }
 
 std::vector<uint8_t> acceptedImage(uint8_t const* nodeBytes, std::size_t size) {
@@ -89,7 +78,7 @@ void renderAndCheck(zr::Shape::Interpolator& interpolator, int32_t size, int32_t
     if (mode != zr::None && std::isfinite(lastY))
         FUZZ_CHECK(std::bit_cast<uint32_t>(table[entries - 1]) == std::bit_cast<uint32_t>(lastY),
                    "the last entry is not the last node's y" + where);
-    bool const valid = keepsNodeRules(shape);
+    bool const valid = zr::hostile::keepsNodeRules(shape);
     for (std::size_t k = 0; k < entries; ++k) {
         FUZZ_CHECK(std::isfinite(table[k]), "entry " + std::to_string(k) + " is not finite" + where);
         FUZZ_CHECK(!valid || !isMarker(table[k]), "entry " + std::to_string(k) + " of a valid shape was not written" + where);

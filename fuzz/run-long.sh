@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(BlobReader TextParser LegacyParser ShapeFile ColourText Render ModuleScript)
+[ ${#targets[@]} -gt 0 ] || targets=(BlobReader TextParser LegacyParser ShapeFile ColourText Render ModuleScript GuiScript)
 seconds=${SECONDS_PER_TARGET:-600}
 build=build-asan
 

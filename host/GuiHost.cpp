@@ -36,13 +36,17 @@ int32_t GuiHost::pinTransmit(int32_t pinIndex, int32_t size, void const* data, i
         auto const* bytes = static_cast<uint8_t const*>(data);
         record.bytes.assign(bytes, bytes + size);
     }
-    if (echoTarget_ != nullptr && !echoing_) {
-        echoing_ = true;
-        std::vector<uint8_t> const echoed = record.bytes; // the module may transmit again meanwhile
-        echoTarget_->setPin(pinIndex, voice, static_cast<int32_t>(echoed.size()), echoed.data());
-        echoTarget_->notifyPin(pinIndex, voice);
-        echoing_ = false;
+    if (echoTarget_ == nullptr)
+        return gmpi::MP_OK;
+    if (echoesUnderWay_ >= hostile_.echoDepth) {
+        ++echoCutOffs_;
+        return gmpi::MP_OK;
     }
+    ++echoesUnderWay_;
+    std::vector<uint8_t> const echoed = record.bytes; // the module may transmit again meanwhile
+    echoTarget_->setPin(pinIndex, voice, static_cast<int32_t>(echoed.size()), echoed.data());
+    echoTarget_->notifyPin(pinIndex, voice);
+    --echoesUnderWay_;
     return gmpi::MP_OK;
 }
 
@@ -125,6 +129,7 @@ std::optional<HostRecord> GuiHost::lastTransmission(int32_t pin) const {
 
 void GuiHost::clearRecords() {
     transmissions_.clear();
+    echoCutOffs_ = 0;
     invalidations_ = 0;
     wholeAreaInvalidations_ = 0;
     captureTakes_ = 0;

@@ -25,6 +25,9 @@ struct GuiHostileSwitches {
     bool leaveFilenameUnwritten = false;    // resolveFilename returns MP_OK, writes nothing
     bool fillFilenameUnterminated = false;  // resolveFilename fills all maxChars with 'x', no terminator
     std::optional<int32_t> pinCountAnswer;  // getPinCount writes this instead of the described count
+    // How deep an echoing host nests: a transmission made while this many echoes are under
+    // way is recorded but not sent back (1: only the module's own transmissions are echoed).
+    int echoDepth = 1;
 };
 
 class GuiHost final : public gmpi::IMpUserInterfaceHost2,
@@ -44,7 +47,8 @@ public:
     // Short file names resolve against this folder; absolute ones stay as they are.
     void setFileFolder(std::filesystem::path folder) { fileFolder_ = std::move(folder); }
     // Sends each transmission straight back to the module, as a host that echoes a value to
-    // the pin it came from would (setPin, then notifyPin, inside the transmit call).
+    // the pin it came from would (setPin, then notifyPin, inside the transmit call), nested
+    // up to hostile().echoDepth.
     void echoTransmissionsTo(gmpi::IMpUserInterface2B* module) { echoTarget_ = module; }
 
     // Clock: starts at startTimeNanoseconds and moves only when told to.
@@ -83,6 +87,8 @@ public:
     std::vector<HostRecord> const& transmissions() const { return transmissions_; }
     std::vector<HostRecord> transmissionsOf(int32_t pin) const;
     std::optional<HostRecord> lastTransmission(int32_t pin) const;
+    // Transmissions not echoed because the echoes were already nested echoDepth deep.
+    int echoCutOffs() const { return echoCutOffs_; }
     int invalidations() const { return invalidations_; }
     int wholeAreaInvalidations() const { return wholeAreaInvalidations_; }
     bool captureHeld() const { return captureHeld_; }
@@ -98,7 +104,8 @@ private:
     int32_t pinCount_ = 0;
     std::filesystem::path fileFolder_;
     gmpi::IMpUserInterface2B* echoTarget_ = nullptr;
-    bool echoing_ = false;
+    int echoesUnderWay_ = 0;
+    int echoCutOffs_ = 0;
     int64_t now_ = startTimeNanoseconds;
 
     std::vector<HostRecord> transmissions_;

@@ -28,12 +28,17 @@ public:
 private:
     // Moves interior node k + 1 to its place `value` between the neighbours; the shape's own
     // clamp keeps it strictly between them. A value that leaves it where it is sends nothing.
+    // Neighbours outside 0..1 or out of order (blob images are taken unchecked) leave no
+    // place to compute: the arithmetic in x + 1 then rounds, each move sends a shape whose
+    // place reads back differently, and an echoing host would ask for moves without end.
     void onNodeValue(int32_t k, float value) override {
         int32_t const j = k + 1;
         if (j >= shape.nodeCount - 1)
             return;
         float const left = shape.nodes[j - 1].x;
         float const right = shape.nodes[j + 1].x;
+        if (!(0.0f <= left && left < right && right <= 1.0f))
+            return;
         float const offsetX = (right - left) * value + left + zr::Shape::kXOffset;
         if (shape.placeNodeXBetweenNeighbours(j, offsetX))
             transmitShape();

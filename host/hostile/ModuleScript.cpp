@@ -154,7 +154,9 @@ Bytes textValue(Choices& choices, bool allowNonFinite) {
     }
 }
 
-Bytes valueFor(Choices& choices, int32_t datatype, bool allowNonFinite) {
+} // namespace
+
+std::vector<uint8_t> choosePinValue(Choices& choices, int32_t datatype, bool allowNonFinite) {
     Bytes bytes;
     switch (datatype) {
     case gmpi::MP_INT32:
@@ -177,6 +179,8 @@ Bytes valueFor(Choices& choices, int32_t datatype, bool allowNonFinite) {
     default: return randomBytes(choices, 12);
     }
 }
+
+namespace {
 
 // Whether a value on a pin of this datatype can carry a float into the module.
 bool carriesFloats(std::optional<int32_t> datatype) {
@@ -294,7 +298,7 @@ host::RawEvent chooseEvent(Choices& choices, PinLayout const& pins, int32_t time
         event.pin = pins.unknownPin(choices);
 
     std::optional<int32_t> const datatype = pins.datatypeOf(event.pin);
-    attachValue(choices, event, valueFor(choices, datatype.value_or(-1), allowNonFinite));
+    attachValue(choices, event, choosePinValue(choices, datatype.value_or(-1), allowNonFinite));
     // Judged by what the module is handed, which may carry bytes appended to the value.
     if (carriesFloats(datatype))
         finite = finite && onlyFiniteWords(deliveredBytes(event));

@@ -52,6 +52,11 @@ struct ScriptStyle {
 // The bytes an event hands a module: its external data, or the 8 inline bytes.
 std::vector<uint8_t> deliveredBytes(host::RawEvent const& event);
 
+// A value for a pin of `datatype` (a gmpi::PinDatatype code; any other number gives a few
+// random bytes): hostile numbers, shape images that are mostly valid, shape texts with odd
+// number fields, texts of any characters or broken into partial characters, empty values.
+std::vector<uint8_t> choosePinValue(Choices& choices, int32_t datatype, bool allowNonFinite);
+
 // Every audio-side module in the descriptions, in their order.
 std::vector<host::ModuleDescription> audioSideModules(host::ModuleDescriptions const& descriptions);
 

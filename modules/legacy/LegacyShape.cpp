@@ -6,8 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <limits>
 
 #include "shapes/Clamp.h"
+#include "shapes/NumberText.h"
 #include "shapes/Utf8.h"
 
 namespace zr::legacy {
@@ -23,27 +25,46 @@ int32_t NodeList::parseUnit(std::wstring const& text) { return parse(text, 0.0f,
 
 namespace {
 
-// Six significant digits, like a default-formatted stream in the classic locale.
-void appendNumber(std::wstring& text, float value) {
-    constexpr int kSignificantDigits = 6;
+constexpr int kStreamDigits = 6;    // a default-formatted stream
+constexpr int kRoundTripDigits = 9; // enough for every float to read back as itself
+
+// `significantDigits` significant digits, like a stream in the classic locale.
+void appendNumber(std::wstring& text, float value, int significantDigits) {
     std::array<char, 32> digits{};
     auto const written = std::to_chars(digits.data(), digits.data() + digits.size(), value,
-                                       std::chars_format::general, kSignificantDigits);
+                                       std::chars_format::general, significantDigits);
     for (char const* c = digits.data(); c != written.ptr; ++c)
         text += static_cast<wchar_t>(*c);
 }
 
-} // namespace
-
-void writeNodes(Node const* nodes, int32_t count, std::wstring& text) {
+// Writes the nodes with x in `xDigits` digits; returns whether the x values read back strictly
+// increasing.
+bool writeNodesWithDigits(Node const* nodes, int32_t count, int xDigits, std::wstring& text) {
     text.clear();
+    bool increasing = true;
+    float previousX = -std::numeric_limits<float>::infinity();
     for (int32_t i = 0; i < count; ++i) {
         text += L'(';
-        appendNumber(text, nodes[i].x);
+        std::size_t const xAt = text.size();
+        appendNumber(text, nodes[i].x, xDigits);
+        float const readBack = zr::readNumber(text.c_str() + xAt);
+        increasing = increasing && readBack > previousX;
+        previousX = readBack;
         text += L',';
-        appendNumber(text, nodes[i].y);
+        appendNumber(text, nodes[i].y, kStreamDigits);
         text += L')';
     }
+    return increasing;
+}
+
+} // namespace
+
+// Six digits, as a default-formatted stream writes. Nodes closer than six digits tell apart
+// would read back with equal x, and every parser refuses such a text, losing the whole shape;
+// then every x is written with the digits that read back exactly.
+void writeNodes(Node const* nodes, int32_t count, std::wstring& text) {
+    if (!writeNodesWithDigits(nodes, count, kStreamDigits, text))
+        writeNodesWithDigits(nodes, count, kRoundTripDigits, text);
 }
 
 std::wstring writeNodes(Node const* nodes, int32_t count) {

@@ -44,7 +44,8 @@ bool placeXInsideNeighbours(NodeList& list, int32_t index, float x);
 inline bool isNodeIndex(NodeList const& list, int32_t index) { return index >= 0 && index < list.count; }
 
 // The node text "(x,y)(x,y)...", six significant digits as a default-formatted stream
-// writes them (%g), decimal point "." whatever the host's locale, no interpolation suffix.
+// writes them (%g), decimal point "." whatever the host's locale, no interpolation suffix;
+// when six digits would read back two x values as equal, every x gets nine (exact) digits.
 // The second form writes into `text`, which allocates only when it must grow.
 void writeNodes(Node const* nodes, int32_t count, std::wstring& text);
 std::wstring writeNodes(Node const* nodes, int32_t count);

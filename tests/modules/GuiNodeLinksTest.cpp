@@ -114,6 +114,16 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothingOrCannotBeTrusted) {
         EXPECT_EQ(link->module()->setPin(2, 0, 4, nullptr), gmpi::MP_OK);
         EXPECT_TRUE(link->host().transmissions().empty());
     }
+
+    // Neighbours beyond 0..1 (images are taken unchecked) leave no place to compute: nothing
+    // moves, so the round trips through an echoing host end.
+    host::GuiModuleOptions echoing;
+    echoing.echoTransmissions = true;
+    echoing.hostile.echoDepth = 64;
+    auto wide = makeLink(L"ZR_GUI_ShapeXLink", 1, {{-5.0f, 0.0f}, {-5.0f, 0.0f}, {3e38f, 0.0f}}, echoing);
+    sendNodeValue(*wide, 1, 0.0f);
+    EXPECT_EQ(wide->host().echoCutOffs(), 0);
+    EXPECT_TRUE(wide->host().transmissionsOf(kLinkShape).empty());
 }
 
 TEST(NodeLinks, HostsThatReportNoNodePinsGetNothing) {

@@ -74,6 +74,8 @@ TEST_F(LegacyFiles, SaverWritesNodesAndALegacyModeLine) {
         {"six digits", L"(-5,-5)(0.333333333,1)(5,5)", 2, "(-5,-5)(0.333333,1)(5,5)\nITP=2"},
         {"a current mode writes no mode line", L"(-5,0)(5,0)", 10, "(-5,0)(5,0)"},
         {"y clamped", L"(-5,8)(5,0)", 0, "(-5,5)(5,0)\nITP=0"},
+        {"x six digits cannot tell apart: nine digits", L"(-5,0)(1.00001,1)(1.000012,2)(5,0)", 0,
+         "(-5,0)(1.00001001,1)(1.00001192,2)(5,0)\nITP=0"},
         {"a refused text writes nothing", L"(-5,0)(4,0)", 0, nullptr},
     };
     for (Case const& c : cases) {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "host/hostile/Choices.h"
-#include "host/hostile/OpenFindings.h"
 #include "host/hostile/ScriptRunner.h"
 #include "tests/stress/StressSupport.h"
 
@@ -89,13 +88,7 @@ Run runChecked(host::ModuleDescription const& module, ModuleScript const& script
     return {runner.observation(), runner.violations().empty()};
 }
 
-class ModuleStress : public testing::TestWithParam<host::ModuleDescription> {
-protected:
-    void SetUp() override {
-        if (auto const finding = hostile::openFinding(GetParam().id))
-            GTEST_SKIP() << "open finding: " << *finding;
-    }
-};
+class ModuleStress : public PerModule {};
 
 TEST_P(ModuleStress, HostileScriptsKeepEveryProperty) {
     host::ModuleDescription const& module = GetParam();

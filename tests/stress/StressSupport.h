@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "host/ModuleDescriptions.h"
+#include "host/hostile/GuiScript.h"
+#include "host/hostile/OpenFindings.h"
 #include "host/hostile/ModuleScript.h"
 #include "tests/modules/BundleFixture.h"
 
@@ -34,6 +36,11 @@ inline std::vector<host::ModuleDescription> const& audioSideModules() {
     return modules;
 }
 
+inline std::vector<host::ModuleDescription> const& guiSideModules() {
+    static std::vector<host::ModuleDescription> const modules = hostile::guiSideModules(test::descriptions());
+    return modules;
+}
+
 inline gmpi::IMpFactory2& factory() { return *test::bundle().factory(); }
 
 inline std::string moduleName(testing::TestParamInfo<host::ModuleDescription> const& info) {
@@ -41,6 +48,15 @@ inline std::string moduleName(testing::TestParamInfo<host::ModuleDescription> co
     std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
+
+// One test case per module; a module with an open finding is skipped with what was seen.
+class PerModule : public testing::TestWithParam<host::ModuleDescription> {
+protected:
+    void SetUp() override {
+        if (auto const finding = hostile::openFinding(GetParam().id))
+            GTEST_SKIP() << "open finding: " << *finding;
+    }
+};
 
 // A whole number from the environment, for larger runs by hand.
 inline int environmentNumber(char const* name, int fallback) {

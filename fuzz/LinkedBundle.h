@@ -1,0 +1,41 @@
+#pragma once
+// What the module fuzz targets share: the bundle's code is linked into the program and its
+// factory is reached through MP_GetFactory, as a host would; modules with an open finding are
+// left out; broken properties are listed one a line.
+
+#include <string>
+#include <vector>
+
+#include "host/ModuleDescriptions.h"
+#include "host/hostile/OpenFindings.h"
+#include "sdk/Interfaces.h"
+
+namespace zr::fuzz {
+
+inline gmpi::IMpFactory2& linkedFactory() {
+    static gmpi::IMpFactory2* const instance = [] {
+        void* unknown = nullptr;
+        MP_GetFactory(&unknown);
+        void* factory2 = nullptr;
+        static_cast<gmpi::IMpUnknown*>(unknown)->queryInterface(MP_IID_FACTORY2, &factory2);
+        return static_cast<gmpi::IMpFactory2*>(factory2);
+    }();
+    return *instance;
+}
+
+// The modules `side` picks from the descriptions, less those with an open finding.
+template <typename Side>
+std::vector<host::ModuleDescription> fuzzedModules(Side side) {
+    auto modules = side(host::ModuleDescriptions::load(ZR_METADATA_PATH));
+    std::erase_if(modules, [](host::ModuleDescription const& m) { return hostile::openFinding(m.id).has_value(); });
+    return modules;
+}
+
+inline std::string joined(std::vector<std::string> const& lines) {
+    std::string text;
+    for (std::string const& line : lines)
+        text += "\n  " + line;
+    return text;
+}
+
+} // namespace zr::fuzz
