@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int32_t kGate = 0, kShape = 1, kDuration = 3, kSustainNode = 4, kInput = 5, kOut = 7;
 constexpr float kHoursInMs = 1.0e7f;
+constexpr float kLargest = std::numeric_limits<float>::max();
 
 enum class EnvelopeState { running, holding, gliding };
 
@@ -67,7 +69,8 @@ void BM_ShapeEnv3Process(benchmark::State& state) {
 }
 
 // The module's per-sample formula with nothing around it: glide test, two-entry
-// interpolation, gain, bounded position step, input times level; running (no glide).
+// interpolation, gain, bounded position step, input times level saturated at the largest
+// finite values; running (no glide).
 void BM_ShapeEnvelopePlainLoop(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
     std::vector<float> table(4096 + 64 + 2, 0.0f);
@@ -95,7 +98,7 @@ void BM_ShapeEnvelopePlainLoop(benchmark::State& state) {
                 level = ((1.0f - f) * levels[i] + f * levels[i + 1]) * gain;
                 position = zr::clampf(position + rate, 0.0f, positionLimit);
             }
-            out[s] = input[s] * level;
+            out[s] = zr::clampf(input[s] * level, -kLargest, kLargest);
         }
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();

@@ -88,6 +88,29 @@ void EnvelopeRun::stop() {
 }
 
 int32_t EnvelopeRun::process(float const* input, float* out, int32_t count) {
+    int32_t const unchecked = samplesThatCannotEnd(count);
+    int32_t ran = runSamples<false>(input, out, 0, unchecked);
+    ran = runSamples<true>(input, out, ran, count);
+    if (ran < count)
+        stop();
+    return ran;
+}
+
+int32_t EnvelopeRun::samplesThatCannotEnd(int32_t count) const {
+    if (!(position_ < kContourEnd))
+        return 0;
+    // Held below the end, or not moving: the position cannot reach it in this call.
+    if (positionLimit_ < kContourEnd || !(rate_ > 0.0f))
+        return count;
+    // Each step adds the rate plus at most half a float step of rounding (a whole step at the
+    // end is allowed for): the first `bound` samples all read before the end.
+    constexpr float kRoundingAllowance = 1.0f / 2048.0f;
+    float const bound = (kContourEnd - position_) / (rate_ + kRoundingAllowance) - 1.0f;
+    return bound >= static_cast<float>(count) ? count : std::max(0, static_cast<int32_t>(bound));
+}
+
+template <bool checkEnd>
+int32_t EnvelopeRun::runSamples(float const* input, float* out, int32_t from, int32_t to) {
     float const* table = table_.data();
     // Running values live in locals, so that writes to `out` cannot be taken to change them.
     float position = position_;
@@ -97,15 +120,15 @@ int32_t EnvelopeRun::process(float const* input, float* out, int32_t count) {
     float const limit = positionLimit_;
     float const target = glideTarget_;
     float const gain = gain_;
-    int32_t s = 0;
-    for (; s < count; ++s) {
+    int32_t s = from;
+    for (; s < to; ++s) {
         if (glideStep != 0.0f) {
             // The position waits while the level glides, up or down, to its target.
             level += glideStep;
             if (glideStep > 0.0f ? !(level < target) : !(level > target))
                 glideStep = 0.0f;
         } else {
-            if (position >= kContourEnd)
+            if (checkEnd && position >= kContourEnd)
                 break;
             auto const index = static_cast<int32_t>(position);
             float const fraction = position - static_cast<float>(index);
@@ -119,8 +142,6 @@ int32_t EnvelopeRun::process(float const* input, float* out, int32_t count) {
     position_ = position;
     level_ = level;
     glideStep_ = glideStep;
-    if (s < count)
-        stop();
     return s;
 }
 

@@ -60,6 +60,13 @@ public:
 
 private:
     void stop();
+    // How many of the next `count` samples are sure to read before the contour's end, so that
+    // they run without checking for it (the check costs the per-sample loop most of its speed).
+    int32_t samplesThatCannotEnd(int32_t count) const;
+    // The per-sample formula from `from` to `to`; with `checkEnd`, stops at the first sample that
+    // would read past the contour. Returns where it stopped.
+    template <bool checkEnd>
+    int32_t runSamples(float const* input, float* out, int32_t from, int32_t to);
 
     std::vector<float> table_;
     bool running_ = false;
