@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <string>
 
 #include "tests/modules/EditorFixture.h"
@@ -14,7 +13,6 @@ namespace {
 
 using host::DrawCall;
 using host::DrawOp;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 void expectNumbers(DrawCall const& call, std::vector<float> const& expected) {
     ASSERT_GE(call.numbers.size(), expected.size()) << host::drawOpName(call.op);
@@ -168,20 +166,9 @@ TEST_F(EditorDrawing, ModeNoneDrawsSpikesFromTheBaseline) {
     expectNumbers(spikes[2], {192.0f, 49.5f, 192.0f, 72.5f, 2.0f});
 }
 
-// A rectangle the host should never give must not size the table from it; 9000 pixels wide
-// is a real (if large) editor: one point per column.
-TEST_F(EditorDrawing, HostileRectanglesDrawWithoutAnAbsurdTable) {
-    GmpiDrawing_API::MP1_RECT const rects[] = {
-        {0, 0, kNaN, 100}, {0, 0, 100, kNaN}, {50, 0, 0, 100}, {0, 0, -1e30f, -5},
-        {0, 0, 1e30f, 100}, {0, 0, std::numeric_limits<float>::infinity(), 100}, {-1e9f, 0, 1e9f, 50},
-    };
-    for (auto const& rect : rects) {
-        SCOPED_TRACE(rect.right);
-        editor->arrange(rect);
-        drawing.clear();
-        EXPECT_EQ(editor->render(drawing.context()), gmpi::MP_OK);
-        EXPECT_LE(drawing.count(DrawOp::AddLine), 2 * 65536 + 2);
-    }
+// A wide editor draws one curve point per pixel column, however wide: 9000 pixels is a real
+// (if large) editor. Rectangles no host should give are left to the hostile GUI scripts.
+TEST_F(EditorDrawing, AWideViewDrawsOnePointPerColumn) {
     editor->arrange({0, 0, 9000, 100});
     drawing.clear();
     frame();

@@ -2,7 +2,6 @@
 // (record (x, y) on pixels (100 x, 100 - 100 y)); the host's clock moves only when told.
 
 #include <cmath>
-#include <limits>
 
 #include "tests/modules/EditorFixture.h"
 #include "tests/shapes/RandomShapes.h"
@@ -10,8 +9,6 @@
 namespace zr::test {
 namespace {
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr int32_t kUnchecked = -2;
 Nodes const kFlat{{0.0f, 0.0f}, {1.0f, 0.0f}};
 Nodes const kThree{{0.0f, 0.0f}, {0.5f, 0.0f}, {1.0f, 0.0f}};
@@ -168,36 +165,6 @@ TEST(ShapeEditorPointerHostile, AHostThatLeavesTheCaptureAnswerUnwrittenMovesNot
     editor->pointerDown(kPrimary, {50.0f, 50.0f});
     editor->pointerMove(kPrimary, {50.0f, 10.0f});
     EXPECT_TRUE(editor->host().transmissionsOf(kShape).empty());
-}
-
-// Points the view cannot map (NaN, infinite, or any point of a view with no inner size: 1 x 1
-// or 1000 x 1 pixels) hit nothing and move nothing: no node becomes NaN, no index goes astray.
-TEST_F(EditorPointer, UnmappablePointsNeverReachTheNodes) {
-    Point const hostile[] = {{kNaN, kNaN}, {kInf, 50.0f}, {50.0f, -kInf}, {1e30f, 1e30f}};
-    auto const gestures = [&](Point const& point) {
-        click(point, 100);
-        press(point);
-        move(point);
-        release(point);
-    };
-    setShape(kThree);
-    for (auto const& point : hostile)
-        gestures(point);
-    press(at(0.5f, 0.0f)); // select node 1, then drag it to the hostile points
-    for (auto const& point : hostile)
-        move(point);
-    release(at(0.5f, 0.0f));
-    for (auto const& rect : {GmpiDrawing_API::MP1_RECT{0, 0, 1, 1}, GmpiDrawing_API::MP1_RECT{0, 0, 1000, 1}}) {
-        editor->arrange(rect);
-        frame();
-        gestures({0.5f, 0.5f});
-        gestures({500.0f, 0.0f});
-    }
-    for (host::HostRecord const& sent : editor->host().transmissionsOf(kShape))
-        for (auto const& [x, y] : nodesOf(sent))
-            EXPECT_TRUE(std::isfinite(x) && std::isfinite(y));
-    for (host::HostRecord const& sent : editor->host().transmissionsOf(kActiveNode))
-        EXPECT_GE(sent.asInt(), -1);
 }
 
 } // namespace
