@@ -1,5 +1,6 @@
 #include "shapes/Shape.h"
 
+#include <cmath>
 #include <locale>
 #include <sstream>
 
@@ -105,14 +106,61 @@ bool Shape::parseText(wchar_t const* text, std::size_t length) {
     return assignNodes(scratch, count);
 }
 
+namespace {
+
+// The x a parser reads back from a node written with `volts`.
+float readBackX(float volts) { return (volts + 5.0f) * kVoltsToX; }
+
+std::wstring numberText(float value, int digits) {
+    std::wostringstream stream;
+    stream.imbue(std::locale::classic());
+    stream.precision(digits);
+    stream << value;
+    return stream.str();
+}
+
+// The text of an interior node's x: its volts at eight digits, as always, unless that reads
+// back at or below the node before it or at the right end, which would make the whole text
+// unreadable (two nodes one float step apart round together on the way back). Then the
+// nearest volts that read back between the two, at nine digits, which read back exactly.
+// Empty when no such value exists: the node cannot be carried by the text form.
+std::wstring interiorXText(float xVolts, float previousReadBack) {
+    std::wstring const usual = numberText(xVolts, 8);
+    float const readBack = readBackX(readNumber(usual.c_str()));
+    if (readBack > previousReadBack && readBack < 1.0f)
+        return usual;
+    float const direction = readBack < 1.0f ? 5.0f : -5.0f;
+    float volts = xVolts;
+    for (int step = 0; step < 64; ++step) {
+        volts = std::nextafter(volts, direction);
+        float const x = readBackX(volts);
+        if (x > previousReadBack && x < 1.0f)
+            return numberText(volts, 9);
+    }
+    return {};
+}
+
+} // namespace
+
 std::wstring Shape::getString() const {
     std::wostringstream stream;
     stream.imbue(std::locale::classic());
     stream.precision(8);
-    for (int32_t i = 0; i < nodeCount && i < kMaxNodes; ++i) {
+    int32_t const count = nodeCount < kMaxNodes ? nodeCount : kMaxNodes;
+    float previousReadBack = 0.0f;
+    for (int32_t i = 0; i < count; ++i) {
         float const xVolts = nodes[i].x * kXToVolts + (-5.0f);
         float const yVolts = nodes[i].y * kYToVolts;
-        stream << L'(' << xVolts << L',' << yVolts << L')';
+        if (i == 0 || i == count - 1) {
+            stream << L'(' << xVolts << L',' << yVolts << L')';
+            previousReadBack = readBackX(readNumber(numberText(xVolts, 8).c_str()));
+            continue;
+        }
+        std::wstring const xText = interiorXText(xVolts, previousReadBack);
+        if (xText.empty())
+            continue; // closer to its neighbours than any text can tell apart
+        previousReadBack = readBackX(readNumber(xText.c_str()));
+        stream << L'(' << xText << L',' << yVolts << L')';
     }
     return stream.str();
 }

@@ -11,10 +11,6 @@ namespace zr::hostile {
 
 inline std::optional<std::string> openFinding(std::wstring const& moduleId) {
     static std::map<std::wstring, std::string> const findings = {
-        {L"ZR_ShapeStr2BLOB_GUI", "a valid image with two x one step apart in x + 1 (where an editor drag against a "
-                                  "neighbour leaves a node) becomes a text whose x read back equal at eight digits, "
-                                  "which the text parser refuses"},
-        {L"ZR_ShapeBLOB2Str_GUI", "the same text form as ZR_ShapeStr2BLOB_GUI: close nodes are written with equal x"},
         {L"ZR_ShapeEditor4", "an EditX or a drag that leaves a node one step from its neighbour in x + 1 gives "
                              "volts that round to the neighbour's, so the node text holds two equal x and every "
                              "legacy parser refuses it"},

@@ -1,5 +1,7 @@
 #include "ShapeTestSupport.h"
 
+#include <algorithm>
+#include <cmath>
 #include <locale>
 #include <sstream>
 #include <string>
@@ -96,6 +98,38 @@ TEST(ShapeText, WritesNodesInVolts) {
     for (Case const& c : cases) {
         SCOPED_TRACE(c.expected);
         EXPECT_EQ(shapeWith(c.nodes).getString(), c.expected);
+    }
+}
+
+// Nodes one float step apart in x + 1 (where a drag against a neighbour leaves a node) can
+// have equal volts; the text must still read back, every node it keeps within a float step of
+// where it was, and crowded nodes the text cannot tell apart left out.
+TEST(ShapeText, TextsOfNodesOneStepApartReadBack) {
+    auto const stepAbove = [](float x) { return std::nextafter(x + 1.0f, 2.0f) - 1.0f; };
+    float const a = 0.997184813f; // a * 10 and stepAbove(a) * 10 round to the same float
+    struct Case {
+        char const* name;
+        std::vector<Node> nodes;
+        int32_t keptAtLeast;
+    };
+    Case const cases[] = {
+        {"equal volts", {{0.0f, 0.0f}, {a, 0.2f}, {stepAbove(a), -0.2f}, {1.0f, 0.0f}}, 4},
+        {"three crowded", {{0.0f, 0.0f}, {a, 0.1f}, {stepAbove(a), 0.2f}, {stepAbove(stepAbove(a)), 0.3f}, {1.0f, 0.0f}}, 4},
+        {"next to the right end", {{0.0f, 0.0f}, {std::nextafter(1.0f, 0.0f), 0.5f}, {1.0f, 0.0f}}, 2},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Shape const original = shapeWith(c.nodes);
+        Shape back;
+        back.setString(original.getString());
+        ASSERT_EQ(back.invalid, 0);
+        EXPECT_GE(back.nodeCount, c.keptAtLeast);
+        for (int32_t i = 0; i < back.nodeCount; ++i) {
+            bool const near = std::any_of(c.nodes.begin(), c.nodes.end(), [&](Node const& n) {
+                return std::fabs(n.x - back.nodes[i].x) <= 2e-7f && n.y == back.nodes[i].y;
+            });
+            EXPECT_TRUE(near) << "node " << i;
+        }
     }
 }
 
