@@ -153,8 +153,18 @@ void LegacyTable::fillSegment(int32_t k, int32_t mode) {
     float const span = static_cast<float>(next - start);
     for (int32_t p = start; p < end && p < kTableSize; ++p) {
         float const w = static_cast<float>(p - start) / span;
-        write(p, blend(k, p, w, mode));
+        write(p, finiteOrStraight(blend(k, p, w, mode), k, w));
     }
+}
+
+// Nodes closer than a table step can leave positions running backwards after the +1 rule;
+// the curved modes then divide by a zero gap between a node's neighbours. Such an entry takes
+// the straight line between the segment's nodes, so the table never holds NaN or infinity
+// and every entry that could be computed stays as it was.
+float LegacyTable::finiteOrStraight(float value, int32_t k, float w) const {
+    if (std::isfinite(value))
+        return value;
+    return blend(k, 0, w, kStraight);
 }
 
 // w x R + (1 - w) x L, with L and R by the mode; any mode other than 1 and 2 draws lines.

@@ -98,6 +98,7 @@ private:
     void fillSegment(int32_t k, int32_t mode);
     void fillImpulses();
     float blend(int32_t k, int32_t p, float w, int32_t mode) const;
+    float finiteOrStraight(float value, int32_t k, float w) const;
     float tangentBlend(int32_t k, int32_t p, float w) const;
     float parabolaBlend(int32_t k, int32_t p, float w) const;
     float parabola(int32_t a, int32_t b, int32_t c, int32_t p) const;

@@ -106,6 +106,18 @@ TEST_F(LegacyWaveshaper, PositionsBeyondTheTableWriteNothing) {
     }
 }
 
+// Positions 0, 4094, 4095 (raised), 4094 and 4095: the positions run backwards, so the curved
+// modes would divide by a zero gap between neighbours; those entries take the straight line.
+TEST_F(LegacyWaveshaper, NodesCloserThanATableStepKeepTheTableFinite) {
+    module->setText(kShape, 0, L"(-5,0)(4.9999,5)(4.99995,-5)(4.99999,2.5)(5,0)");
+    for (int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        module->setInt(kMode, 0, mode);
+        EXPECT_EQ(entry(4094), 0.5f);
+        EXPECT_EQ(entry(4095), 0.0f);
+    }
+}
+
 class LegacyPulser : public testing::Test {
 protected:
     static constexpr int32_t kShape = 0, kDuration = 1, kGate = 2, kMode = 3, kOut = 4;
