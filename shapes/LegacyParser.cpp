@@ -33,8 +33,6 @@ bool findNode(wchar_t const* rest, std::size_t length, NodeSpan& span) {
     return span.comma >= 2 && span.close >= 4 && span.comma + 2 <= span.close;
 }
 
-float mapInto(float volts, float low, float high) { return (volts + 5.0f) * ((high - low) * 0.1f) + low; }
-
 } // namespace
 
 int32_t parseNodes(std::wstring const& text, float xMin, float xMax, float yMin, float yMax, Node* out) {
@@ -52,7 +50,7 @@ int32_t parseNodes(std::wstring const& text, float xMin, float xMax, float yMin,
         if (!inRange || (count == 0 && !(x == kLeftEdge)))
             return 0;
         float const y = clampf(readNumber(node + span.comma + 1), kLeftEdge, kRightEdge);
-        read[count++] = {mapInto(x, xMin, xMax), mapInto(y, yMin, yMax)};
+        read[count++] = {mapFromVolts(x, xMin, xMax), mapFromVolts(y, yMin, yMax)};
         previousX = x;
         start += span.close + 1;
     }

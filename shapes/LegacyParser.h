@@ -22,4 +22,7 @@ inline constexpr int32_t kMaxLegacyNodes = 100;
 // `out` is written only when the text is accepted.
 int32_t parseNodes(std::wstring const& text, float xMin, float xMax, float yMin, float yMax, Node* out);
 
+// Where the parser puts a value read in volts (-5..5) on the range low..high.
+inline float mapFromVolts(float volts, float low, float high) { return (volts + 5.0f) * ((high - low) * 0.1f) + low; }
+
 } // namespace zr::shapes

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <optional>
 
 #include "shapes/Clamp.h"
 #include "shapes/NumberText.h"
@@ -37,18 +38,24 @@ void appendNumber(std::wstring& text, float value, int significantDigits) {
         text += static_cast<wchar_t>(*c);
 }
 
-// Writes the nodes with x in `xDigits` digits; returns whether the x values read back strictly
-// increasing.
-bool writeNodesWithDigits(Node const* nodes, int32_t count, int xDigits, std::wstring& text) {
+// Where the table modules and the older editor put an x read in volts: 0..1.
+float unitX(float volts) { return zr::shapes::mapFromVolts(volts, 0.0f, 1.0f); }
+
+// Whether x values read back as `before` and `after` stay apart for every reader: in volts,
+// as the text modules read them, and on 0..1, where close volts can round together.
+bool apart(float before, float after) { return before < after && unitX(before) < unitX(after); }
+
+// Writes the nodes with x in six digits; returns whether every reader sees x increasing.
+bool writeSixDigits(Node const* nodes, int32_t count, std::wstring& text) {
     text.clear();
     bool increasing = true;
     float previousX = -std::numeric_limits<float>::infinity();
     for (int32_t i = 0; i < count; ++i) {
         text += L'(';
         std::size_t const xAt = text.size();
-        appendNumber(text, nodes[i].x, xDigits);
+        appendNumber(text, nodes[i].x, kStreamDigits);
         float const readBack = zr::readNumber(text.c_str() + xAt);
-        increasing = increasing && readBack > previousX;
+        increasing = increasing && apart(previousX, readBack);
         previousX = readBack;
         text += L',';
         appendNumber(text, nodes[i].y, kStreamDigits);
@@ -57,14 +64,49 @@ bool writeNodesWithDigits(Node const* nodes, int32_t count, int xDigits, std::ws
     return increasing;
 }
 
+// The x of an interior node, as close to `x` as keeps it apart from both neighbours; nothing
+// when no value lies between them. Nine digits read every float back as itself.
+std::optional<float> xBetween(float x, float previous, float last) {
+    float const direction = apart(previous, x) ? -std::numeric_limits<float>::infinity()
+                                               : std::numeric_limits<float>::infinity();
+    for (int step = 0; step <= 64; ++step) {
+        if (apart(previous, x) && apart(x, last))
+            return x;
+        x = std::nextafter(x, direction);
+    }
+    return std::nullopt;
+}
+
+// Every x with nine digits; an interior node too close to a neighbour moves by the fewest
+// float steps that set it apart, and one that cannot be set apart is left out.
+void writeNineDigits(Node const* nodes, int32_t count, std::wstring& text) {
+    text.clear();
+    float previousX = -std::numeric_limits<float>::infinity();
+    float const lastX = count > 0 ? nodes[count - 1].x : 0.0f;
+    for (int32_t i = 0; i < count; ++i) {
+        std::optional<float> x = nodes[i].x;
+        if (i != 0 && i != count - 1)
+            x = xBetween(nodes[i].x, previousX, lastX);
+        if (!x)
+            continue;
+        text += L'(';
+        appendNumber(text, *x, kRoundTripDigits);
+        text += L',';
+        appendNumber(text, nodes[i].y, kStreamDigits);
+        text += L')';
+        previousX = *x;
+    }
+}
+
 } // namespace
 
 // Six digits, as a default-formatted stream writes. Nodes closer than six digits tell apart
 // would read back with equal x, and every parser refuses such a text, losing the whole shape;
-// then every x is written with the digits that read back exactly.
+// then every x is written with the digits that read back exactly, and nodes closer than a
+// float step on 0..1 are set apart (an edit can leave a node one step from its neighbour).
 void writeNodes(Node const* nodes, int32_t count, std::wstring& text) {
-    if (!writeNodesWithDigits(nodes, count, kStreamDigits, text))
-        writeNodesWithDigits(nodes, count, kRoundTripDigits, text);
+    if (!writeSixDigits(nodes, count, text))
+        writeNineDigits(nodes, count, text);
 }
 
 std::wstring writeNodes(Node const* nodes, int32_t count) {

@@ -2,9 +2,11 @@
 // legacy shape files of ZR_ShapeSaver2 and ZR_ShapeLoader2 (and how they meet current files),
 // and the legacy editors on the current editor's machinery.
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
+#include "shapes/LegacyParser.h"
 #include "tests/modules/GuiUtilityFixture.h"
 
 namespace {
@@ -76,6 +78,10 @@ TEST_F(LegacyFiles, SaverWritesNodesAndALegacyModeLine) {
         {"y clamped", L"(-5,8)(5,0)", 0, "(-5,5)(5,0)\nITP=0"},
         {"x six digits cannot tell apart: nine digits", L"(-5,0)(1.00001,1)(1.000012,2)(5,0)", 0,
          "(-5,0)(1.00001001,1)(1.00001192,2)(5,0)\nITP=0"},
+        // Both x read as 1 V; 1.00000036 is the first float above 1 whose 0..1 position,
+        // as the table modules read it, differs from that of 1.
+        {"x equal once read: the later node moves up until every reader tells them apart",
+         L"(-5,0)(1.0000001,1)(1.0000002,2)(5,0)", 0, "(-5,0)(1,1)(1.00000036,2)(5,0)\nITP=0"},
         {"a refused text writes nothing", L"(-5,0)(4,0)", 0, nullptr},
     };
     for (Case const& c : cases) {
@@ -152,6 +158,20 @@ TEST(LegacyEditor, EditsItsTextShapeUnderEchoesAndSurvivesALonelyHost) {
         editor->setInt(kActiveNode, 1);
         editor->setFloat(kEditY, -1.0f);
         EXPECT_EQ(lastText(*editor, kShape), L"(-5,-5)(0,-1)(5,5)");
+
+        // Nodes at 0.9 and the next float above it both give 4 V; every legacy reader must
+        // still get all four nodes, in order.
+        constexpr int32_t kEditUnits = 11, kEditX = 34;
+        editor->setText(kShape, L"(-5,0)(0,1)(4,2)(5,3)");
+        editor->setInt(kEditUnits, 1);
+        editor->setInt(kActiveNode, 2);
+        editor->setFloat(kEditX, std::nextafter(0.9f, 1.0f));
+        editor->setInt(kActiveNode, 1);
+        editor->setFloat(kEditX, 0.9f);
+        zr::shapes::Node unit[zr::shapes::kMaxLegacyNodes]{};
+        std::wstring const text = lastText(*editor, kShape);
+        EXPECT_EQ(zr::shapes::parseNodes(text, 0.0f, 1.0f, -1.0f, 1.0f, unit), 4) << testing::PrintToString(text);
+        EXPECT_LT(unit[1].x, unit[2].x);
     }
 
     zr::host::GuiModuleOptions refusing;
