@@ -27,11 +27,7 @@ for target in BlobReader TextParser LegacyParser ShapeFile ColourText Render Mod
   dictionary=()
   [ -f "fuzz/$target.dict" ] && dictionary=("-dict=fuzz/$target.dict")
   # The scratch corpus comes first: new inputs go there, the committed corpus is only read.
-  # A GUI script creates a module and runs up to 100 operations: about 350 a second, so it
-  # gets fewer executions to keep the stage short.
-  runs=100000
-  [ "$target" = GuiScript ] && runs=30000
-  build-asan/fuzz/zr_fuzz_$target -runs=$runs -seed=1 -timeout=5 -print_final_stats=1 \
+  build-asan/fuzz/zr_fuzz_$target -runs=100000 -seed=1 -timeout=5 -print_final_stats=1 \
     -artifact_prefix=build-asan/fuzz/findings/$target- "${dictionary[@]}" "$scratch" "fuzz/corpus/$target" \
     >"$scratch.log" 2>&1 || { tail -40 "$scratch.log"; exit 1; }
   echo "$target: $(grep -o 'number_of_executed_units: *[0-9]*' "$scratch.log" | grep -o '[0-9]*$') executions, no finding"
