@@ -6,21 +6,14 @@
 #include <cwchar>
 #include <new>
 
+#include "host/drawing/CountedObject.h"
 #include "sdk/MpFactory.h"
 
 namespace {
 
-// A minimal reference-counted object standing in for a module.
-struct StandIn final : gmpi::IMpUnknown {
-    int32_t references = 1;
-    int32_t queryInterface(gmpi::MpGuid const&, void** out) override { return *out = nullptr, gmpi::MP_NOSUPPORT; }
-    int32_t addRef() override { return ++references; }
-    int32_t release() override {
-        int32_t const left = --references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+// A stand-in for a module, made with one reference: its creator's.
+struct StandIn final : zr::host::drawing::CountedObject<gmpi::IMpUnknown> {
+    StandIn() : CountedObject({}) {}
 };
 
 gmpi::IMpUnknown* createStandIn() { return new StandIn; }
@@ -65,8 +58,10 @@ TEST(Factory, LooksUpExactSubTypeAndIdentifier) {
             EXPECT_EQ(result, c.result);
             ASSERT_EQ(out != nullptr, c.instance);
             if (out != nullptr) {
-                EXPECT_EQ(static_cast<StandIn*>(out)->references, 1);
-                static_cast<StandIn*>(out)->release();
+                auto* created = static_cast<gmpi::IMpUnknown*>(out);
+                EXPECT_EQ(created->addRef(), 2) << "the instance holds its creator's reference only";
+                created->release();
+                created->release();
             }
         }
     }
