@@ -40,23 +40,27 @@ TEST(ShapeRecord, DefaultRecordHasExactBytes) {
     expectNodes(rising, {{0.0f, -1.0f}, {1.0f, 1.0f}});
 }
 
-// The header rule over byte images is the blob reader fuzz target's oracle; here the calls
-// no byte image can make: no data, and sizes of zero or below. A rejected call keeps nodes,
-// count, mode and `changed`.
-TEST(ShapeRecord, BlobReaderRefusesMissingDataAndSizesBelowOne) {
+// The header rule over byte images is the blob reader fuzz target's oracle, replayed over its
+// kept inputs; here the calls no byte image can make (no data, sizes of zero or below) and
+// the images those inputs do not hold. A rejected call keeps nodes, count, mode and `changed`.
+TEST(ShapeRecord, BlobReaderRefusesMissingDataOddSizesAndNegativeCounts) {
     std::vector<unsigned char> const two = blobImage(std::vector<Node>(2, Node{0.5f, 0.25f}));
+    std::vector<unsigned char> countMinusOne = two;
+    int32_t const minusOne = -1;
+    std::memcpy(countMinusOne.data() + 4, &minusOne, 4);
     struct Case {
         char const* name;
+        unsigned char const* data;
         int32_t size;
-        bool nullData;
     } const cases[] = {
-        {"null data", 24, true}, {"size 0", 0, false}, {"negative size", -24, false}, {"most negative size", INT32_MIN, false},
+        {"null data", nullptr, 24},    {"size 0", two.data(), 0},      {"negative size", two.data(), -24},
+        {"most negative size", two.data(), INT32_MIN}, {"header only", two.data(), 8}, {"count -1", countMinusOne.data(), 24},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         Shape shape = shapeWith({{0.0f, 0.1f}, {0.3f, 0.7f}, {0.6f, -0.2f}, {1.0f, 0.4f}}, zr::VarekSpline);
         Shape const before = shape;
-        EXPECT_FALSE(shape.readBlob(c.nullData ? nullptr : two.data(), c.size));
+        EXPECT_FALSE(shape.readBlob(c.data, c.size));
         EXPECT_EQ(shape.invalid, 1);
         zr::test::expectSameCurve(shape, before);
     }
