@@ -15,31 +15,32 @@ using fakes::FakeBehaviour;
 using fakes::FakeFactory;
 using fakes::fakeModuleId;
 
-// A fake that ramps output 1 (input 0 unused) and asks to sleep after each block, run for
-// one block of 16 so that it sleeps holding 1015.
-struct SleepingFake {
-    SleepingFake() {
-        EXPECT_EQ(module.connectAudio(0, gmpi::MP_IN), gmpi::MP_OK);
-        EXPECT_EQ(module.connectAudio(1, gmpi::MP_OUT), gmpi::MP_OK);
-        module.process(16); // the module runs once before it can ask to sleep
-        EXPECT_EQ(module.buffer(1)[15], 1015.0f);
-        EXPECT_TRUE(module.host().asleep());
-    }
+// A real host stops calling a module that asked to sleep until an event arrives for it. The
+// held value is written once per sleep, again only for a longer block, and again after
+// someone was given the output to write into; the input is never touched.
+TEST(AudioModule, SleepingModuleIsNotCalledAndItsOutputsHoldTheirLastSample) {
     FakeFactory factory{FakeBehaviour{.rampOutputs = {1}, .sleepAfterEachBlock = true}};
     AudioModule module{factory, fakeModuleId};
-};
-
-// A real host stops calling a module that asked to sleep until an event arrives for it.
-TEST(AudioModule, SleepingModuleIsNotCalledAndItsOutputsHoldTheirLastSample) {
-    SleepingFake fake;
-    auto& [factory, module] = fake;
-    std::fill_n(module.buffer(0), 32, 0.75f);
-    module.process(32);
-    EXPECT_EQ(factory.seen.processCalls, 1);
-    for (int i = 0; i < 32; ++i) {
-        ASSERT_EQ(module.buffer(1)[i], 1015.0f) << "sample " << i;
-        ASSERT_EQ(module.buffer(0)[i], 0.75f) << "input touched at sample " << i;
+    ASSERT_EQ(module.connectAudio(0, gmpi::MP_IN), gmpi::MP_OK);
+    ASSERT_EQ(module.connectAudio(1, gmpi::MP_OUT), gmpi::MP_OK);
+    module.process(16); // the module runs once before it can ask to sleep: it holds 1015
+    ASSERT_TRUE(module.host().asleep());
+    std::fill_n(module.buffer(0), 64, 0.75f);
+    struct Step {
+        int32_t block;
+        bool scribble; // write into the output through buffer() before the block
+    } const steps[] = {{8, false}, {8, false}, {4, false}, {48, false}, {16, true}, {48, true}, {48, false}};
+    for (Step const step : steps) {
+        SCOPED_TRACE(testing::Message() << "block of " << step.block << (step.scribble ? " after a write" : ""));
+        if (step.scribble)
+            std::fill_n(module.buffer(1), 64, -3.0f);
+        module.process(step.block);
+        for (int32_t i = 0; i < step.block; ++i) {
+            ASSERT_EQ(module.samples(1)[i], 1015.0f) << "sample " << i;
+            ASSERT_EQ(module.buffer(0)[i], 0.75f) << "input touched at sample " << i;
+        }
     }
+    EXPECT_EQ(factory.seen.processCalls, 1);
 
     module.setFloat(0, 0, 1.0f);
     factory.behaviour.sleepAfterEachBlock = false; // woken, it stays awake
@@ -48,28 +49,8 @@ TEST(AudioModule, SleepingModuleIsNotCalledAndItsOutputsHoldTheirLastSample) {
     EXPECT_EQ(module.buffer(1)[7], 2007.0f);
     module.process(8);
     EXPECT_EQ(factory.seen.processCalls, 3);
-    EXPECT_EQ(module.blocksRun(), 4);
-    EXPECT_EQ(module.samplesProcessed(), 32);
-}
-
-// The held value is written once per sleep, again only for a longer block, and again after
-// someone was given the output to write into.
-TEST(AudioModule, HeldOutputsSurviveBlocksOfAnyLengthAndWritesThroughBuffer) {
-    SleepingFake fake;
-    struct Step {
-        int32_t block;
-        bool scribble; // write into the output through buffer() before the block
-    } const steps[] = {{8, false}, {8, false}, {4, false}, {48, false}, {16, true}, {48, true}, {48, false}};
-    for (Step const step : steps) {
-        SCOPED_TRACE(testing::Message() << "block of " << step.block << (step.scribble ? " after a write" : ""));
-        if (step.scribble)
-            std::fill_n(fake.module.buffer(1), 64, -3.0f);
-        fake.module.process(step.block);
-        float const* out = fake.module.samples(1);
-        for (int32_t i = 0; i < step.block; ++i)
-            ASSERT_EQ(out[i], 1015.0f) << "sample " << i;
-    }
-    EXPECT_EQ(fake.factory.seen.processCalls, 1);
+    EXPECT_EQ(module.blocksRun(), 10);
+    EXPECT_EQ(module.samplesProcessed(), 32) << "the samples of the three calls";
 }
 
 // Queued events reach the next block only, processBlocks hands them to its first block, and

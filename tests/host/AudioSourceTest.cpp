@@ -20,19 +20,11 @@ std::vector<float> samples(AudioSource const& source, int64_t start, int32_t cou
 }
 
 TEST(AudioSource, SignalsAtTheirSamples) {
-    AudioSource sine;
-    sine.kind = AudioSource::Kind::Sine;
-    sine.frequency = 25.0; // a quarter period is one sample at 100 Hz
-    sine.amplitude = 4.0f;
-    sine.level = 1.0f;
-    AudioSource ramp;
-    ramp.kind = AudioSource::Kind::Ramp;
-    ramp.from = -5.0f;
-    ramp.to = 5.0f;
-    ramp.seconds = 0.5; // 50 samples
-    AudioSource file;
-    file.kind = AudioSource::Kind::File;
-    file.samples = {0.25f, -0.5f};
+    using Kind = AudioSource::Kind;
+    // A quarter period of the sine is one sample at 100 Hz; the ramp lasts 50 samples.
+    AudioSource const sine{.kind = Kind::Sine, .level = 1.0f, .amplitude = 4.0f, .frequency = 25.0, .samples = {}};
+    AudioSource const ramp{.kind = Kind::Ramp, .from = -5.0f, .to = 5.0f, .seconds = 0.5, .samples = {}};
+    AudioSource const file{.kind = Kind::File, .samples = {0.25f, -0.5f}};
     struct Case {
         char const* name;
         AudioSource source;
@@ -57,9 +49,7 @@ TEST(AudioSource, SignalsAtTheirSamples) {
 }
 
 TEST(AudioSource, NoiseStaysInRangeAndDoesNotDependOnTheBlocks) {
-    AudioSource noise;
-    noise.kind = AudioSource::Kind::Noise;
-    noise.amplitude = 2.0f;
+    AudioSource noise{.kind = AudioSource::Kind::Noise, .amplitude = 2.0f, .samples = {}};
     std::vector<float> const whole = samples(noise, 0, 1000);
     std::vector<float> joined = samples(noise, 0, 333);
     std::vector<float> const rest = samples(noise, 333, 667);

@@ -107,21 +107,16 @@ public:
     int32_t addRef() override { return 1; }
     int32_t release() override { return 1; }
     int32_t getSdkInformation(int32_t&, int32_t, wchar_t*) override { return gmpi::MP_NOSUPPORT; }
-
-    int32_t createInstance(wchar_t const* id, int32_t subType, gmpi::IMpUnknown* host,
-                           void** returnInterface) override {
-        int32_t const result = createInstance2(id, subType, returnInterface);
+    int32_t createInstance(wchar_t const* id, int32_t subType, gmpi::IMpUnknown* host, void** created) override {
+        int32_t const result = createInstance2(id, subType, created);
         if (result == gmpi::MP_OK)
-            static_cast<gmpi::IMpPlugin2*>(*returnInterface)->setHost(host);
+            static_cast<gmpi::IMpPlugin2*>(*created)->setHost(host);
         return result;
     }
-
-    int32_t createInstance2(wchar_t const* id, int32_t subType, void** returnInterface) override {
-        *returnInterface = nullptr;
-        if (std::wstring(id) != fakeModuleId || subType != 0)
-            return gmpi::MP_NOSUPPORT;
-        *returnInterface = static_cast<gmpi::IMpPlugin2*>(new FakeModule(behaviour, seen));
-        return gmpi::MP_OK;
+    int32_t createInstance2(wchar_t const* id, int32_t subType, void** created) override {
+        bool const known = std::wstring(id) == fakeModuleId && subType == 0;
+        *created = known ? static_cast<gmpi::IMpPlugin2*>(new FakeModule(behaviour, seen)) : nullptr;
+        return known ? gmpi::MP_OK : gmpi::MP_NOSUPPORT;
     }
 };
 

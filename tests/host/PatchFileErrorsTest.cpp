@@ -39,7 +39,6 @@ TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
         std::string expected;
     };
     Case const cases[] = {
-        {"malformed JSON at line 3, column 1", "{\n  \"duration\": 1,\n}", "patch.json:3:1: malformed JSON: "},
         {"unknown identifier with the nearest names", patchWith("", R"({ "shaper": { "id": "ZR_Waveshapr2" } })"),
          "modules.shaper.id: unknown module identifier 'ZR_Waveshapr2'; nearest known: ZR_Waveshaper2"},
         {"unknown pin name", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Rnage": 1 } } })"),

@@ -1,9 +1,11 @@
-// The patch engine's scheduling: modules run after the modules that feed them, whatever the
-// order they were added in; value events reach the next module at their sample; a sleeping
-// module is not called and wakes when an event reaches it.
+// The patch engine with the built bundle: wiring rules; modules run after the modules that
+// feed them, whatever the order they were added in; values, states and level changes reach
+// the next module at their sample; a sleeping module is not called and wakes when an event
+// reaches it.
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,10 +19,67 @@ namespace {
 
 constexpr int32_t kBlock = 64;
 
-std::vector<float> playChain(std::vector<std::string> const& addingOrder) {
+AudioModuleOptions blocksOf(int32_t frames) {
     AudioModuleOptions options;
-    options.maxBlockSize = kBlock;
-    Patch patch(zr::test::bundle(), zr::test::descriptions(), options);
+    options.maxBlockSize = frames;
+    return options;
+}
+
+// Wires between outputs, between inputs and between kinds reach the engine through patch
+// files, whose error messages are checked with the patch loader.
+TEST(Patch, RefusesWiringThatCannotWork) {
+    Patch patch(zr::test::bundle(), zr::test::descriptions(), blocksOf(256));
+    patch.add("osc", L"ZR_ShapeOsc2");
+    patch.add("shaper", L"ZR_Waveshaper2");
+    patch.connect("osc", "Out", "shaper", "Input");
+    struct Case {
+        char const* name;
+        void (*attempt)(Patch&);
+    };
+    Case const cases[] = {
+        {"unknown module", [](Patch& p) { p.connect("lfo", "Out", "shaper", "Input"); }},
+        {"unknown pin", [](Patch& p) { p.connect("osc", "Output", "shaper", "Input"); }},
+        {"input wired twice", [](Patch& p) { p.connect("osc", "Out", "shaper", "Input"); }},
+        {"name taken", [](Patch& p) { p.add("osc", L"ZR_ShapeEnv3"); }},
+        {"undescribed module", [](Patch& p) { p.add("x", L"ZR_NoSuchModule"); }},
+        {"not an audio input", [](Patch& p) { p.input("osc", "Gate"); }},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THROW(c.attempt(patch), std::invalid_argument);
+    }
+}
+
+TEST(Patch, ValuesAndStatesTravelAlongControlWiresAtTheirSample) {
+    Patch patch(zr::test::bundle(), zr::test::descriptions(), blocksOf(256));
+    patch.add("amp", L"ZR_ShapeAmp2");
+    patch.add("envelope", L"ZR_ShapeEnv3");
+    AudioModule& shaper = patch.add("shaper", L"ZR_Waveshaper2");
+    patch.connect("amp", "ShapeOut", "envelope", "Shape");
+    patch.connect("envelope", "Out", "shaper", "Input");
+    patch.start();
+    // A flat contour at +5 V, made by the amplifier from a ramp with gain 0 around +5 V.
+    patch.setBytes("amp", "Shape", 0, zr::test::shapeImage({{0.0f, -1.0f}, {1.0f, 1.0f}}));
+    patch.set("amp", "Center", 0, 5.0f);
+    patch.set("amp", "Gain", 0, 0.0f);
+    patch.set("envelope", "Duration", 0, 2.0f); // 96 samples
+    patch.set("envelope", "Gate", 0, true);
+    std::fill_n(patch.input("envelope", "Input"), 256, 0.25f);
+    patch.process(128);
+    EXPECT_EQ(patch.output("envelope", "Out")[10], 0.25f);
+    EXPECT_NEAR(patch.output("shaper", "Out")[10], 0.25f, 1e-6f);
+
+    // The envelope ended after its 96 samples and stopped streaming at that sample: the
+    // shaper hears of it at the same sample of the same block.
+    auto const stops = shaper.host().streamingChanges(5);
+    ASSERT_FALSE(stops.empty());
+    EXPECT_FALSE(stops.back().isStreaming());
+    EXPECT_EQ(stops.back().block, 0);
+    EXPECT_EQ(stops.back().timestamp, 96);
+}
+
+std::vector<float> playChain(std::vector<std::string> const& addingOrder) {
+    Patch patch(zr::test::bundle(), zr::test::descriptions(), blocksOf(kBlock));
     std::map<std::string, std::wstring> const ids = {
         {"osc", L"ZR_ShapeOsc2"}, {"shaper", L"ZR_Waveshaper2"}, {"folder", L"ZR_Waveshaper2"}};
     for (std::string const& name : addingOrder)
@@ -73,41 +132,34 @@ constexpr char kMorphingCurve[] = R"J({
     "outputs": ["shaper.Out"]
 })J";
 
-TEST(PatchScheduling, ValueEventsCrossModulesAtTheirSampleAndWakeASleepingModule) {
-    LoadedPatch loaded = loadPatch(zr::test::bundle(), zr::test::descriptions(), kMorphingCurve, ".", "morph.json");
-    EXPECT_EQ(loaded.patch->runningOrder(), (std::vector<std::string>{"morph", "shaper"})) << "added the other way round";
-    std::vector<float> const out = renderPatch(loaded).at(0);
-    ASSERT_EQ(out.size(), 960u);
-
-    struct Expectation {
-        size_t sample;
-        float level;
+// In the level row the position moves to where it is, so the curve stays the identity and
+// only the input's drop shows.
+TEST(PatchScheduling, ChangesCrossModulesAtTheirSampleAndWakeASleepingModule) {
+    std::string levelOnly = kMorphingCurve;
+    levelOnly.replace(levelOnly.find("\"to\": 1 }"), 9, "\"to\": 0 }");
+    struct Case {
+        char const* name;
+        std::string patch;
+        std::vector<std::pair<std::size_t, float>> levels; // at samples
+    } const cases[] = {
+        // The identity curve through the waveshaper's sleep, then the flat one from the
+        // morpher's sample on, whatever the input's level.
+        {"curve", kMorphingCurve, {{0, 0.2f}, {400, 0.2f}, {676, 0.2f}, {677, 0.3f}, {804, 0.3f}, {805, 0.3f}, {959, 0.3f}}},
+        {"level", levelOnly, {{676, 0.2f}, {804, 0.2f}, {805, -0.2f}, {959, -0.2f}}},
     };
-    Expectation const expected[] = {
-        {0, 0.2f}, {400, 0.2f}, {676, 0.2f},    // the identity curve, through the waveshaper's sleep
-        {677, 0.3f}, {700, 0.3f}, {804, 0.3f},  // the flat curve from the morpher's sample on
-        {805, 0.3f}, {959, 0.3f},               // the flat curve ignores the input's level
-    };
-    for (Expectation const& e : expected) {
-        SCOPED_TRACE("sample " + std::to_string(e.sample));
-        EXPECT_NEAR(out[e.sample], e.level, 1e-4f);
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoadedPatch loaded = loadPatch(zr::test::bundle(), zr::test::descriptions(), c.patch, ".", "morph.json");
+        EXPECT_EQ(loaded.patch->runningOrder(), (std::vector<std::string>{"morph", "shaper"})) << "added the other way round";
+        std::vector<float> const out = renderPatch(loaded).at(0);
+        ASSERT_EQ(out.size(), 960u);
+        for (auto const& [sample, level] : c.levels)
+            EXPECT_NEAR(out[sample], level, 1e-4f) << "sample " << sample;
+        AudioModule& shaper = loaded.patch->module("shaper");
+        EXPECT_GT(shaper.host().sleepCount(), 0) << "nothing streams, so the waveshaper sleeps";
+        EXPECT_LT(shaper.processCalls(), shaper.blocksRun()) << "a sleeping module is not called";
+        EXPECT_GT(shaper.processCalls(), 1) << "the change woke it";
     }
-
-    AudioModule& shaper = loaded.patch->module("shaper");
-    EXPECT_GT(shaper.host().sleepCount(), 0) << "nothing streams, so the waveshaper sleeps";
-    EXPECT_LT(shaper.processCalls(), shaper.blocksRun()) << "a sleeping module is not called";
-    EXPECT_GT(shaper.processCalls(), 1) << "the morpher's event woke it";
-}
-
-TEST(PatchScheduling, ALevelChangeOnAnAudioInputTakesEffectAtItsSample) {
-    std::string patch = kMorphingCurve;
-    patch.replace(patch.find("\"Position\": 0 }"), 15, "\"Position\": 0.0 }");
-    patch.replace(patch.find("\"to\": 1 }"), 9, "\"to\": 0 }"); // the curve stays the identity
-    LoadedPatch loaded = loadPatch(zr::test::bundle(), zr::test::descriptions(), patch, ".", "level.json");
-    std::vector<float> const out = renderPatch(loaded).at(0);
-    EXPECT_NEAR(out[804], 0.2f, 1e-4f);
-    EXPECT_NEAR(out[805], -0.2f, 1e-4f) << "the sleeping waveshaper woke at the change";
-    EXPECT_NEAR(out[959], -0.2f, 1e-4f);
 }
 
 } // namespace

@@ -18,8 +18,6 @@ using GmpiDrawing_API::MP1_POINT;
 using GmpiDrawing_API::MP1_SIZE;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-int probesAlive = 0;
-
 class ProbeGui final : public SeGuiInvisibleBase {
 public:
     MpGuiPin<int32_t> number; // 0
@@ -32,7 +30,6 @@ public:
     std::string pathSeen;
 
     ProbeGui() {
-        ++probesAlive;
         initializePin(number, &ProbeGui::onSetNumber);
         initializePin(level);
         initializePin(flag);
@@ -41,7 +38,6 @@ public:
         initializePin(path, &ProbeGui::onSetPath);
         initializePin(0, level); // a taken index keeps its pin
     }
-    ~ProbeGui() override { --probesAlive; }
     void onSetNumber() { ++numberNotifications; }
     void onSetPath() { pathSeen = static_cast<std::string>(path); }
 };
@@ -80,6 +76,7 @@ TEST_F(GuiBase, HostileSizesNeverCopyBeyondTheValue) {
     EXPECT_EQ(module->number.getValue(), 0x0201) << "fewer bytes fill a zeroed value";
 }
 
+// Unknown pin indices are refused in the GUI scripts run on every GUI-side module.
 TEST_F(GuiBase, HandlersRunPerNotificationAndAssigningTransmitsOnlyNewValues) {
     int32_t const seven = 7;
     module->setPin(0, 0, 4, &seven);
@@ -88,10 +85,6 @@ TEST_F(GuiBase, HandlersRunPerNotificationAndAssigningTransmitsOnlyNewValues) {
     EXPECT_EQ(module->notifyPin(0, 0), gmpi::MP_OK);
     EXPECT_EQ(module->numberNotifications, 2) << "once per notification, changed or not";
     EXPECT_EQ(module->notifyPin(1, 0), gmpi::MP_OK) << "a pin without handler";
-    for (int32_t pin : {6, -1}) {
-        EXPECT_EQ(module->setPin(pin, 0, 4, &seven), gmpi::MP_FAIL);
-        EXPECT_EQ(module->notifyPin(pin, 0), gmpi::MP_FAIL);
-    }
 
     module->text = std::wstring(L"abc");
     module->text = std::wstring(L"abc");
@@ -123,9 +116,10 @@ TEST_F(GuiBase, Utf8ErrorsStopAtTheHostBoundary) {
     EXPECT_EQ(gmpi_sdk::wideFromUtf8(gmpi_sdk::utf8FromWide(text)), text);
 }
 
-TEST(GuiBaseHost, AnswersItsIdentifiersAndCountsReferences) {
+// Hosts that refuse the UI host interface, reference counts and the release of every module
+// are the GUI stress and lifecycle tests' matter; here the answers a host relies on.
+TEST(GuiBaseHost, AnswersItsIdentifiersAndRefusesMissingPointers) {
     auto* module = new ProbeGui;
-    int const alive = probesAlive;
     void* view = nullptr;
     for (gmpi::MpGuid const& iid : {MP_IID_UNKNOWN, MP_IID_GUI_PLUGIN2, MP_IID_GUI_PLUGIN2B}) {
         ASSERT_EQ(module->queryInterface(iid, &view), gmpi::MP_OK);
@@ -136,16 +130,8 @@ TEST(GuiBaseHost, AnswersItsIdentifiersAndCountsReferences) {
     EXPECT_EQ(view, nullptr);
     EXPECT_EQ(module->queryInterface(MP_IID_UNKNOWN, nullptr), gmpi::MP_FAIL);
     EXPECT_EQ(module->setHost(nullptr), gmpi::MP_NOSUPPORT);
-    zr::host::GuiHost refusing;
-    refusing.hostile().refuseUiHost2 = true;
-    EXPECT_EQ(module->setHost(static_cast<gmpi::IMpUserInterfaceHost2*>(&refusing)), gmpi::MP_NOSUPPORT);
-    module->text = std::wstring(L"dropped");
-    EXPECT_TRUE(refusing.transmissions().empty());
-    EXPECT_EQ(module->addRef(), 2);
-    EXPECT_EQ(module->release(), 1);
+    module->text = std::wstring(L"dropped"); // without a host nothing is sent, and nothing crashes
     EXPECT_EQ(module->release(), 0);
-    EXPECT_EQ(probesAlive, alive - 1);
-    EXPECT_EQ(refusing.referenceCount(), 0) << "the older UI host was given back";
 }
 
 class ProbeGraphics final : public gmpi_gui::MpGuiGfxBase {

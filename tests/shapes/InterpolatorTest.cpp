@@ -1,3 +1,4 @@
+#include "RandomShapes.h"
 #include "ShapeTestSupport.h"
 #include "shapes/Interpolator.h"
 
@@ -5,6 +6,8 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -13,6 +16,8 @@ using zr::test::shapeWith;
 using Interpolator = zr::Shape::Interpolator;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kMin = std::numeric_limits<float>::denorm_min();
 
 // The table starts full of NaN, so every entry must be written by the render.
 std::vector<float> renderedTable(std::vector<Node> const& nodes, int32_t mode, int32_t size) {
@@ -50,16 +55,11 @@ TEST(Interpolator, NoneModePlacesImpulses) {
     }
 }
 
-// Rendering happens after a change or a resize only, and rewinds reading; entries past the
-// rendered ones read as 0. Tables below 16 entries are never rendered and read as silence.
-TEST(Interpolator, RendersWhenNeededAndReadsRenderedEntriesThenZero) {
+// A resize renders again and rewinds reading; tables below 16 entries (zero and negative
+// sizes too) are never rendered and read as silence.
+TEST(Interpolator, ResizedTablesRenderAgainAndSmallOnesReadAsSilence) {
     Interpolator interpolator(shapeWith({{0.0f, -1.0f}, {1.0f, 1.0f}}), 16);
-    EXPECT_TRUE(interpolator.render());
-    for (int32_t k = 0; k < 16; ++k)
-        ASSERT_EQ(interpolator.readNext(), interpolator.table[k]) << "entry " << k;
-    EXPECT_EQ(interpolator.readNext(), 0.0f);
-    EXPECT_FALSE(interpolator.render());
-    for (int32_t size : {100, 15, 8, 0, -5, 16}) {
+    for (int32_t size : {100, 15, 0, -5, 16}) {
         SCOPED_TRACE(size);
         interpolator.setTableSize(size);
         EXPECT_EQ(interpolator.table.size(), static_cast<std::size_t>(std::max(size, 0)) + 1);
@@ -129,6 +129,78 @@ TEST(Interpolator, StaleNodesDoNotChangeANaturalSpline) {
     stale.render();
     EXPECT_EQ(std::vector<float>(stale.table.begin(), stale.table.end() - 1),
               renderedTable(three, zr::NaturalSpline, 1024));
+}
+
+// Each entry against the straight line through its segment's nodes. A segment is sampled
+// from its first accumulated grid position in even steps (running value), so the reference
+// is taken there too; the running sum may drift by about half an ulp per entry.
+TEST(Interpolator, LinearModeFollowsTheLinesBetweenRandomNodes) {
+    std::mt19937 rng(20240611);
+    for (int run = 0; run < 100; ++run) {
+        std::vector<Node> nodes;
+        for (auto const& [x, y] : zr::test::randomValidNodes(rng, 1e-5f))
+            nodes.push_back({x, y});
+        int32_t const size = std::uniform_int_distribution<int32_t>(16, 8192)(rng);
+        SCOPED_TRACE(testing::Message() << "run " << run << ", size " << size);
+        std::vector<float> const table = renderedTable(nodes, zr::Linear, size);
+        float const step = 1.0f / static_cast<float>(size - 1);
+        float position = 0.0f, startPosition = 0.0f;
+        std::size_t segment = 0;
+        int32_t segmentStart = 0;
+        for (int32_t k = 0; k < size - 1; ++k, position += step) {
+            for (; segment + 2 < nodes.size() && position >= nodes[segment + 1].x; ++segment) {
+                segmentStart = k;
+                startPosition = position;
+            }
+            Node const& from = nodes[segment];
+            Node const& to = nodes[segment + 1];
+            double const x = double(startPosition) + double(k - segmentStart) * step;
+            double const expected = from.y + (double(to.y) - from.y) * (x - from.x) / (double(to.x) - from.x);
+            ASSERT_NEAR(table[k], expected, 1e-5 + (k - segmentStart) * 6e-8) << "entry " << k << " of segment " << segment;
+        }
+    }
+}
+
+// The blob reader trusts its producer, so any node values reach the renderers. Above 8192
+// entries the accumulated grid overshoots or stops short of entry N - 1; steps too small for
+// 1 / step in single precision overflow the line and spline terms. Every mode must still
+// write finite entries and nothing outside the table (checked under the address sanitizer).
+TEST(Interpolator, LargeTablesAndTinyGapsRenderFiniteInBoundsInEveryMode) {
+    struct Case {
+        char const* name;
+        std::vector<Node> nodes;
+    };
+    std::vector<Node> hundredNodes; // the natural spline's end terms must stay inside the record
+    for (int i = 0; i < 100; ++i)
+        hundredNodes.push_back({static_cast<float>(i) / 99.0f, i % 2 == 0 ? 1.0f : -1.0f});
+    Case const cases[] = {
+        {"valid", {{0.0f, 0.0f}, {0.3f, 0.9f}, {0.7f, -0.6f}, {1.0f, 0.2f}}},
+        {"100 nodes", hundredNodes},
+        // Segment loops bounded by the node x alone would run past the table.
+        {"interior x of 5", {{0.0f, 0.0f}, {5.0f, 1.0f}, {1.0f, -1.0f}}},
+        {"interior x of +inf", {{0.0f, 0.0f}, {kInf, 0.5f}, {1.0f, 0.0f}}},
+        {"last x below 1", {{0.0f, 0.0f}, {0.5f, 1.0f}, {0.6f, 0.0f}}},
+        {"every x NaN", {{kNaN, kNaN}, {kNaN, kNaN}, {kNaN, kNaN}}},
+        {"huge x and infinite y", {{0.0f, kInf}, {1e30f, 1.0f}, {3e38f, 0.0f}, {1.0f, -kInf}}},
+        {"subnormal gaps", {{0.0f, 1.0f}, {kMin, -1.0f}, {2.0f * kMin, 1.0f}, {0.5f, -0.5f}, {1.0f, 0.5f}}},
+        {"gaps of 1e-39", {{0.0f, 1.0f}, {1e-39f, -1.0f}, {2e-39f, 1.0f}, {0.5f, -0.5f}, {1.0f, 0.5f}}},
+        {"gaps of 1e-20", {{0.0f, 1.0f}, {1e-20f, -1.0f}, {2e-20f, 1.0f}, {0.5f, -0.5f}, {1.0f, 0.5f}}},
+    };
+    for (Case const& c : cases) {
+        std::vector<unsigned char> const image = zr::test::blobImage(c.nodes);
+        for (int32_t size : {8195, 8321, 9000, 16385, 100003}) {
+            for (int32_t mode : {zr::None, zr::Linear, zr::VarekSpline, zr::NaturalSpline}) {
+                SCOPED_TRACE(std::string(c.name) + ", size " + std::to_string(size) + ", mode " + std::to_string(mode));
+                Interpolator interpolator(size);
+                ASSERT_TRUE(interpolator.shape.readBlob(image.data(), static_cast<int32_t>(image.size())));
+                interpolator.shape.setInterpolation(mode);
+                EXPECT_TRUE(interpolator.render());
+                EXPECT_EQ(interpolator.table.size(), static_cast<std::size_t>(size) + 1);
+                EXPECT_TRUE(std::all_of(interpolator.table.begin(), interpolator.table.begin() + size,
+                                        [](float v) { return std::isfinite(v); }));
+            }
+        }
+    }
 }
 
 } // namespace

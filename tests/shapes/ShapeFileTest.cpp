@@ -34,6 +34,9 @@ TEST_F(ShapeFile, SavesTextFormAndModeLine) {
     EXPECT_EQ(reloaded.invalid, 0);
 }
 
+// The content rule is the shape-file fuzz target's oracle, which every build replays over the
+// kept inputs (a mode beyond 32 bits, carriage returns, a byte outside ASCII, an empty file,
+// an unknown mode among them); these rows add what those inputs do not hold.
 TEST_F(ShapeFile, LoadsWhatItAcceptsAndKeepsTheRestUnchanged) {
     struct Case {
         char const* name;
@@ -44,19 +47,11 @@ TEST_F(ShapeFile, LoadsWhatItAcceptsAndKeepsTheRestUnchanged) {
         int32_t nodeCount; // afterwards (started at 2)
     };
     Case const cases[] = {
-        {"nodes and a mode", "(-5,-5)(0,5)(5,-5)\nITP=30", true, true, 30, 3},
-        {"nodes only", "(-5,-5)(0,5)(5,-5)", true, true, 10, 3},
         {"unchanged nodes, new mode", "(-5,0)(5,0)\nITP=20", true, true, 20, 2},
-        {"no such mode", "(-5,-5)(5,5)\nITP=25", true, true, 10, 2},
         {"a legacy mode", "(-5,-5)(5,5)\nITP=2", true, true, 10, 2},
-        {"mode beyond 32 bits", "(-5,-5)(5,5)\nITP=4294967306", true, true, 10, 2},
-        {"mode with blanks and sign", "(-5,-5)(5,5)\nITP= +0", true, true, 0, 2},
         {"mode line later in the file", "(-5,-5)(5,5)\nnote\nITP=30\n", true, true, 30, 2},
         {"no digits after ITP=", "(-5,-5)(5,5)\nITP=x30", true, true, 10, 2},
-        {"carriage returns", "(-5,-5)(5,5)\r\nITP=30", false, false, 10, 2},
         {"bad nodes with a good mode", "(-4,0)(5,0)\nITP=30", false, false, 10, 2},
-        {"empty file", "", false, false, 10, 2},
-        {"a byte outside ASCII ends the text", "(-5,-5)(5,5)\xC3\xA9\nITP=30", true, true, 10, 2},
         {"NUL inside the nodes", std::string("(-5,-5)\0(5,5)", 13), false, false, 10, 2},
         {"binary bytes", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe", 12), false, false, 10, 2},
         {"NUL in the mode line", std::string("(-5,-5)(5,5)\nITP=\0" "30", 19), true, true, 10, 2},

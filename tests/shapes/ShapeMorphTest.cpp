@@ -42,19 +42,24 @@ TEST(ShapeMorph, PairsNodesAsTheCountsDemand) {
     }
 }
 
-// Images are accepted without checking their nodes; whatever they hold, the blend keeps x
-// strictly increasing from 0 to 1 and y within -1..+1.
-TEST(ShapeMorph, HostileNodesNeverBreakTheBlendsInvariants) {
+// Images are accepted without checking their nodes; whatever they hold, a blend keeps x
+// strictly increasing from 0 to 1 and y within -1..+1, and the vertical edits keep y within
+// -1..+1.
+TEST(ShapeMorph, HostileNodesNeverBreakTheInvariantsOfBlendsAndVerticalEdits) {
     std::vector<std::vector<Node>> const hostile = {
         {{0.0f, 0.0f}, {kNaN, 0.5f}, {1.0f, 0.0f}},
         {{0.0f, 0.0f}, {0.5f, kNaN}, {1.0f, kNaN}},
         {{0.0f, 0.0f}, {2.0f, 0.5f}, {3.0f, 0.0f}},
         {{0.0f, 0.0f}, {kInf, 0.5f}, {0.2f, 0.0f}, {1.0f, 0.0f}},
-        {{0.0f, 0.0f}, {0.7f, 0.5f}, {0.3f, 0.0f}, {-0.5f, 4.0f}, {1.0f, -9.0f}},
-        {{-1.0f, 0.0f}, {-kInf, 0.0f}, {0.5f, 0.0f}},
+        {{0.0f, kInf}, {0.7f, 0.5f}, {0.3f, -kInf}, {-0.5f, 4.0f}, {1.0f, -9.0f}},
+        {{-1.0f, 0.0f}, {-kInf, 1e-39f}, {0.5f, 0.0f}},
         // Finite but extreme: weighted sums of these round beyond the largest float.
         {{0.0f, kMax}, {kMax, kMax}, {0.9f * kMax, -kMax}, {1.0f, kMax}},
         {{-kMax, -kMax}, {0.5f, kMax}, {kMax, -kMax}},
+    };
+    auto const expectYInRange = [](Shape const& shape) {
+        for (int32_t n = 0; n < shape.nodeCount; ++n)
+            EXPECT_TRUE(shape.nodes[n].y >= -1.0f && shape.nodes[n].y <= 1.0f) << "node " << n;
     };
     Shape const valid(L"(-5,-5)(-2.5,0)(0,5)(2.5,0)(5,-5)");
     for (std::size_t i = 0; i < hostile.size(); ++i) {
@@ -67,12 +72,19 @@ TEST(ShapeMorph, HostileNodesNeverBreakTheBlendsInvariants) {
                 ASSERT_LE(shape.nodeCount, 100);
                 EXPECT_EQ(shape.nodes[0].x, 0.0f);
                 EXPECT_EQ(shape.nodes[shape.nodeCount - 1].x, 1.0f);
-                for (int32_t n = 0; n < shape.nodeCount; ++n) {
-                    EXPECT_TRUE(shape.nodes[n].y >= -1.0f && shape.nodes[n].y <= 1.0f) << "node " << n;
-                    EXPECT_TRUE(n == 0 || shape.nodes[n].x > shape.nodes[n - 1].x) << "node " << n;
-                }
+                expectYInRange(shape);
+                for (int32_t n = 1; n < shape.nodeCount; ++n)
+                    EXPECT_GT(shape.nodes[n].x, shape.nodes[n - 1].x) << "node " << n;
             }
         }
+        SCOPED_TRACE(testing::Message() << "vertical edits of image " << i);
+        Shape fitted = shapeWith(hostile[i]), snapped = fitted, snappedDown = fitted, shifted = fitted;
+        fitted.fitVert(-0.5f, 0.5f);
+        snapped.snapVert(0.25f, true);
+        snappedDown.snapVert(0.25f, false);
+        shifted.shiftVert(-0.125f);
+        for (Shape const* edited : {&fitted, &snapped, &snappedDown, &shifted})
+            expectYInRange(*edited);
     }
 }
 

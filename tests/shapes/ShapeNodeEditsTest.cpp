@@ -1,5 +1,6 @@
-// The x-order rule: a node placed between its neighbours stays strictly between them. The
-// edits built on it are checked through the modules and the editor.
+// The x-order rule: a node placed between its neighbours stays strictly between them, and a
+// node inserted by its x goes strictly inside 0..1 or not at all. The edits built on them are
+// checked through the modules and the editor.
 
 #include "ShapeTestSupport.h"
 
@@ -64,6 +65,37 @@ TEST(ShapeNodeEdits, PlaceNodeXKeepsTheOrderWhereNeighboursCollapse) {
     EXPECT_FALSE(shape.shiftHoriz(-0.25f));
     zr::test::expectSameCurve(shape, before);
     EXPECT_EQ(Shape(shape.getString().c_str()).invalid, 0) << "the text form still loads";
+}
+
+// Only an x strictly inside 0..1 that no node has yet finds a place; y is clamped.
+TEST(ShapeNodeEdits, InsertNodeKeepsTheOrderOrRefuses) {
+    struct Case {
+        char const* name;
+        Node node;
+        std::vector<Node> expected; // empty: refused, the shape as it was
+    } const cases[] = {
+        {"between the first two", {0.25f, 7.0f}, {{0.0f, 0.0f}, {0.25f, 1.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}}},
+        {"between the last two, NaN y", {0.75f, kNaN}, {{0.0f, 0.0f}, {0.5f, 0.5f}, {0.75f, 1.0f}, {1.0f, 0.0f}}},
+        {"on a node", {0.5f, 0.0f}, {}},
+        {"at 0", {0.0f, 0.0f}, {}},
+        {"at 1", {1.0f, 0.0f}, {}},
+        {"below 0", {-0.5f, 0.0f}, {}},
+        {"beyond 1", {2.5f, 0.0f}, {}},
+        {"NaN x", {kNaN, 0.0f}, {}},
+    };
+    std::vector<Node> const three = {{0.0f, 0.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Shape shape = shapeWith(three);
+        EXPECT_EQ(shape.insertNode(c.node), !c.expected.empty());
+        expectNodes(shape, c.expected.empty() ? three : c.expected);
+    }
+    std::vector<Node> full;
+    for (int i = 0; i < 100; ++i)
+        full.push_back({static_cast<float>(i) / 100.0f, 0.0f});
+    full.back().x = 1.0f;
+    Shape shape = shapeWith(full);
+    EXPECT_FALSE(shape.insertNode({0.995f, 0.0f})) << "a full shape takes no node";
 }
 
 } // namespace

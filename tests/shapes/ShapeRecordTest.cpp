@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstring>
 #include <new>
-#include <optional>
 
 namespace {
 
@@ -41,53 +40,29 @@ TEST(ShapeRecord, DefaultRecordHasExactBytes) {
     expectNodes(rising, {{0.0f, -1.0f}, {1.0f, 1.0f}});
 }
 
-// Every header check on its own; a rejected image keeps nodes, count, mode and `changed`.
-// Images are read at an odd address: host buffers need not be aligned for the header fields.
-TEST(ShapeRecord, BlobReaderAcceptsOnlyWellFormedImages) {
+// The header rule over byte images is the blob reader fuzz target's oracle, replayed over its
+// kept inputs; here the calls no byte image can make (no data, sizes of zero or below) and
+// the images those inputs do not hold. A rejected call keeps nodes, count, mode and `changed`.
+TEST(ShapeRecord, BlobReaderRefusesMissingDataOddSizesAndNegativeCounts) {
+    std::vector<unsigned char> const two = blobImage(std::vector<Node>(2, Node{0.5f, 0.25f}));
+    std::vector<unsigned char> countMinusOne = two;
+    int32_t const minusOne = -1;
+    std::memcpy(countMinusOne.data() + 4, &minusOne, 4);
     struct Case {
         char const* name;
-        std::vector<unsigned char> bytes;
-        bool accepted;
-        std::optional<int32_t> size = {}; // when not the size of `bytes`
-        bool nullData = false;
-    };
-    auto const nodes = [](int32_t count) { return std::vector<Node>(std::size_t(count), Node{0.5f, 0.25f}); };
-    std::vector<unsigned char> const two = blobImage(nodes(2));
-    Case const cases[] = {
-        {"2 nodes, 24 bytes", two, true},
-        {"3 nodes, 32 bytes", blobImage(nodes(3)), true},
-        {"100 nodes, 808 bytes", blobImage(nodes(100)), true},
-        {"1 node, 16 bytes", blobImage(nodes(1)), false},
-        {"101 nodes, 816 bytes", blobImage(nodes(101)), false},
-        {"header only", blobImage(Shape::kMagic, 0, {}), false},
-        {"count 2 in 32 bytes", blobImage(Shape::kMagic, 2, nodes(3)), false},
-        {"count 3 in 24 bytes", blobImage(Shape::kMagic, 3, nodes(2)), false},
-        {"28 bytes", two, false, 28},
-        {"count -1", blobImage(Shape::kMagic, -1, nodes(2)), false},
-        {"magic in the other byte order", blobImage(0x50414853, 2, nodes(2)), false},
-        {"magic zero", blobImage(0, 2, nodes(2)), false},
-        {"null data", two, false, {}, true},
-        {"size 0", two, false, 0},
-        {"negative size", two, false, -24},
-        {"most negative size", two, false, INT32_MIN},
+        unsigned char const* data;
+        int32_t size;
+    } const cases[] = {
+        {"null data", nullptr, 24},    {"size 0", two.data(), 0},      {"negative size", two.data(), -24},
+        {"most negative size", two.data(), INT32_MIN}, {"header only", two.data(), 8}, {"count -1", countMinusOne.data(), 24},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<unsigned char> buffer(c.bytes.size() + 8, 0);
-        std::memcpy(buffer.data() + 1, c.bytes.data(), c.bytes.size());
-        int32_t const size = c.size.value_or(static_cast<int32_t>(c.bytes.size()));
         Shape shape = shapeWith({{0.0f, 0.1f}, {0.3f, 0.7f}, {0.6f, -0.2f}, {1.0f, 0.4f}}, zr::VarekSpline);
         Shape const before = shape;
-        bool const changed = shape.readBlob(c.nullData ? nullptr : buffer.data() + 1, size);
-        EXPECT_EQ(shape.invalid, c.accepted ? 0 : 1);
-        EXPECT_EQ(changed, c.accepted);
-        if (!c.accepted) {
-            zr::test::expectSameCurve(shape, before);
-            continue;
-        }
-        EXPECT_EQ(shape.changed, 1);
-        EXPECT_EQ(shape.blobSize(), size);
-        EXPECT_EQ(std::memcmp(shape.blobData(), c.bytes.data(), c.bytes.size()), 0);
+        EXPECT_FALSE(shape.readBlob(c.data, c.size));
+        EXPECT_EQ(shape.invalid, 1);
+        zr::test::expectSameCurve(shape, before);
     }
 }
 

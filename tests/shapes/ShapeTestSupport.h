@@ -19,18 +19,15 @@ inline Shape shapeWith(std::vector<Node> const& nodes, int32_t mode = Linear) {
     return shape;
 }
 
-// The bytes of a blob image; the header fields are separate so that broken images can be built.
-inline std::vector<unsigned char> blobImage(uint32_t magic, int32_t count, std::vector<Node> const& nodes) {
+// The bytes of a blob image of `nodes`: magic, count, then the nodes.
+inline std::vector<unsigned char> blobImage(std::vector<Node> const& nodes) {
+    uint32_t const magic = Shape::kMagic;
+    auto const count = static_cast<int32_t>(nodes.size());
     std::vector<unsigned char> bytes(8 + nodes.size() * sizeof(Node));
     std::memcpy(bytes.data(), &magic, 4);
     std::memcpy(bytes.data() + 4, &count, 4);
-    if (!nodes.empty())
-        std::memcpy(bytes.data() + 8, nodes.data(), nodes.size() * sizeof(Node));
+    std::memcpy(bytes.data() + 8, nodes.data(), nodes.size() * sizeof(Node));
     return bytes;
-}
-
-inline std::vector<unsigned char> blobImage(std::vector<Node> const& nodes) {
-    return blobImage(Shape::kMagic, static_cast<int32_t>(nodes.size()), nodes);
 }
 
 // Node bytes compared exactly, so that -0, NaN and stale entries all count.
