@@ -13,7 +13,6 @@ namespace zr::test {
 namespace {
 
 constexpr int32_t kLinkShape = 0;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 Nodes const fiveNodes = {{0.0f, -1.0f}, {0.2f, -0.5f}, {0.5f, 0.0f}, {0.6f, 0.5f}, {1.0f, 1.0f}};
 
@@ -97,9 +96,7 @@ TEST(NodeLinks, YValuesSetANodeHeightClippedAndIgnoreTheirEcho) {
     }
 }
 
-TEST(NodeLinks, IgnoreValuesThatMoveNothingOrCannotBeTrusted) {
-    int32_t const twoBytes = 0x3F00;
-    double const eightBytes = 0.5;
+TEST(NodeLinks, IgnoreValuesThatMoveNothing) {
     for (wchar_t const* id : {L"ZR_GUI_ShapeXLink", L"ZR_GUI_ShapeYLink"}) {
         SCOPED_TRACE(host::utf8FromWide(id));
         auto link = makeLink(id, 8, fiveNodes);
@@ -107,11 +104,6 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothingOrCannotBeTrusted) {
         bool const isX = std::wstring(id) == L"ZR_GUI_ShapeXLink";
         sendNodeValue(*link, 1, isX ? 0.4f : 0.0f); // where node 1 (X) or node 0 (Y) already is
         sendNodeValue(*link, isX ? 4 : 6, 0.3f);    // past the linked nodes (X: the last node)
-        sendNodeValue(*link, 2, kNaN);
-        EXPECT_EQ(link->module()->setPin(2, 0, 0, nullptr), gmpi::MP_OK);
-        EXPECT_EQ(link->module()->setPin(2, 0, 2, &twoBytes), gmpi::MP_OK);
-        EXPECT_EQ(link->module()->setPin(2, 0, 8, &eightBytes), gmpi::MP_OK);
-        EXPECT_EQ(link->module()->setPin(2, 0, 4, nullptr), gmpi::MP_OK);
         EXPECT_TRUE(link->host().transmissions().empty());
     }
 
@@ -124,27 +116,6 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothingOrCannotBeTrusted) {
     sendNodeValue(*wide, 1, 0.0f);
     EXPECT_EQ(wide->host().echoCutOffs(), 0);
     EXPECT_TRUE(wide->host().transmissionsOf(kLinkShape).empty());
-}
-
-TEST(NodeLinks, HostsThatReportNoNodePinsGetNothing) {
-    host::GuiHostileSwitches unwritten;
-    unwritten.leavePinCountUnwritten = true;
-    host::GuiHostileSwitches lowest;
-    lowest.pinCountAnswer = std::numeric_limits<int32_t>::min();
-    host::GuiHostileSwitches noOlderHost;
-    noOlderHost.refuseUiHost = true;
-    for (auto const& hostile : {unwritten, lowest, noOlderHost}) {
-        for (wchar_t const* id : {L"ZR_GUI_ShapeXLink", L"ZR_GUI_ShapeYLink"}) {
-            host::GuiModuleOptions options;
-            options.hostile = hostile;
-            auto link = makeLink(id, 4, fiveNodes, options);
-            sendNodeValue(*link, 2, 0.9f);
-            EXPECT_TRUE(link->host().transmissions().empty());
-        }
-    }
-    auto noNodePins = makeLink(L"ZR_GUI_ShapeYLink", 0, fiveNodes);
-    sendNodeValue(*noNodePins, 1, 0.9f);
-    EXPECT_TRUE(noNodePins->host().transmissions().empty());
 }
 
 } // namespace

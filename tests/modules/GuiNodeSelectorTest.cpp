@@ -16,16 +16,7 @@ std::vector<uint8_t> flatShape(int count) {
     return shapeImage(nodes);
 }
 
-class NodeSelector : public testing::Test {
-protected:
-    void SetUp() override { selector = makeGuiModule(L"ZR_ShapeNodeSel"); }
-    std::wstring list() const { return selector->host().lastTransmission(kChoiceList)->asText(); }
-    int32_t last(int32_t pin) const { return selector->host().lastTransmission(pin)->asInt(); }
-
-    std::unique_ptr<host::GuiModule> selector;
-};
-
-TEST_F(NodeSelector, ListsTheSelectableNodes) {
+TEST(NodeSelector, ListsTheSelectableNodes) {
     struct Case {
         int count;
         bool first, last;
@@ -47,7 +38,8 @@ TEST_F(NodeSelector, ListsTheSelectableNodes) {
     }
 }
 
-TEST_F(NodeSelector, AnInvalidShapeLeavesOnlyNoNode) {
+TEST(NodeSelector, AnInvalidShapeLeavesOnlyNoNode) {
+    auto selector = makeGuiModule(L"ZR_ShapeNodeSel");
     selector->setBool(kAllowLast, true);
     selector->setBytes(kSelShape, flatShape(4));
     selector->setInt(kIndex, 2);
@@ -55,13 +47,14 @@ TEST_F(NodeSelector, AnInvalidShapeLeavesOnlyNoNode) {
     broken[0] ^= 0xFF;
     for (auto const& image : {broken, std::vector<uint8_t>{}, std::vector<uint8_t>(3, 0)}) {
         selector->setBytes(kSelShape, image);
-        EXPECT_EQ(list(), L"<No Node>=-1");
-        EXPECT_EQ(last(kChoice), -1);
-        EXPECT_EQ(last(kIndex), -1);
+        auto const& host = selector->host();
+        EXPECT_EQ(host.lastTransmission(kChoiceList)->asText(), L"<No Node>=-1");
+        EXPECT_EQ(host.lastTransmission(kChoice)->asInt(), -1);
+        EXPECT_EQ(host.lastTransmission(kIndex)->asInt(), -1);
     }
 }
 
-TEST_F(NodeSelector, IndexGivesTheMatchingChoice) {
+TEST(NodeSelector, IndexGivesTheMatchingChoice) {
     struct Case {
         int32_t index;
         bool allowFirst, allowLast;
@@ -100,7 +93,7 @@ TEST_F(NodeSelector, IndexGivesTheMatchingChoice) {
 // Picking an entry sets Index and leaves Choice as the host's own value. With an echoing host
 // Index 3 comes back while the module writes it: taken as the host's own Index, the last node's
 // rule would turn Choice into -1 and send it.
-TEST_F(NodeSelector, PickingAnEntrySetsTheIndexAlsoUnderEchoes) {
+TEST(NodeSelector, PickingAnEntrySetsTheIndexAlsoUnderEchoes) {
     for (bool echo : {false, true}) {
         SCOPED_TRACE(echo);
         host::GuiModuleOptions options;

@@ -74,14 +74,5 @@ TEST(GuiShapeEdits, EditsAccumulateOnTheKeptShape) {
     EXPECT_EQ(nodesOf(*snapper->host().lastTransmission(kEditShape)), (Nodes{{0, 0.8f}, {1, 1}}));
 }
 
-TEST(GuiShapeEdits, OwnShapeComingBackIsIgnored) {
-    host::GuiModuleOptions options;
-    options.echoTransmissions = true;
-    EditCase const fit{"fit", L"ZR_GUI_ShapeFit", {{0, -0.5f}, {1, 0.5f}}, 1, -5, 5, {}};
-    auto echoed = prepare(fit, options);
-    echoed->setBool(4, true);
-    EXPECT_EQ(echoed->host().transmissions().size(), 1u) << "the echo sends nothing back";
-}
-
 } // namespace
 } // namespace zr::test

@@ -1,26 +1,14 @@
 // The older oscillator and envelopes through the bundle: they play what a stored patch gives
 // them, with their successors' pitch and envelope rules.
 
-#include <cmath>
-#include <vector>
+#include "tests/modules/ShapeModuleSupport.h"
 
-#include "tests/modules/BundleFixture.h"
-
+namespace zr::test {
 namespace {
-
-std::unique_ptr<zr::host::AudioModule> openModule(std::wstring const& id, std::vector<int32_t> const& audioPins) {
-    auto module = zr::test::makeModule(id);
-    for (int32_t pin : audioPins)
-        module->connectAudio(pin);
-    EXPECT_EQ(module->open(), gmpi::MP_OK);
-    module->graphStart();
-    module->sendDefaults();
-    return module;
-}
 
 TEST(LegacyShapeOsc, PlaysItsCycleAtThePitch) {
     constexpr int32_t kShape = 1, kPitch = 3, kOut = 8;
-    auto osc = openModule(L"ZR_ShapeOsc", {3, 4, 5, 6, kOut});
+    auto osc = running(L"ZR_ShapeOsc");
     osc->startStream(kPitch, 0);
     osc->setText(kShape, 0, L"(-5,-5)(5,5)");
     std::fill_n(osc->buffer(kPitch), 3600, 0.5f); // 5 V: 440 Hz
@@ -64,9 +52,9 @@ TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
     constexpr int32_t kShape = 0, kSustain = 4, kInput = 5, kOut = 6;
     for (Case const& c : {Case{L"ZR_ShapeEnv", 1, 2, false}, Case{L"ZR_ShapeEnv2", 2, 3, true}}) {
         SCOPED_TRACE(testing::Message() << c.id);
-        auto env = openModule(c.id, {c.gate, kInput, kOut});
+        auto env = running(c.id);
         if (c.image)
-            env->setBytes(kShape, 0, zr::test::shapeImage({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
+            env->setBytes(kShape, 0, shapeImage({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
         else
             env->setText(kShape, 0, L"(-5,-5)(0,5)(5,-5)");
         env->startStream(c.gate, 0);
@@ -102,3 +90,4 @@ TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
 }
 
 } // namespace
+} // namespace zr::test

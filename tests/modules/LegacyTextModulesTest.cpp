@@ -1,21 +1,14 @@
 // The older generation's text-to-text modules through the bundle: ZR_ShapeAmp, ZR_ShapeShift,
 // ZR_SNMod, ZR_SSMod and ZR_ShapeMorpher. Each sends its text output only when it differs.
 
-#include <string>
-#include <vector>
+#include "tests/modules/ShapeModuleSupport.h"
 
-#include "tests/modules/BundleFixture.h"
-
+namespace zr::test {
 namespace {
 
 class TextModule {
 public:
-    TextModule(std::wstring const& id, int32_t outPin) : module(zr::test::makeModule(id)), out(outPin) {
-        module->open();
-        module->graphStart();
-        module->sendDefaults();
-        module->process(1);
-    }
+    TextModule(std::wstring const& id, int32_t outPin) : module(running(id)), out(outPin) { module->process(1); }
 
     // Runs one block; the text last sent on the output ("" if none).
     std::wstring run() {
@@ -25,7 +18,7 @@ public:
     }
     std::size_t sends() const { return module->host().pinSets(out).size(); }
 
-    std::unique_ptr<zr::host::AudioModule> module;
+    std::unique_ptr<host::AudioModule> module;
     int32_t out;
 };
 
@@ -104,37 +97,31 @@ TEST(LegacySSMod, SetsUpToFourNodesInOrder) {
     EXPECT_EQ(mod.run(), L"(-5,0)(-1,0)(1,0)(5,0)") << "indices outside the shape change nothing";
 }
 
-class LegacyMorpher : public testing::Test {
-protected:
-    static constexpr int32_t kA = 0, kB = 1, kAmount = 2, kOut = 3;
-    std::wstring morph(wchar_t const* a, wchar_t const* b, float amount) {
-        morpher.module->setText(kA, 0, a);
-        morpher.module->setText(kB, 0, b);
-        morpher.module->setFloat(kAmount, 0, amount);
+// ZR_ShapeMorpher (A, B, Amount; output 3): the shorter shape gains nodes at its widest gaps,
+// the first of equal ones. It sends only with two shapes, and only a changed text.
+TEST(LegacyMorpher, ExtendsTheShorterShapeAndSendsOnlyChangedTexts) {
+    TextModule morpher(L"ZR_ShapeMorpher", 3);
+    auto const morph = [&](wchar_t const* a, wchar_t const* b, float amount) {
+        morpher.module->setText(0, 0, a);
+        morpher.module->setText(1, 0, b);
+        morpher.module->setFloat(2, 0, amount);
         return morpher.run();
-    }
-    TextModule morpher{L"ZR_ShapeMorpher", kOut};
-};
-
-TEST_F(LegacyMorpher, ExtendsTheShorterShapeAtItsWidestGaps) {
+    };
+    std::size_t const atStart = morpher.sends();
+    morph(L"(-5,0)(5,0)", L"(-5,2)(5", 0.5f);
+    EXPECT_EQ(morpher.sends(), atStart) << "B does not parse";
     // A gets (0,0) between its two nodes, then (-2.5,-2.5): the first of two equal gaps.
     wchar_t const* const a = L"(-5,-5)(5,5)";
     wchar_t const* const b = L"(-5,1)(-4,1)(4,1)(5,1)";
     EXPECT_EQ(morph(a, b, 0.0f), L"(-5,-5)(-2.5,-2.5)(0,0)(5,5)");
     EXPECT_EQ(morph(a, b, 7.0f), b) << "the amount is clipped to 1";
     EXPECT_EQ(morph(a, b, 0.5f), L"(-5,-2)(-3.25,-0.75)(2,0.5)(5,3)");
+    std::size_t const sent = morpher.sends();
+    morph(a, b, 0.5f);
+    EXPECT_EQ(morpher.sends(), sent) << "an equal text is not sent again";
     // The larger gap wins over the first one.
     EXPECT_EQ(morph(L"(-5,0)(-4,0)(5,0)", L"(-5,0)(-4,0)(0,0)(5,0)", 0.0f), L"(-5,0)(-4,0)(0.5,0)(5,0)");
 }
 
-TEST_F(LegacyMorpher, SendsOnlyWithTwoShapesAndOnChange) {
-    std::size_t const atStart = morpher.sends();
-    morph(L"(-5,0)(5,0)", L"(-5,2)(5", 0.5f);
-    EXPECT_EQ(morpher.sends(), atStart) << "B does not parse";
-    EXPECT_EQ(morph(L"(-5,0)(5,0)", L"(-5,2)(5,2)", 0.5f), L"(-5,1)(5,1)");
-    std::size_t const sent = morpher.sends();
-    morph(L"(-5,0)(5,0)", L"(-5,2)(5,2)", 0.5f);
-    EXPECT_EQ(morpher.sends(), sent) << "an equal text is not sent again";
-}
-
 } // namespace
+} // namespace zr::test

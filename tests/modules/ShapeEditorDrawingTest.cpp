@@ -23,7 +23,6 @@ void expectNumbers(DrawCall const& call, std::vector<float> const& expected) {
 class EditorDrawing : public EditorTest {
 protected:
     void SetUp() override { editor->arrange({0.0f, 0.0f, 200.0f, 100.0f}); }
-    std::size_t targetsMade() const { return drawing.callsOf(DrawOp::CreateCompatibleRenderTarget).size(); }
     // A frame that draws both bitmaps (a colour pin releases both); gives the curve's target.
     int32_t freshFrame() {
         editor->setText(kColorDiagonal, L"");
@@ -173,29 +172,6 @@ TEST_F(EditorDrawing, AWideViewDrawsOnePointPerColumn) {
     drawing.clear();
     frame();
     EXPECT_EQ(sinkCalls(drawing.callsOf(DrawOp::DrawGeometry).at(0).subject, DrawOp::AddLine).size(), 8370u);
-}
-
-// Creation failures leave a bitmap missing, and the next frame draws it; a refused device
-// context draws nothing.
-TEST_F(EditorDrawing, FailedObjectsAreSkippedAndDrawnNextFrame) {
-    for (int host::DrawingFailures::*failure : {&host::DrawingFailures::renderTargets, &host::DrawingFailures::brushes,
-                                                &host::DrawingFailures::factories, &host::DrawingFailures::geometries,
-                                                &host::DrawingFailures::sinks, &host::DrawingFailures::bitmaps}) {
-        editor->setText(kColorGrid, L""); // release both bitmaps
-        drawing.failures().*failure = 1;
-        drawing.clear();
-        frame();
-        drawing.clear();
-        frame();
-        if (failure == &host::DrawingFailures::renderTargets || failure == &host::DrawingFailures::bitmaps) {
-            EXPECT_EQ(targetsMade(), 1u) << "the missing bitmap is drawn again";
-        }
-        EXPECT_EQ(drawing.count(DrawOp::DrawBitmap), 2);
-    }
-    drawing.failures().refuseDeviceContext = true;
-    drawing.clear();
-    EXPECT_EQ(editor->render(drawing.context()), gmpi::MP_OK);
-    EXPECT_TRUE(drawing.calls().empty());
 }
 
 TEST(ShapeEditorLifetime, ReleasingTheEditorGivesBackEveryDrawingObject) {

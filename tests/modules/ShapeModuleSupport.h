@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,6 +19,31 @@ namespace zr::test {
 using Image = std::vector<uint8_t>;
 
 constexpr int32_t kBatchSize = 16;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// Opened and started with every described audio pin connected and the described defaults sent.
+inline std::unique_ptr<host::AudioModule> running(std::wstring const& id, host::AudioModuleOptions options = {}) {
+    auto module = makeModule(id, std::move(options));
+    for (host::PinDescription const& pin : module->description()->pins)
+        if (pin.isAudio())
+            module->connectAudio(pin.index);
+    module->open();
+    module->graphStart();
+    module->sendDefaults();
+    return module;
+}
+
+// `count` samples of `out`, run in blocks of `blockSize` with the queued events.
+inline std::vector<float> rendered(host::AudioModule& module, int32_t out, int64_t count, int32_t blockSize = 256) {
+    std::vector<float> samples;
+    for (int64_t done = 0; done < count; done += blockSize) {
+        auto const n = static_cast<int32_t>(std::min<int64_t>(blockSize, count - done));
+        module.process(n);
+        samples.insert(samples.end(), module.buffer(out), module.buffer(out) + n);
+    }
+    return samples;
+}
 
 // Runs one block with the queued events; gives the values the module sent on `pin` in it.
 inline std::vector<Image> sentInNextBlock(host::AudioModule& module, int32_t pin) {

@@ -1,11 +1,9 @@
 // Properties of the shape-processing modules over random inputs (seeded, so failures repeat),
 // through the bundle: valid shapes and any control values give shapes that keep the node
-// invariants, and so do images the modules refuse (they keep the shape they had), never with
-// a crash, a loop or an access out of bounds (the sanitized build watches).
+// invariants, and so do images the modules refuse (they keep the shape they had).
 
 #include <algorithm>
 #include <cwchar>
-#include <limits>
 #include <random>
 
 #include "tests/modules/ShapeModuleSupport.h"
@@ -14,8 +12,6 @@ namespace zr::test {
 namespace {
 
 constexpr int kTrials = 200;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 struct ControlPin {
     int32_t pin;
@@ -113,27 +109,6 @@ TEST(ShapeModuleProperties, FitMapsTheLowestAndHighestNodesExactly) {
         auto const [lowest, highest] = std::minmax_element(input.begin(), input.end(), byY);
         EXPECT_EQ(fitted[static_cast<std::size_t>(lowest - input.begin())].second, bottom * 0.2f);
         EXPECT_EQ(fitted[static_cast<std::size_t>(highest - input.begin())].second, top * 0.2f);
-    }
-}
-
-// A host that refuses its audio interface gives no pin list and takes no values: every module
-// opens with no counted inputs, takes its events and sends nothing, without a crash.
-TEST(ShapeModuleProperties, WithoutAnAudioHostModulesTakeEventsAndSendNothing) {
-    for (wchar_t const* id : {L"ZR_ShapeMorpher2", L"ZR_ShapeNodeModul2", L"ZR_ShapeNodeModif2", L"ZR_ShapeShift2",
-                              L"ZR_ShapeFit", L"ZR_ShapeSnap", L"ZR_RegularShapeGen", L"ZR_DefaultShape",
-                              L"ZR_ShapeStr2BLOB"}) {
-        SCOPED_TRACE(std::string(id, id + std::wcslen(id)));
-        host::AudioModuleOptions options;
-        options.hostile.refuseHost = true;
-        auto module = makeModule(id, options);
-        ASSERT_EQ(module->open(), gmpi::MP_OK);
-        module->graphStart();
-        module->sendDefaults();
-        for (int32_t pin = 0; pin < 4; ++pin)
-            module->setBytes(pin, 0, imageOf({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, 0.0f}}));
-        module->process(kBatchSize);
-        EXPECT_TRUE(module->host().records().empty());
-        EXPECT_EQ(module->host().iteratorQueries(), 0);
     }
 }
 
