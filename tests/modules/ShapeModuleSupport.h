@@ -65,14 +65,6 @@ inline std::optional<Image> sentOnce(host::AudioModule& module, int32_t pin) {
     return sent.back();
 }
 
-// Opens the module and starts the graph, as a host does before the patch's first values.
-inline void openAndStart(host::AudioModule& module) {
-    ASSERT_EQ(module.open(), gmpi::MP_OK);
-    module.graphStart();
-    module.process(kBatchSize);
-    module.host().clearRecords();
-}
-
 inline Image imageOf(NodePairs const& nodes) { return shapeImage(nodes); }
 
 // One batch: the values sent to the module's pins, and the nodes it must send in answer
@@ -105,11 +97,15 @@ inline void runSteps(host::AudioModule& module, int32_t out, std::vector<Step> c
     }
 }
 
-// A started module; `copies` of its repeatable pin when given.
+// Opened and started as a host does before the patch's first values (no defaults sent), with
+// `copies` of its repeatable pin when given; what the first batch sent is cleared.
 inline std::unique_ptr<host::AudioModule> started(std::wstring const& id, std::optional<int32_t> copies = {},
                                                   host::AudioModuleOptions options = {}) {
     auto module = copies ? makeModuleWithCopies(id, *copies, options) : makeModule(id, options);
-    openAndStart(*module);
+    EXPECT_EQ(module->open(), gmpi::MP_OK);
+    module->graphStart();
+    module->process(kBatchSize);
+    module->host().clearRecords();
     return module;
 }
 

@@ -18,11 +18,7 @@ bool inTable(float sample) { return std::isfinite(sample) && std::fabs(sample) <
 
 class ShapeOscillator : public testing::Test {
 protected:
-    void SetUp() override { osc = started(); }
-
-    static std::unique_ptr<host::AudioModule> started(host::AudioModuleOptions options = {}) {
-        return running(L"ZR_ShapeOsc2", options); // the gate is on by default
-    }
+    void SetUp() override { osc = running(L"ZR_ShapeOsc2"); } // the gate is on by default
     void fill(int32_t pin, float value) { std::fill_n(osc->buffer(pin), 4096, value); }
     // Restarts at phase 0 (gate on), then `count` samples in blocks of `blockSize`.
     std::vector<float> restart(int64_t count, int32_t blockSize = 512) {
@@ -166,7 +162,7 @@ TEST_F(ShapeOscillator, HostileNumbersNeverLeaveTheTable) {
         SCOPED_TRACE(testing::Message() << "sample rate " << rate);
         host::AudioModuleOptions options;
         options.sampleRate = rate;
-        osc = started(options);
+        osc = running(L"ZR_ShapeOsc2", options);
         fill(kPitch, 0.7f);
         osc->setBytes(kShape, 100, shapeImage({{0.0f, 1.0f}, {1.0f, -1.0f}}));
         std::vector<float> const out = render(512);

@@ -12,11 +12,9 @@ constexpr int32_t kShape = 0, kInterpolation = 1, kRangeLow = 2, kRangeHigh = 3,
 constexpr int32_t kLeft = 4, kRight = 5, kOutLeft = 6, kOutRight = 7; // of the stereo waveshaper
 NodePairs const kLine = {{0.0f, -1.0f}, {1.0f, 1.0f}};
 
-std::unique_ptr<host::AudioModule> started(std::wstring const& id = L"ZR_Waveshaper2") { return running(id); }
-
 class Waveshaper : public testing::Test {
 protected:
-    void SetUp() override { module = started(); }
+    void SetUp() override { module = running(L"ZR_Waveshaper2"); }
 
     // Runs one block with `input` as the signal; returns the output samples.
     std::vector<float> shapeSignal(std::vector<float> const& input) {
@@ -85,7 +83,7 @@ TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
-        module = started();
+        module = running(L"ZR_Waveshaper2");
         module->host().setCountdown(64);
         module->stopStream(kInput, 0);
         std::fill_n(module->buffer(kInput), 64, 0.25f);
@@ -107,7 +105,7 @@ TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
 TEST_F(Waveshaper, RangeAloneSetsStreamingOnlyBeforeTheInputReports) {
     for (bool reported : {false, true}) {
         SCOPED_TRACE(reported ? "input reported streaming" : "input never reported");
-        module = started();
+        module = running(L"ZR_Waveshaper2");
         if (reported)
             module->startStream(kInput, 0);
         module->process(16);
@@ -119,7 +117,7 @@ TEST_F(Waveshaper, RangeAloneSetsStreamingOnlyBeforeTheInputReports) {
 }
 
 TEST(StereoWaveshaper, EachOutputFollowsItsOwnInputAndShapeChangesWakeOnlyStaticOnes) {
-    auto stereo = started(L"ZR_Waveshaper2ST");
+    auto stereo = running(L"ZR_Waveshaper2ST");
     auto& host = stereo->host();
     stereo->startStream(kLeft, 0);
     stereo->stopStream(kRight, 0);
@@ -158,8 +156,8 @@ TEST(StereoWaveshaper, EachOutputFollowsItsOwnInputAndShapeChangesWakeOnlyStatic
 }
 
 TEST(StereoWaveshaper, BothChannelsShapeBitForBitAsTheMonoWaveshaperEvenForHostileRanges) {
-    auto stereo = started(L"ZR_Waveshaper2ST");
-    auto mono = started();
+    auto stereo = running(L"ZR_Waveshaper2ST");
+    auto mono = running(L"ZR_Waveshaper2");
     std::vector<float> signal(500);
     for (std::size_t i = 0; i < signal.size(); ++i)
         signal[i] = 0.7f * std::sin(static_cast<float>(i));
