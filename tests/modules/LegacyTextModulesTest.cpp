@@ -22,58 +22,42 @@ public:
     int32_t out;
 };
 
-// ZR_ShapeAmp (centre, gain) and ZR_ShapeShift (offset): float pins from 1, output after them.
-TEST(LegacyLevelModules, ScaleOrMoveEveryLevelAndClip) {
+// ZR_ShapeAmp (Centre, Gain; output 3), ZR_ShapeShift (Offset; output 2) and ZR_SNMod (Node,
+// X, Y; output 4) on the text at pin 0. A refused text then sends nothing.
+TEST(LegacyLevelAndNodeModules, ScaleMoveOrSetLevelsAndNodesWithinTheirLimits) {
+    wchar_t const* const three = L"(-5,0)(0,0)(5,0)";
     struct Case {
+        char const* name;
         wchar_t const* id;
+        int32_t out;
         wchar_t const* text;
-        std::vector<float> values;
+        std::vector<std::pair<int32_t, PinValue>> values;
         wchar_t const* expected;
-    };
-    Case const cases[] = {
-        {L"ZR_ShapeAmp", L"(-5,-5)(0,1)(2.5,1.23456789)(5,4)", {1, 2}, L"(-5,-5)(0,1)(2.5,1.46914)(5,5)"},
-        {L"ZR_ShapeAmp", L"(-5,-5)(0,1)(5,4)", {9, 0}, L"(-5,5)(0,5)(5,5)"}, // the centre clipped to 5 V
-        {L"ZR_ShapeShift", L"(-5,-5)(1,0)(5,4)\nITP=1", {2}, L"(-5,-3)(1,2)(5,5)"},
-        {L"ZR_ShapeShift", L"(-5,-5)(1,0)(5,4)", {-20}, L"(-5,-5)(1,-5)(5,-5)"},
+    } const cases[] = {
+        {"gain 2 around 1 V, six digits", L"ZR_ShapeAmp", 3, L"(-5,-5)(0,1)(2.5,1.23456789)(5,4)", {{1, 1.0f}, {2, 2.0f}},
+         L"(-5,-5)(0,1)(2.5,1.46914)(5,5)"},
+        {"the centre clipped to 5 V", L"ZR_ShapeAmp", 3, L"(-5,-5)(0,1)(5,4)", {{1, 9.0f}, {2, 0.0f}}, L"(-5,5)(0,5)(5,5)"},
+        {"2 V up", L"ZR_ShapeShift", 2, L"(-5,-5)(1,0)(5,4)\nITP=1", {{1, 2.0f}}, L"(-5,-3)(1,2)(5,5)"},
+        {"20 V down", L"ZR_ShapeShift", 2, L"(-5,-5)(1,0)(5,4)", {{1, -20.0f}}, L"(-5,-5)(1,-5)(5,-5)"},
+        {"interior node", L"ZR_SNMod", 4, three, {{1, 1}, {2, 2.0f}, {3, 6.0f}}, L"(-5,0)(2,5)(5,0)"},
+        {"x kept 0.01 V inside the right neighbour", L"ZR_SNMod", 4, three, {{1, 1}, {2, 20.0f}}, L"(-5,0)(4.99,0)(5,0)"},
+        {"x kept 0.01 V inside the left neighbour", L"ZR_SNMod", 4, three, {{1, 1}, {2, -20.0f}, {3, -1.0f}},
+         L"(-5,0)(-4.99,-1)(5,0)"},
+        {"an end keeps its x", L"ZR_SNMod", 4, three, {{1, 0}, {2, 3.0f}, {3, 1.0f}}, L"(-5,1)(0,0)(5,0)"},
+        {"index beyond the shape", L"ZR_SNMod", 4, three, {{1, 99}, {2, 1.0f}, {3, 1.0f}}, three},
+        {"negative index", L"ZR_SNMod", 4, three, {{1, -1}, {2, 1.0f}, {3, 1.0f}}, three},
     };
     for (Case const& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.id << " " << c.expected);
-        auto const count = static_cast<int32_t>(c.values.size());
-        TextModule mod(c.id, 1 + count);
+        SCOPED_TRACE(c.name);
+        TextModule mod(c.id, c.out);
         mod.module->setText(0, 0, c.text);
-        for (int32_t i = 0; i < count; ++i)
-            mod.module->setFloat(1 + i, 0, c.values[static_cast<std::size_t>(i)]);
+        for (auto const& [pin, value] : c.values)
+            setPinValue(*mod.module, pin, value);
         EXPECT_EQ(mod.run(), c.expected);
         std::size_t const sent = mod.sends();
         mod.module->setText(0, 0, L"(-5,0)(4,0)");
         mod.run();
         EXPECT_EQ(mod.sends(), sent) << "a refused text sends nothing";
-    }
-}
-
-TEST(LegacySNMod, MovesOneNodeWithinItsNeighbours) {
-    struct Case {
-        char const* name;
-        int32_t node;
-        float dx, dy;
-        wchar_t const* expected;
-    };
-    Case const cases[] = {
-        {"interior node", 1, 2.0f, 6.0f, L"(-5,0)(2,5)(5,0)"},
-        {"x kept 0.01 V inside the right neighbour", 1, 20.0f, 0.0f, L"(-5,0)(4.99,0)(5,0)"},
-        {"x kept 0.01 V inside the left neighbour", 1, -20.0f, -1.0f, L"(-5,0)(-4.99,-1)(5,0)"},
-        {"an end keeps its x", 0, 3.0f, 1.0f, L"(-5,1)(0,0)(5,0)"},
-        {"index beyond the shape", 99, 1.0f, 1.0f, L"(-5,0)(0,0)(5,0)"},
-        {"negative index", -1, 1.0f, 1.0f, L"(-5,0)(0,0)(5,0)"},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        TextModule mod(L"ZR_SNMod", 4);
-        mod.module->setText(0, 0, L"(-5,0)(0,0)(5,0)");
-        mod.module->setInt(1, 0, c.node);
-        mod.module->setFloat(2, 0, c.dx);
-        mod.module->setFloat(3, 0, c.dy);
-        EXPECT_EQ(mod.run(), c.expected);
     }
 }
 

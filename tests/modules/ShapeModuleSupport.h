@@ -76,19 +76,22 @@ struct Step {
     std::optional<NodePairs> expected;
 };
 
+inline void setPinValue(host::AudioModule& module, int32_t pin, PinValue const& value) {
+    if (auto const* image = std::get_if<Image>(&value))
+        module.setBytes(pin, 0, *image);
+    else if (auto const* number = std::get_if<float>(&value))
+        module.setFloat(pin, 0, *number);
+    else if (auto const* integer = std::get_if<int32_t>(&value))
+        module.setInt(pin, 0, *integer);
+    else
+        module.setText(pin, 0, std::get<std::wstring>(value));
+}
+
 inline void runSteps(host::AudioModule& module, int32_t out, std::vector<Step> const& steps) {
     for (Step const& step : steps) {
         SCOPED_TRACE(step.name);
-        for (auto const& [pin, value] : step.values) {
-            if (auto const* image = std::get_if<Image>(&value))
-                module.setBytes(pin, 0, *image);
-            else if (auto const* number = std::get_if<float>(&value))
-                module.setFloat(pin, 0, *number);
-            else if (auto const* integer = std::get_if<int32_t>(&value))
-                module.setInt(pin, 0, *integer);
-            else
-                module.setText(pin, 0, std::get<std::wstring>(value));
-        }
+        for (auto const& [pin, value] : step.values)
+            setPinValue(module, pin, value);
         std::optional<Image> const sent = sentOnce(module, out);
         ASSERT_EQ(sent.has_value(), step.expected.has_value());
         if (sent) {
