@@ -174,6 +174,29 @@ TEST_F(EditorDrawing, AWideViewDrawsOnePointPerColumn) {
     EXPECT_EQ(sinkCalls(drawing.callsOf(DrawOp::DrawGeometry).at(0).subject, DrawOp::AddLine).size(), 8370u);
 }
 
+// Creation failures leave a bitmap missing, and the next frame draws it; a refused device
+// context draws nothing.
+TEST_F(EditorDrawing, FailedObjectsAreSkippedAndDrawnNextFrame) {
+    for (int host::DrawingFailures::*failure : {&host::DrawingFailures::renderTargets, &host::DrawingFailures::brushes,
+                                                &host::DrawingFailures::factories, &host::DrawingFailures::geometries,
+                                                &host::DrawingFailures::sinks, &host::DrawingFailures::bitmaps}) {
+        editor->setText(kColorGrid, L""); // release both bitmaps
+        drawing.failures().*failure = 1;
+        drawing.clear();
+        frame();
+        drawing.clear();
+        frame();
+        if (failure == &host::DrawingFailures::renderTargets || failure == &host::DrawingFailures::bitmaps) {
+            EXPECT_EQ(drawing.callsOf(DrawOp::CreateCompatibleRenderTarget).size(), 1u) << "the missing bitmap is drawn again";
+        }
+        EXPECT_EQ(drawing.count(DrawOp::DrawBitmap), 2);
+    }
+    drawing.failures().refuseDeviceContext = true;
+    drawing.clear();
+    EXPECT_EQ(editor->render(drawing.context()), gmpi::MP_OK);
+    EXPECT_TRUE(drawing.calls().empty());
+}
+
 TEST(ShapeEditorLifetime, ReleasingTheEditorGivesBackEveryDrawingObject) {
     host::RecordingDrawing drawing;
     auto editor = makeEditor();

@@ -154,5 +154,19 @@ TEST_F(EditorPointer, HitTestAndButtonsFollowEditableAndTheLocks) {
     EXPECT_FALSE(lastSent());
 }
 
+// The capture answer is the editor's own zero until the host writes it.
+TEST(ShapeEditorPointerHostile, AHostThatLeavesTheCaptureAnswerUnwrittenMovesNothing) {
+    host::GuiModuleOptions options;
+    options.hostile.leaveCaptureUnwritten = true;
+    auto editor = makeEditor(L"ZR_ShapeEditor5", options);
+    editor->setBytes(kShape, shapeImage(kThree));
+    host::RecordingDrawing drawing;
+    editor->arrange({0.0f, 0.0f, 100.0f, 100.0f});
+    editor->render(drawing.context());
+    editor->pointerDown(kPrimary, {50.0f, 50.0f});
+    editor->pointerMove(kPrimary, {50.0f, 10.0f});
+    EXPECT_TRUE(editor->host().transmissionsOf(kShape).empty());
+}
+
 } // namespace
 } // namespace zr::test
