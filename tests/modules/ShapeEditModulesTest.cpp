@@ -1,6 +1,6 @@
-// ZR_ShapeNodeModul2, ZR_ShapeNodeModif2, ZR_ShapeShift2, ZR_ShapeFit and ZR_ShapeSnap through
-// the bundle: the shapes they send, which node moves where, and the batches in which they stay
-// silent.
+// ZR_ShapeNodeModul2, ZR_ShapeNodeModif2, ZR_ShapeShift2, ZR_ShapeFit, ZR_ShapeSnap and
+// ZR_ShapeAmp2 through the bundle: the exact shapes they send, which node moves where, and the
+// batches in which they stay silent.
 
 #include <cwchar>
 
@@ -10,13 +10,17 @@ namespace zr::test {
 namespace {
 
 // Pins: the shape first; the node modules then NodeIndex, X, Y, ShapeOut; Shift: Amount,
-// Vertical; Fit: Bottom, Top; Snap: Edge, Level; these three send on pin 3.
+// Vertical; Fit: Bottom, Top; Snap: Edge, Level; Amp: Center, Gain; these four send on pin 3.
 constexpr int32_t kShape = 0, kNodeIndex = 1, kX = 2, kY = 3, kNodeOut = 4, kOut = 3;
-constexpr int32_t kAmount = 1, kVertical = 2, kBottom = 1, kTop = 2, kEdge = 1, kLevel = 2;
+constexpr int32_t kAmount = 1, kVertical = 2, kBottom = 1, kTop = 2, kEdge = 1, kLevel = 2, kCenter = 1, kGain = 2;
 NodePairs const kRamp = {{0.0f, -1.0f}, {1.0f, 1.0f}};
 NodePairs const kThree = {{0.0f, -1.0f}, {0.5f, 0.0f}, {1.0f, 1.0f}}; // "(-5,-5)(0,0)(5,5)"
 
 std::pair<int32_t, PinValue> shape(NodePairs const& nodes) { return {kShape, imageOf(nodes)}; }
+
+std::vector<std::pair<int32_t, PinValue>> all(NodePairs const& shape, float centerVolts, float gain) {
+    return {{kShape, imageOf(shape)}, {kCenter, centerVolts}, {kGain, gain}};
+}
 
 NodePairs with(NodePairs nodes, std::size_t index, float x, float y) {
     nodes[index] = {x, y};
@@ -31,6 +35,9 @@ TEST(ShapeEditModules, SendTheEditedShapeOrStaySilent) {
     NodePairs const flatAt1V = {{0.0f, 0.2f}, {0.5f, 0.2f}, {1.0f, 0.2f}};
     NodePairs const snapped = {{0.0f, -0.75f}, {0.5f, 0.5f}, {1.0f, 0.25f}};
     float const first = above(1.0f);
+    NodePairs const in = {{0.0f, -0.5f}, {0.25f, 0.25f}, {0.5f, 0.75f}, {1.0f, 0.0f}};
+    NodePairs const top = {{0.0f, 1.0f}, {0.25f, 1.0f}, {0.5f, 1.0f}, {1.0f, 1.0f}};
+    NodePairs const down = {{0.0f, 0.5f}, {1.0f, -0.5f}};
     struct Script {
         wchar_t const* id;
         int32_t out;
@@ -105,11 +112,36 @@ TEST(ShapeEditModules, SendTheEditedShapeOrStaySilent) {
             {"a new input is sent even if nothing moves", {shape({{0.0f, 0.0f}, {1.0f, 0.5f}}), {kLevel, 2.5f}},
              NodePairs{{0.0f, 0.0f}, {1.0f, 0.5f}}},
         }},
+        {L"ZR_ShapeAmp2", kOut, { // sends once per batch that changes something
+            {"gain 1: unchanged", all(in, 2.0f, 1.0f), in},
+            {"gain 2 around 0", all(in, 0.0f, 2.0f), NodePairs{{0.0f, -1.0f}, {0.25f, 0.5f}, {0.5f, 1.0f}, {1.0f, 0.0f}}},
+            {"gain 0: flat at the center", all(in, 2.5f, 0.0f), NodePairs{{0.0f, 0.5f}, {0.25f, 0.5f}, {0.5f, 0.5f}, {1.0f, 0.5f}}},
+            {"gain -1: mirrored", all(in, 1.25f, -1.0f), NodePairs{{0.0f, 1.0f}, {0.25f, 0.25f}, {0.5f, -0.25f}, {1.0f, 0.5f}}},
+            {"center beyond +5 V acts as +5 V", all(in, 20.0f, 0.0f), top},
+            {"center beyond -5 V acts as -5 V", all(in, -7.5f, 0.5f),
+             NodePairs{{0.0f, -0.75f}, {0.25f, -0.375f}, {0.5f, -0.125f}, {1.0f, -0.5f}}},
+            {"NaN gain clips to the top", all(in, 0.0f, kNaN), top},
+            {"a new shape, gain 2", all(down, 0.0f, 2.0f), NodePairs{{0.0f, 1.0f}, {1.0f, -1.0f}}},
+            {"nothing", {}, std::nullopt},
+            {"the same center and shape", {{kCenter, 0.0f}, {kShape, imageOf(down)}}, std::nullopt},
+            {"the same gain", {{kGain, 2.0f}}, NodePairs{{0.0f, 1.0f}, {1.0f, -1.0f}}},
+            {"a new center", {{kCenter, 2.5f}}, NodePairs{{0.0f, 0.5f}, {1.0f, -1.0f}}},
+            {"a rejected image with a gain", {{kShape, Image{1, 2, 3}}, {kGain, 1.0f}}, down},
+        }},
     };
     for (Script const& script : scripts) {
         SCOPED_TRACE(std::string(script.id, script.id + std::wcslen(script.id)));
         runSteps(*started(script.id), script.out, script.steps);
     }
+}
+
+// The amplifier's first update comes at graph start, then the first batch sends the default.
+TEST(ShapeEditModules, TheAmplifierSendsTheDefaultShapeInTheFirstBatch) {
+    auto amp = running(L"ZR_ShapeAmp2");
+    amp->process(kBatchSize);
+    auto const first = amp->host().pinSets(kOut);
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[1].bytes, shapeImage({{0.0f, 0.0f}, {1.0f, 0.0f}}));
 }
 
 } // namespace
