@@ -1,6 +1,7 @@
 #pragma once
-// Driving the shape-processing modules through the bundle: what a module sent in one block,
-// and the blob images it sent, read back independently of the shape core.
+// Driving audio-side modules through the bundle: a module started with or without its
+// defaults, the samples it writes over many blocks, what it sent in one block, and the blob
+// images it sent, read back independently of the shape core.
 
 #include <cmath>
 #include <cstring>
