@@ -56,44 +56,31 @@ TEST_F(ShapeFileModules, LoaderSendsTheFileShapeAndModeOnEveryTriggerAndNameInAu
 }
 
 // Which files the shape file reader refuses is its own test's matter; here a missing and a
-// refused file, and names that cannot become a path.
+// refused file. Names that cannot become a path are left to the hostile GUI scripts.
 TEST_F(ShapeFileModules, LoaderSendsNothingForFilesItCannotUse) {
     folder.write("crlf.shp", "(-5,0)(5,0)\r\nITP=10");
-    std::wstring const names[] = {L"missing.shp", L"crlf.shp"};
-    host::GuiHostileSwitches noOlderHost; // the name then reaches the file system as it is
-    noOlderHost.refuseUiHost = true;
-    for (auto const& hostile : {host::GuiHostileSwitches{}, noOlderHost}) {
-        std::vector<std::wstring> paths = {L"", std::wstring(1, static_cast<wchar_t>(0x110000)),
-                                           std::wstring(1, static_cast<wchar_t>(0xD800))};
-        for (std::wstring const& name : names)
-            paths.push_back((folder.path() / name).wstring());
-        for (std::wstring const& path : paths) {
-            SCOPED_TRACE(host::utf8FromWide(path));
-            auto loader = make(L"ZR_ShapeLoader3", hostile);
-            EXPECT_EQ(loader->setText(kFNameL, path), gmpi::MP_OK);
-            trigger(*loader);
-            EXPECT_TRUE(loader->host().transmissions().empty());
-        }
+    for (char const* name : {"missing.shp", "crlf.shp"}) {
+        SCOPED_TRACE(name);
+        auto loader = make(L"ZR_ShapeLoader3");
+        loader->setText(kFNameL, (folder.path() / name).wstring());
+        trigger(*loader);
+        EXPECT_TRUE(loader->host().transmissions().empty());
     }
 }
 
 TEST_F(ShapeFileModules, BadResolverAnswersGiveNoNameOrABoundedOne) {
     folder.write("a.shp", "(-5,1)(5,1)");
-    host::GuiHostileSwitches nothingWritten;
+    host::GuiHostileSwitches nothingWritten; // an unterminated answer is left to the hostile GUI scripts
     nothingWritten.leaveFilenameUnwritten = true;
-    host::GuiHostileSwitches unterminated;
-    unterminated.fillFilenameUnterminated = true;
     host::GuiHostileSwitches noOlderHost;
     noOlderHost.refuseUiHost = true;
     for (std::wstring const id : {L"ZR_ShapeLoader3", L"ZR_ShapeSaver3"}) {
         SCOPED_TRACE(host::utf8FromWide(id));
-        for (auto const& hostile : {nothingWritten, unterminated}) {
-            auto module = make(id, hostile);
-            module->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.5f}}));
-            module->setText(kFNameL, L"a.shp");
-            trigger(*module);
-            EXPECT_TRUE(module->host().transmissions().empty());
-        }
+        auto silent = make(id, nothingWritten);
+        silent->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.5f}}));
+        silent->setText(kFNameL, L"a.shp");
+        trigger(*silent);
+        EXPECT_TRUE(silent->host().transmissions().empty());
         // Without the older UI host the name is used as it is: here the full path.
         auto module = make(id, noOlderHost);
         module->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.5f}}));
@@ -131,15 +118,6 @@ TEST_F(ShapeFileModules, SaverKeepsItsModeForUnknownValuesAndWritesNothingForABa
     saver->setInt(kInterpolation, 25);
     trigger(*saver);
     EXPECT_EQ(contentOf(folder.path() / "out.shp"), "(-5,0)(5,0)\nITP=10");
-
-    host::GuiHostileSwitches noOlderHost;
-    noOlderHost.refuseUiHost = true;
-    auto unresolved = make(L"ZR_ShapeSaver3", noOlderHost);
-    unresolved->setBytes(kFileShape, shapeImage({{0.0f, 0.0f}, {1.0f, 0.0f}}));
-    unresolved->setText(kFNameR, std::wstring(1, static_cast<wchar_t>(0x110000)));
-    EXPECT_EQ(unresolved->deliver(kTrig, "\x01", 1), gmpi::MP_OK) << "an unconvertible name throws nothing";
-    saver->setText(kFNameR, L"no-such-folder/out.shp");
-    EXPECT_EQ(saver->deliver(kTrig, "\x01", 1), gmpi::MP_OK);
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 // and the legacy editors on the current editor's machinery.
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 #include "shapes/LegacyParser.h"
 #include "tests/modules/GuiUtilityFixture.h"
@@ -54,13 +52,6 @@ TEST(LegacySSModGUI, LinksNodesBothWaysAlsoUnderEchoes) {
 class LegacyFiles : public testing::Test {
 protected:
     std::wstring path(char const* name) const { return (folder.path() / name).wstring(); }
-    static std::string read(std::wstring const& file) {
-        std::ifstream in{std::filesystem::path(file)};
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    static void write(std::wstring const& file, std::string const& content) {
-        std::ofstream{std::filesystem::path(file)} << content;
-    }
 
     zr::test::TemporaryFolder folder{"zr_legacy_files"};
 };
@@ -96,7 +87,7 @@ TEST_F(LegacyFiles, SaverWritesNodesAndALegacyModeLine) {
         if (c.file == nullptr)
             EXPECT_FALSE(std::filesystem::exists(file));
         else
-            EXPECT_EQ(read(file), c.file);
+            EXPECT_EQ(zr::test::contentOf(file), c.file);
     }
 }
 
@@ -116,7 +107,7 @@ TEST_F(LegacyFiles, LoaderReadsLegacyAndCurrentFiles) {
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
-        write(path("load.shp"), c.content);
+        folder.write("load.shp", c.content);
         auto loader = makeGui(L"ZR_ShapeLoader2");
         loader->setText(4, path("load.shp"));
         loader->setBool(2, true);
@@ -127,7 +118,7 @@ TEST_F(LegacyFiles, LoaderReadsLegacyAndCurrentFiles) {
 }
 
 TEST_F(LegacyFiles, NamesResolveThroughTheHostOrStayAsGiven) {
-    write(path("short.shp"), "(-5,2)(5,2)\nITP=1");
+    folder.write("short.shp", "(-5,2)(5,2)\nITP=1");
     auto loader = makeGui(L"ZR_ShapeLoader2");
     loader->host().setFileFolder(folder.path());
     loader->setText(5, L"missing.shp");
@@ -144,7 +135,7 @@ TEST_F(LegacyFiles, NamesResolveThroughTheHostOrStayAsGiven) {
     saver->setText(0, L"(-5,3)(5,3)");
     saver->setText(4, path("unresolved.shp"));
     saver->setBool(2, true);
-    EXPECT_EQ(read(path("unresolved.shp")), "(-5,3)(5,3)\nITP=0") << "without a UI host the name is used as given";
+    EXPECT_EQ(zr::test::contentOf(path("unresolved.shp")), "(-5,3)(5,3)\nITP=0") << "without a UI host the name is used as given";
 }
 
 TEST(LegacyEditor, EditsItsTextShapeUnderEchoesAndSurvivesALonelyHost) {

@@ -1,26 +1,14 @@
 // The older oscillator and envelopes through the bundle: they play what a stored patch gives
 // them, with their successors' pitch and envelope rules.
 
-#include <cmath>
-#include <vector>
+#include "tests/modules/ShapeModuleSupport.h"
 
-#include "tests/modules/BundleFixture.h"
-
+namespace zr::test {
 namespace {
-
-std::unique_ptr<zr::host::AudioModule> openModule(std::wstring const& id, std::vector<int32_t> const& audioPins) {
-    auto module = zr::test::makeModule(id);
-    for (int32_t pin : audioPins)
-        module->connectAudio(pin);
-    EXPECT_EQ(module->open(), gmpi::MP_OK);
-    module->graphStart();
-    module->sendDefaults();
-    return module;
-}
 
 TEST(LegacyShapeOsc, PlaysItsCycleAtThePitch) {
     constexpr int32_t kShape = 1, kPitch = 3, kOut = 8;
-    auto osc = openModule(L"ZR_ShapeOsc", {3, 4, 5, 6, kOut});
+    auto osc = running(L"ZR_ShapeOsc");
     osc->startStream(kPitch, 0);
     osc->setText(kShape, 0, L"(-5,-5)(5,5)");
     std::fill_n(osc->buffer(kPitch), 3600, 0.5f); // 5 V: 440 Hz
@@ -34,27 +22,20 @@ TEST(LegacyShapeOsc, PlaysItsCycleAtThePitch) {
     }
     EXPECT_NEAR(wraps, 33, 1) << "33 cycles of 440 Hz in 75 ms";
 
-    // Constant shapes play one level at any phase: a new shape fades in over 1/60 s (800
-    // samples) as the successor's do, and a refused text fades to silence.
-    osc->setText(kShape, 0, L"(-5,-5)(5,-5)");
+    // A constant shape plays one level at any phase; a refused text fades to silence over
+    // 1/60 s (800 samples), as the successor fades in a new table.
+    osc->setText(kShape, 0, L"(-5,5)(5,5)");
     osc->process(1000);
-    struct Change {
-        wchar_t const* text;
-        float from, to;
-    } const changes[] = {{L"(-5,5)(5,5)", -0.5f, 0.5f}, {L"(-5,0)(0,0)", 0.5f, 0.0f}};
-    for (Change const& c : changes) {
-        SCOPED_TRACE(testing::Message() << "text " << c.text);
-        osc->setText(kShape, 0, c.text);
-        osc->process(1000);
-        EXPECT_EQ(out[0], c.from);
-        EXPECT_NEAR(out[400], 0.5f * (c.from + c.to), 1e-5f);
-        EXPECT_EQ(out[820], c.to);
-    }
+    osc->setText(kShape, 0, L"(-5,0)(0,0)");
+    osc->process(1000);
+    EXPECT_EQ(out[0], 0.5f);
+    EXPECT_NEAR(out[400], 0.25f, 1e-5f);
+    EXPECT_EQ(out[820], 0.0f);
 }
 
 // A triangle contour from level 0 up to 1 at its middle and back to 0, over 10 ms (480
-// samples at 48 kHz), with a constant input of 1; then with the middle node as sustain point,
-// released and retriggered as the successor does.
+// samples at 48 kHz), with a constant input of 1; then with the middle node as sustain point
+// and released. Glides and retriggers are the successor's run, tested with ZR_ShapeEnv3.
 TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
     struct Case {
         wchar_t const* id;
@@ -64,9 +45,9 @@ TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
     constexpr int32_t kShape = 0, kSustain = 4, kInput = 5, kOut = 6;
     for (Case const& c : {Case{L"ZR_ShapeEnv", 1, 2, false}, Case{L"ZR_ShapeEnv2", 2, 3, true}}) {
         SCOPED_TRACE(testing::Message() << c.id);
-        auto env = openModule(c.id, {c.gate, kInput, kOut});
+        auto env = running(c.id);
         if (c.image)
-            env->setBytes(kShape, 0, zr::test::shapeImage({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
+            env->setBytes(kShape, 0, shapeImage({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
         else
             env->setText(kShape, 0, L"(-5,-5)(0,5)(5,-5)");
         env->startStream(c.gate, 0);
@@ -89,16 +70,8 @@ TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
         env->process(600);
         EXPECT_NEAR(out[120], 0.5f, 2e-2f);
         EXPECT_EQ(out[400], 0.0f);
-
-        // A rise while the run holds glides down to the first level in 20 ms (960 samples).
-        std::fill_n(env->buffer(c.gate), 600, 1.0f);
-        env->process(600);
-        env->buffer(c.gate)[0] = 0.0f;
-        env->process(600);
-        EXPECT_NEAR(out[481], 0.5f, 2e-2f);
-        for (int s = 1; s < 600; ++s)
-            ASSERT_LT(std::fabs(out[s] - out[s - 1]), 1.5f / 960.0f) << s;
     }
 }
 
 } // namespace
+} // namespace zr::test

@@ -3,30 +3,20 @@
 // impulses and guards.
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
-#include <vector>
 
-#include "tests/modules/BundleFixture.h"
+#include "tests/modules/ShapeModuleSupport.h"
 
+namespace zr::test {
 namespace {
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-// Opens `id` at `sampleRate` with every pin in `audio` connected and the first `streams` of
-// them streaming.
-std::unique_ptr<zr::host::AudioModule> openAudio(wchar_t const* id, std::vector<int32_t> const& audio, int streams,
-                                                 float sampleRate = 48000.0f) {
-    zr::host::AudioModuleOptions options;
+// Opens `id` at `sampleRate` with its audio pins connected and the inputs `streaming` streaming.
+std::unique_ptr<host::AudioModule> openAudio(wchar_t const* id, std::vector<int32_t> const& streaming,
+                                             float sampleRate = 48000.0f) {
+    host::AudioModuleOptions options;
     options.sampleRate = sampleRate;
-    auto module = zr::test::makeModule(id, options);
-    for (int32_t pin : audio)
-        module->connectAudio(pin);
-    EXPECT_EQ(module->open(), gmpi::MP_OK);
-    module->graphStart();
-    module->sendDefaults();
-    for (int i = 0; i < streams; ++i)
-        module->startStream(audio[static_cast<std::size_t>(i)], 0);
+    auto module = running(id, options);
+    for (int32_t pin : streaming)
+        module->startStream(pin, 0);
     return module;
 }
 
@@ -41,7 +31,7 @@ protected:
         return module->buffer(kOut1)[0] * 2.0f;
     }
 
-    std::unique_ptr<zr::host::AudioModule> module = openAudio(L"ZR_Waveshaper", {kIn1, kIn2, kOut1, kOut2}, 2);
+    std::unique_ptr<host::AudioModule> module = openAudio(L"ZR_Waveshaper", {kIn1, kIn2});
 };
 
 // Triangle (-5,-5)(0,5)(5,-5): positions 0, floor(0.5 x 4095) = 2047 and 4095; y -1, 1, -1.
@@ -122,7 +112,7 @@ class LegacyPulser : public testing::Test {
 protected:
     static constexpr int32_t kShape = 0, kDuration = 1, kGate = 2, kMode = 3, kOut = 4;
 
-    void create(float sampleRate) { module = openAudio(L"ZR_ShapePulser", {kDuration, kGate, kOut}, 2, sampleRate); }
+    void create(float sampleRate) { module = openAudio(L"ZR_ShapePulser", {kDuration, kGate}, sampleRate); }
 
     // Runs `gate.size()` samples with a constant duration sample; returns the output.
     std::vector<float> run(std::vector<float> const& gate, float duration) {
@@ -138,7 +128,7 @@ protected:
         return gate;
     }
 
-    std::unique_ptr<zr::host::AudioModule> module = openAudio(L"ZR_ShapePulser", {kDuration, kGate, kOut}, 2);
+    std::unique_ptr<host::AudioModule> module = openAudio(L"ZR_ShapePulser", {kDuration, kGate});
 };
 
 // 1 V of duration is 10 ms: 0.1 gives 1 ms = 48 samples, rate 4095 / 47 entries per sample.
@@ -190,3 +180,4 @@ TEST_F(LegacyPulser, UnusableSampleRatesPlayNothing) {
 }
 
 } // namespace
+} // namespace zr::test

@@ -1,21 +1,14 @@
 // The older generation's text-to-text modules through the bundle: ZR_ShapeAmp, ZR_ShapeShift,
 // ZR_SNMod, ZR_SSMod and ZR_ShapeMorpher. Each sends its text output only when it differs.
 
-#include <string>
-#include <vector>
+#include "tests/modules/ShapeModuleSupport.h"
 
-#include "tests/modules/BundleFixture.h"
-
+namespace zr::test {
 namespace {
 
 class TextModule {
 public:
-    TextModule(std::wstring const& id, int32_t outPin) : module(zr::test::makeModule(id)), out(outPin) {
-        module->open();
-        module->graphStart();
-        module->sendDefaults();
-        module->process(1);
-    }
+    TextModule(std::wstring const& id, int32_t outPin) : module(running(id)), out(outPin) { module->process(1); }
 
     // Runs one block; the text last sent on the output ("" if none).
     std::wstring run() {
@@ -25,62 +18,46 @@ public:
     }
     std::size_t sends() const { return module->host().pinSets(out).size(); }
 
-    std::unique_ptr<zr::host::AudioModule> module;
+    std::unique_ptr<host::AudioModule> module;
     int32_t out;
 };
 
-// ZR_ShapeAmp (centre, gain) and ZR_ShapeShift (offset): float pins from 1, output after them.
-TEST(LegacyLevelModules, ScaleOrMoveEveryLevelAndClip) {
+// ZR_ShapeAmp (Centre, Gain; output 3), ZR_ShapeShift (Offset; output 2) and ZR_SNMod (Node,
+// X, Y; output 4) on the text at pin 0. A refused text then sends nothing.
+TEST(LegacyLevelAndNodeModules, ScaleMoveOrSetLevelsAndNodesWithinTheirLimits) {
+    wchar_t const* const three = L"(-5,0)(0,0)(5,0)";
     struct Case {
+        char const* name;
         wchar_t const* id;
+        int32_t out;
         wchar_t const* text;
-        std::vector<float> values;
+        std::vector<std::pair<int32_t, PinValue>> values;
         wchar_t const* expected;
-    };
-    Case const cases[] = {
-        {L"ZR_ShapeAmp", L"(-5,-5)(0,1)(2.5,1.23456789)(5,4)", {1, 2}, L"(-5,-5)(0,1)(2.5,1.46914)(5,5)"},
-        {L"ZR_ShapeAmp", L"(-5,-5)(0,1)(5,4)", {9, 0}, L"(-5,5)(0,5)(5,5)"}, // the centre clipped to 5 V
-        {L"ZR_ShapeShift", L"(-5,-5)(1,0)(5,4)\nITP=1", {2}, L"(-5,-3)(1,2)(5,5)"},
-        {L"ZR_ShapeShift", L"(-5,-5)(1,0)(5,4)", {-20}, L"(-5,-5)(1,-5)(5,-5)"},
+    } const cases[] = {
+        {"gain 2 around 1 V, six digits", L"ZR_ShapeAmp", 3, L"(-5,-5)(0,1)(2.5,1.23456789)(5,4)", {{1, 1.0f}, {2, 2.0f}},
+         L"(-5,-5)(0,1)(2.5,1.46914)(5,5)"},
+        {"the centre clipped to 5 V", L"ZR_ShapeAmp", 3, L"(-5,-5)(0,1)(5,4)", {{1, 9.0f}, {2, 0.0f}}, L"(-5,5)(0,5)(5,5)"},
+        {"2 V up", L"ZR_ShapeShift", 2, L"(-5,-5)(1,0)(5,4)\nITP=1", {{1, 2.0f}}, L"(-5,-3)(1,2)(5,5)"},
+        {"20 V down", L"ZR_ShapeShift", 2, L"(-5,-5)(1,0)(5,4)", {{1, -20.0f}}, L"(-5,-5)(1,-5)(5,-5)"},
+        {"interior node", L"ZR_SNMod", 4, three, {{1, 1}, {2, 2.0f}, {3, 6.0f}}, L"(-5,0)(2,5)(5,0)"},
+        {"x kept 0.01 V inside the right neighbour", L"ZR_SNMod", 4, three, {{1, 1}, {2, 20.0f}}, L"(-5,0)(4.99,0)(5,0)"},
+        {"x kept 0.01 V inside the left neighbour", L"ZR_SNMod", 4, three, {{1, 1}, {2, -20.0f}, {3, -1.0f}},
+         L"(-5,0)(-4.99,-1)(5,0)"},
+        {"an end keeps its x", L"ZR_SNMod", 4, three, {{1, 0}, {2, 3.0f}, {3, 1.0f}}, L"(-5,1)(0,0)(5,0)"},
+        {"index beyond the shape", L"ZR_SNMod", 4, three, {{1, 99}, {2, 1.0f}, {3, 1.0f}}, three},
+        {"negative index", L"ZR_SNMod", 4, three, {{1, -1}, {2, 1.0f}, {3, 1.0f}}, three},
     };
     for (Case const& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.id << " " << c.expected);
-        auto const count = static_cast<int32_t>(c.values.size());
-        TextModule mod(c.id, 1 + count);
+        SCOPED_TRACE(c.name);
+        TextModule mod(c.id, c.out);
         mod.module->setText(0, 0, c.text);
-        for (int32_t i = 0; i < count; ++i)
-            mod.module->setFloat(1 + i, 0, c.values[static_cast<std::size_t>(i)]);
+        for (auto const& [pin, value] : c.values)
+            setPinValue(*mod.module, pin, value);
         EXPECT_EQ(mod.run(), c.expected);
         std::size_t const sent = mod.sends();
         mod.module->setText(0, 0, L"(-5,0)(4,0)");
         mod.run();
         EXPECT_EQ(mod.sends(), sent) << "a refused text sends nothing";
-    }
-}
-
-TEST(LegacySNMod, MovesOneNodeWithinItsNeighbours) {
-    struct Case {
-        char const* name;
-        int32_t node;
-        float dx, dy;
-        wchar_t const* expected;
-    };
-    Case const cases[] = {
-        {"interior node", 1, 2.0f, 6.0f, L"(-5,0)(2,5)(5,0)"},
-        {"x kept 0.01 V inside the right neighbour", 1, 20.0f, 0.0f, L"(-5,0)(4.99,0)(5,0)"},
-        {"x kept 0.01 V inside the left neighbour", 1, -20.0f, -1.0f, L"(-5,0)(-4.99,-1)(5,0)"},
-        {"an end keeps its x", 0, 3.0f, 1.0f, L"(-5,1)(0,0)(5,0)"},
-        {"index beyond the shape", 99, 1.0f, 1.0f, L"(-5,0)(0,0)(5,0)"},
-        {"negative index", -1, 1.0f, 1.0f, L"(-5,0)(0,0)(5,0)"},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        TextModule mod(L"ZR_SNMod", 4);
-        mod.module->setText(0, 0, L"(-5,0)(0,0)(5,0)");
-        mod.module->setInt(1, 0, c.node);
-        mod.module->setFloat(2, 0, c.dx);
-        mod.module->setFloat(3, 0, c.dy);
-        EXPECT_EQ(mod.run(), c.expected);
     }
 }
 
@@ -104,37 +81,31 @@ TEST(LegacySSMod, SetsUpToFourNodesInOrder) {
     EXPECT_EQ(mod.run(), L"(-5,0)(-1,0)(1,0)(5,0)") << "indices outside the shape change nothing";
 }
 
-class LegacyMorpher : public testing::Test {
-protected:
-    static constexpr int32_t kA = 0, kB = 1, kAmount = 2, kOut = 3;
-    std::wstring morph(wchar_t const* a, wchar_t const* b, float amount) {
-        morpher.module->setText(kA, 0, a);
-        morpher.module->setText(kB, 0, b);
-        morpher.module->setFloat(kAmount, 0, amount);
+// ZR_ShapeMorpher (A, B, Amount; output 3): the shorter shape gains nodes at its widest gaps,
+// the first of equal ones. It sends only with two shapes, and only a changed text.
+TEST(LegacyMorpher, ExtendsTheShorterShapeAndSendsOnlyChangedTexts) {
+    TextModule morpher(L"ZR_ShapeMorpher", 3);
+    auto const morph = [&](wchar_t const* a, wchar_t const* b, float amount) {
+        morpher.module->setText(0, 0, a);
+        morpher.module->setText(1, 0, b);
+        morpher.module->setFloat(2, 0, amount);
         return morpher.run();
-    }
-    TextModule morpher{L"ZR_ShapeMorpher", kOut};
-};
-
-TEST_F(LegacyMorpher, ExtendsTheShorterShapeAtItsWidestGaps) {
+    };
+    std::size_t const atStart = morpher.sends();
+    morph(L"(-5,0)(5,0)", L"(-5,2)(5", 0.5f);
+    EXPECT_EQ(morpher.sends(), atStart) << "B does not parse";
     // A gets (0,0) between its two nodes, then (-2.5,-2.5): the first of two equal gaps.
     wchar_t const* const a = L"(-5,-5)(5,5)";
     wchar_t const* const b = L"(-5,1)(-4,1)(4,1)(5,1)";
     EXPECT_EQ(morph(a, b, 0.0f), L"(-5,-5)(-2.5,-2.5)(0,0)(5,5)");
     EXPECT_EQ(morph(a, b, 7.0f), b) << "the amount is clipped to 1";
     EXPECT_EQ(morph(a, b, 0.5f), L"(-5,-2)(-3.25,-0.75)(2,0.5)(5,3)");
+    std::size_t const sent = morpher.sends();
+    morph(a, b, 0.5f);
+    EXPECT_EQ(morpher.sends(), sent) << "an equal text is not sent again";
     // The larger gap wins over the first one.
     EXPECT_EQ(morph(L"(-5,0)(-4,0)(5,0)", L"(-5,0)(-4,0)(0,0)(5,0)", 0.0f), L"(-5,0)(-4,0)(0.5,0)(5,0)");
 }
 
-TEST_F(LegacyMorpher, SendsOnlyWithTwoShapesAndOnChange) {
-    std::size_t const atStart = morpher.sends();
-    morph(L"(-5,0)(5,0)", L"(-5,2)(5", 0.5f);
-    EXPECT_EQ(morpher.sends(), atStart) << "B does not parse";
-    EXPECT_EQ(morph(L"(-5,0)(5,0)", L"(-5,2)(5,2)", 0.5f), L"(-5,1)(5,1)");
-    std::size_t const sent = morpher.sends();
-    morph(L"(-5,0)(5,0)", L"(-5,2)(5,2)", 0.5f);
-    EXPECT_EQ(morpher.sends(), sent) << "an equal text is not sent again";
-}
-
 } // namespace
+} // namespace zr::test

@@ -17,7 +17,7 @@
 #include "host/GuiModule.h"
 #include "shapes/NumberText.h"
 #include "shapes/Shape.h"
-#include "tests/modules/BundleFixture.h"
+#include "tests/modules/ShapeModuleSupport.h"
 
 namespace {
 
@@ -74,10 +74,7 @@ std::wstring shapeFileRoundTrip() {
 
 // The older parser and six-digit writer, through a legacy text module: every level moved by 0.25 V.
 std::wstring legacyTextRoundTrip() {
-    auto module = zr::test::makeModule(L"ZR_ShapeShift");
-    module->open();
-    module->graphStart();
-    module->sendDefaults();
+    auto module = zr::test::running(L"ZR_ShapeShift");
     module->setText(0, 0, L"(-5,-4.5)(1.5,0.125)(5,4.25)");
     module->setFloat(1, 0, 0.25f);
     module->process(1);
@@ -142,14 +139,7 @@ TEST(LocaleIdentity, NoModuleChangesTheLocaleOrTheFloatingPointEnvironment) {
         SCOPED_TRACE(description.idText());
         Environment const before = Environment::now();
         if (description.subType == 0) {
-            auto module = zr::test::makeModule(description.id);
-            for (zr::host::PinDescription const& pin : description.pins)
-                if (pin.isAudio())
-                    module->connectAudio(pin.index);
-            module->open();
-            module->graphStart();
-            module->sendDefaults();
-            module->process(64);
+            zr::test::running(description.id)->process(64);
         } else {
             zr::host::GuiModule::Options options;
             options.description = description;

@@ -23,7 +23,6 @@ void expectNumbers(DrawCall const& call, std::vector<float> const& expected) {
 class EditorDrawing : public EditorTest {
 protected:
     void SetUp() override { editor->arrange({0.0f, 0.0f, 200.0f, 100.0f}); }
-    std::size_t targetsMade() const { return drawing.callsOf(DrawOp::CreateCompatibleRenderTarget).size(); }
     // A frame that draws both bitmaps (a colour pin releases both); gives the curve's target.
     int32_t freshFrame() {
         editor->setText(kColorDiagonal, L"");
@@ -188,7 +187,7 @@ TEST_F(EditorDrawing, FailedObjectsAreSkippedAndDrawnNextFrame) {
         drawing.clear();
         frame();
         if (failure == &host::DrawingFailures::renderTargets || failure == &host::DrawingFailures::bitmaps) {
-            EXPECT_EQ(targetsMade(), 1u) << "the missing bitmap is drawn again";
+            EXPECT_EQ(drawing.callsOf(DrawOp::CreateCompatibleRenderTarget).size(), 1u) << "the missing bitmap is drawn again";
         }
         EXPECT_EQ(drawing.count(DrawOp::DrawBitmap), 2);
     }
@@ -205,7 +204,6 @@ TEST(ShapeEditorLifetime, ReleasingTheEditorGivesBackEveryDrawingObject) {
     editor->render(drawing.context());
     EXPECT_EQ(drawing.liveObjects(), 2);
     editor->releaseModule();
-    EXPECT_EQ(editor->host().referenceCount(), 0);
     EXPECT_EQ(drawing.liveObjects(), 0);
 }
 

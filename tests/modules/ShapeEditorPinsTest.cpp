@@ -14,13 +14,6 @@ Nodes const kFlat{{0.0f, 0.0f}, {1.0f, 0.0f}};
 Nodes const kThree{{0.0f, -1.0f}, {0.25f, 0.5f}, {1.0f, 1.0f}};
 Nodes const kThreeFlipped{{0.0f, 1.0f}, {0.75f, 0.5f}, {1.0f, -1.0f}};
 
-TEST(ShapeEditorModule, EachIdentifierTakesTheHost) {
-    for (wchar_t const* id : {L"ZR_ShapeEditor5", L"ZR_ShapeEditor5c", L"ZR_ShapeEditor5cc"}) {
-        SCOPED_TRACE(host::utf8FromWide(id));
-        EXPECT_EQ(makeEditor(id)->setHostResult(), gmpi::MP_OK);
-    }
-}
-
 // Which images the blob reader refuses is its own test's table; the editor shows the flat
 // default for any of them, not the shape it had.
 TEST_F(EditorTest, RejectedImagesShowTheFlatDefaultAndSendNothing) {
@@ -147,45 +140,6 @@ TEST_F(EditorTest, EditPinsMoveTheActiveNodeWithinItsNeighboursLimitsAndLocks) {
     }
 }
 
-// The host sends the editor's own output straight back while the editor transmits; acting on
-// it would redraw (and refresh the edit pins) a second time.
-TEST(ShapeEditorEcho, OwnOutputComingBackIsIgnored) {
-    auto const edit = [](bool echo) {
-        host::GuiModuleOptions options;
-        options.echoTransmissions = echo;
-        auto editor = makeEditor(L"ZR_ShapeEditor5", options);
-        editor->setBytes(kShape, shapeImage(kThree));
-        editor->setInt(kEditUnits, 1);
-        editor->setInt(kActiveNode, 1);
-        editor->host().clearRecords();
-        editor->setFloat(kEditY, 0.0f);
-        editor->setBool(kFlipHoriz, true);
-        return std::pair{editor->host().wholeAreaInvalidations(), nodesOf(*editor->host().lastTransmission(kShape))};
-    };
-    EXPECT_EQ(edit(true), edit(false));
-    EXPECT_EQ(edit(false).second, (Nodes{{0.0f, 1.0f}, {0.75f, 0.0f}, {1.0f, -1.0f}}));
-}
-
-TEST_F(EditorTest, NaNSettingsKeepNodesAndViewFinite) {
-    useExactView();
-    for (int32_t pin : {kYLimitMax, kYLimitMin, kBaseLine, kBorderFactor, kEditX, kEditY})
-        editor->setFloat(pin, kNaN);
-    setShape(kThree);
-    editor->setInt(kActiveNode, 1);
-    editor->setFloat(kEditX, kNaN);
-    editor->setFloat(kEditY, kNaN);
-    drawing.clear();
-    frame();
-    for (host::DrawCall const& call : drawing.calls())
-        for (float number : call.numbers)
-            EXPECT_TRUE(std::isfinite(number)) << host::drawOpName(call.op);
-    press({50.0f, 50.0f});
-    move({60.0f, 20.0f});
-    for (host::HostRecord const& sent : editor->host().transmissionsOf(kShape))
-        for (auto const& [x, y] : nodesOf(sent))
-            EXPECT_TRUE(std::isfinite(x) && std::isfinite(y));
-}
-
 // A character beyond U+10FFFF cannot be written as UTF-8: the tooltip is empty.
 TEST_F(EditorTest, ToolTipIsTheTextPinAsUtf8) {
     editor->setText(kToolTip, L"Curve \u00e9");
@@ -193,31 +147,6 @@ TEST_F(EditorTest, ToolTipIsTheTextPinAsUtf8) {
     editor->setText(kToolTip, std::wstring(1, static_cast<wchar_t>(0x110000)));
     EXPECT_EQ(editor->toolTip({1.0f, 1.0f}), "");
     EXPECT_EQ(editor->graphics()->getToolTip({1.0f, 1.0f}, nullptr), gmpi::MP_FAIL);
-}
-
-// Without its UI host the editor drops its pin writes; without its graphics host every pin
-// and gesture still works, and no capture is held.
-TEST(ShapeEditorHostile, MissingHostInterfacesAreSurvived) {
-    for (bool graphicsMissing : {false, true}) {
-        SCOPED_TRACE(graphicsMissing ? "no graphics host" : "no UI host");
-        host::GuiModuleOptions options;
-        (graphicsMissing ? options.hostile.refuseGraphicsHost : options.hostile.refuseUiHost2) = true;
-        auto editor = makeEditor(L"ZR_ShapeEditor5", options);
-        EXPECT_EQ(editor->setHostResult(), graphicsMissing ? gmpi::MP_OK : gmpi::MP_NOSUPPORT);
-        editor->setBytes(kShape, shapeImage(kThree));
-        for (int32_t pin = 0; pin < kEditorPinCount; ++pin)
-            EXPECT_EQ(editor->module()->notifyPin(pin, 0), gmpi::MP_OK) << "pin " << pin;
-        host::RecordingDrawing drawing;
-        editor->arrange({0.0f, 0.0f, 100.0f, 100.0f});
-        EXPECT_EQ(editor->render(drawing.context()), gmpi::MP_OK);
-        EXPECT_EQ(editor->pointerDown(kPrimary, {50.0f, 50.0f}), gmpi::MP_OK);
-        EXPECT_EQ(editor->pointerMove(kPrimary, {60.0f, 50.0f}), gmpi::MP_OK);
-        EXPECT_EQ(editor->pointerUp(0, {60.0f, 50.0f}), gmpi::MP_OK);
-        EXPECT_EQ(editor->setBool(kFlipVert, true), gmpi::MP_OK);
-        EXPECT_EQ(editor->host().transmissionsOf(kMouseDown).empty(), !graphicsMissing);
-        EXPECT_EQ(editor->host().transmissions().empty(), !graphicsMissing);
-        EXPECT_EQ(editor->host().captureTakes(), graphicsMissing ? 0 : 1);
-    }
 }
 
 } // namespace

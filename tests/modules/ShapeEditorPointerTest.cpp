@@ -154,6 +154,7 @@ TEST_F(EditorPointer, HitTestAndButtonsFollowEditableAndTheLocks) {
     EXPECT_FALSE(lastSent());
 }
 
+// The capture answer is the editor's own zero until the host writes it.
 TEST(ShapeEditorPointerHostile, AHostThatLeavesTheCaptureAnswerUnwrittenMovesNothing) {
     host::GuiModuleOptions options;
     options.hostile.leaveCaptureUnwritten = true;

@@ -1,9 +1,11 @@
 #pragma once
-// Driving the shape-processing modules through the bundle: what a module sent in one block,
-// and the blob images it sent, read back independently of the shape core.
+// Driving audio-side modules through the bundle: a module started with or without its
+// defaults, the samples it writes over many blocks, what it sent in one block, and the blob
+// images it sent, read back independently of the shape core.
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,6 +20,31 @@ namespace zr::test {
 using Image = std::vector<uint8_t>;
 
 constexpr int32_t kBatchSize = 16;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// Opened and started with every described audio pin connected and the described defaults sent.
+inline std::unique_ptr<host::AudioModule> running(std::wstring const& id, host::AudioModuleOptions options = {}) {
+    auto module = makeModule(id, std::move(options));
+    for (host::PinDescription const& pin : module->description()->pins)
+        if (pin.isAudio())
+            module->connectAudio(pin.index);
+    module->open();
+    module->graphStart();
+    module->sendDefaults();
+    return module;
+}
+
+// `count` samples of `out`, run in blocks of `blockSize` with the queued events.
+inline std::vector<float> rendered(host::AudioModule& module, int32_t out, int64_t count, int32_t blockSize = 256) {
+    std::vector<float> samples;
+    for (int64_t done = 0; done < count; done += blockSize) {
+        auto const n = static_cast<int32_t>(std::min<int64_t>(blockSize, count - done));
+        module.process(n);
+        samples.insert(samples.end(), module.buffer(out), module.buffer(out) + n);
+    }
+    return samples;
+}
 
 // Runs one block with the queued events; gives the values the module sent on `pin` in it.
 inline std::vector<Image> sentInNextBlock(host::AudioModule& module, int32_t pin) {
@@ -39,14 +66,6 @@ inline std::optional<Image> sentOnce(host::AudioModule& module, int32_t pin) {
     return sent.back();
 }
 
-// Opens the module and starts the graph, as a host does before the patch's first values.
-inline void openAndStart(host::AudioModule& module) {
-    ASSERT_EQ(module.open(), gmpi::MP_OK);
-    module.graphStart();
-    module.process(kBatchSize);
-    module.host().clearRecords();
-}
-
 inline Image imageOf(NodePairs const& nodes) { return shapeImage(nodes); }
 
 // One batch: the values sent to the module's pins, and the nodes it must send in answer
@@ -58,19 +77,22 @@ struct Step {
     std::optional<NodePairs> expected;
 };
 
+inline void setPinValue(host::AudioModule& module, int32_t pin, PinValue const& value) {
+    if (auto const* image = std::get_if<Image>(&value))
+        module.setBytes(pin, 0, *image);
+    else if (auto const* number = std::get_if<float>(&value))
+        module.setFloat(pin, 0, *number);
+    else if (auto const* integer = std::get_if<int32_t>(&value))
+        module.setInt(pin, 0, *integer);
+    else
+        module.setText(pin, 0, std::get<std::wstring>(value));
+}
+
 inline void runSteps(host::AudioModule& module, int32_t out, std::vector<Step> const& steps) {
     for (Step const& step : steps) {
         SCOPED_TRACE(step.name);
-        for (auto const& [pin, value] : step.values) {
-            if (auto const* image = std::get_if<Image>(&value))
-                module.setBytes(pin, 0, *image);
-            else if (auto const* number = std::get_if<float>(&value))
-                module.setFloat(pin, 0, *number);
-            else if (auto const* integer = std::get_if<int32_t>(&value))
-                module.setInt(pin, 0, *integer);
-            else
-                module.setText(pin, 0, std::get<std::wstring>(value));
-        }
+        for (auto const& [pin, value] : step.values)
+            setPinValue(module, pin, value);
         std::optional<Image> const sent = sentOnce(module, out);
         ASSERT_EQ(sent.has_value(), step.expected.has_value());
         if (sent) {
@@ -79,11 +101,15 @@ inline void runSteps(host::AudioModule& module, int32_t out, std::vector<Step> c
     }
 }
 
-// A started module; `copies` of its repeatable pin when given.
+// Opened and started as a host does before the patch's first values (no defaults sent), with
+// `copies` of its repeatable pin when given; what the first batch sent is cleared.
 inline std::unique_ptr<host::AudioModule> started(std::wstring const& id, std::optional<int32_t> copies = {},
                                                   host::AudioModuleOptions options = {}) {
     auto module = copies ? makeModuleWithCopies(id, *copies, options) : makeModule(id, options);
-    openAndStart(*module);
+    EXPECT_EQ(module->open(), gmpi::MP_OK);
+    module->graphStart();
+    module->process(kBatchSize);
+    module->host().clearRecords();
     return module;
 }
 

@@ -12,7 +12,7 @@
 #include "shapes/Clamp.h"
 #include "shapes/Interpolator.h"
 #include "shapes/Shape.h"
-#include "tests/modules/BundleFixture.h"
+#include "tests/modules/ShapeModuleSupport.h"
 
 namespace {
 
@@ -63,12 +63,7 @@ enum class FeedbackKind { notStreaming, streamingZeros, streamingValues, mixed }
 TEST(ShapeOscillatorFeedbackPath, OutputIsBitIdenticalToTheFullFormulaWhateverTheFeedback) {
     std::mt19937 rng(9);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    auto osc = zr::test::makeModule(L"ZR_ShapeOsc2");
-    for (int32_t pin : {kPitch, kPhaseMod, kPhaseModDepth, kFeedback, kOut})
-        osc->connectAudio(pin);
-    osc->open();
-    osc->graphStart();
-    osc->sendDefaults(); // gate on, the default ramp, one sub-step, volts per octave
+    auto osc = zr::test::running(L"ZR_ShapeOsc2"); // gate on, the default ramp, one sub-step, volts per octave
     ReferenceOscillator reference;
 
     FeedbackKind const blocks[] = {FeedbackKind::notStreaming, FeedbackKind::streamingValues, FeedbackKind::streamingZeros,

@@ -1,39 +1,20 @@
 // ZR_Waveshaper2 and ZR_Waveshaper2ST through the bundle, as a host drives them.
 
 #include <bit>
-#include <cmath>
 #include <functional>
-#include <limits>
-#include <random>
 
-#include "tests/modules/BundleFixture.h"
+#include "tests/modules/ShapeModuleSupport.h"
 
+namespace zr::test {
 namespace {
-
-using zr::test::shapeImage;
-using Nodes = std::vector<std::pair<float, float>>;
 
 constexpr int32_t kShape = 0, kInterpolation = 1, kRangeLow = 2, kRangeHigh = 3, kInput = 4, kOut = 5;
 constexpr int32_t kLeft = 4, kRight = 5, kOutLeft = 6, kOutRight = 7; // of the stereo waveshaper
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
-Nodes const kLine = {{0.0f, -1.0f}, {1.0f, 1.0f}};
-
-// Opened and started with every audio pin connected and the described defaults sent.
-std::unique_ptr<zr::host::AudioModule> started(std::wstring const& id = L"ZR_Waveshaper2",
-                                               zr::host::AudioModuleOptions options = {}) {
-    auto module = zr::test::makeModule(id, options);
-    for (int32_t pin = kInput; pin <= (id == L"ZR_Waveshaper2" ? kOut : kOutRight); ++pin)
-        module->connectAudio(pin);
-    module->open();
-    module->graphStart();
-    module->sendDefaults();
-    return module;
-}
+NodePairs const kLine = {{0.0f, -1.0f}, {1.0f, 1.0f}};
 
 class Waveshaper : public testing::Test {
 protected:
-    void SetUp() override { module = started(); }
+    void SetUp() override { module = running(L"ZR_Waveshaper2"); }
 
     // Runs one block with `input` as the signal; returns the output samples.
     std::vector<float> shapeSignal(std::vector<float> const& input) {
@@ -43,14 +24,14 @@ protected:
     }
     float shapeOne(float sample) { return shapeSignal({sample})[0]; }
 
-    std::unique_ptr<zr::host::AudioModule> module;
+    std::unique_ptr<host::AudioModule> module;
 };
 
 TEST_F(Waveshaper, ShapeAndRangeMapTheInput) {
-    Nodes const triangle = {{0.0f, 0.0f}, {0.5f, 1.0f}, {1.0f, 0.0f}};
+    NodePairs const triangle = {{0.0f, 0.0f}, {0.5f, 1.0f}, {1.0f, 0.0f}};
     struct Case {
         char const* name;
-        Nodes nodes;
+        NodePairs nodes;
         float low, high, input, output, tolerance;
     } const cases[] = {
         {"identity", kLine, -5.0f, 5.0f, 0.3f, 0.3f, 2e-6f},
@@ -89,23 +70,6 @@ TEST_F(Waveshaper, RejectedValuesKeepTheCurve) {
     EXPECT_NEAR(shapeOne(0.25f), 0.25f, 2e-4f);
 }
 
-// The blob reader trusts node values; rendering must still stay inside the table.
-TEST_F(Waveshaper, WildNodesNeverReadOutsideTheTable) {
-    module->startStream(kInput, 0);
-    for (float wild : {2.0f, -0.5f, kNaN, kInf}) {
-        for (int32_t mode : {0, 10, 20, 30}) {
-            SCOPED_TRACE(testing::Message() << "mode " << mode << ", node x " << wild);
-            module->setInt(kInterpolation, 0, mode);
-            module->setBytes(kShape, 0, shapeImage({{0.0f, 0.0f}, {wild, 1.0f}, {0.2f, kNaN}, {1.0f, 0.0f}}));
-            for (float out : shapeSignal({-0.5f, 0.0f, 0.5f, kNaN}))
-                EXPECT_FALSE(std::fabs(out) > 1.0f) << "a read outside the table"; // NaN nodes may give NaN
-        }
-    }
-    module->setInt(kInterpolation, 0, 10);
-    module->setBytes(kShape, 0, shapeImage(kLine));
-    EXPECT_NEAR(shapeOne(0.2f), 0.2f, 1e-6f) << "a sound shape afterwards";
-}
-
 // A static input sleeps after the countdown and is not called; a new curve or range wakes it
 // for one more countdown, and the static output shows the change.
 TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
@@ -119,7 +83,7 @@ TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
-        module = started();
+        module = running(L"ZR_Waveshaper2");
         module->host().setCountdown(64);
         module->stopStream(kInput, 0);
         std::fill_n(module->buffer(kInput), 64, 0.25f);
@@ -128,9 +92,6 @@ TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
         module->process(64);
         ASSERT_EQ(module->host().sleepCount(), 1);
         EXPECT_NEAR(module->buffer(kOut)[63], 0.25f, 1e-6f);
-        int64_t const callsAsleep = module->processCalls();
-        module->process(64);
-        EXPECT_EQ(module->processCalls(), callsAsleep) << "a sleeping module is not called";
         c.change();
         std::fill_n(module->buffer(kInput), 64, 0.25f);
         module->process(64);
@@ -139,21 +100,12 @@ TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
         module->process(64);
         EXPECT_EQ(module->host().sleepCount(), 2);
     }
-    // Asleep partway through a block: the rest of the block holds the last value.
-    module = started();
-    module->host().setCountdown(10);
-    module->setBytes(kShape, 0, shapeImage({{0.0f, 0.6f}, {1.0f, 0.6f}}));
-    module->stopStream(kInput, 0);
-    module->process(64);
-    ASSERT_EQ(module->host().sleepCount(), 1);
-    for (int i = 0; i < 64; ++i)
-        ASSERT_NEAR(module->buffer(kOut)[i], 0.3f, 1e-6f) << "sample " << i;
 }
 
 TEST_F(Waveshaper, RangeAloneSetsStreamingOnlyBeforeTheInputReports) {
     for (bool reported : {false, true}) {
         SCOPED_TRACE(reported ? "input reported streaming" : "input never reported");
-        module = started();
+        module = running(L"ZR_Waveshaper2");
         if (reported)
             module->startStream(kInput, 0);
         module->process(16);
@@ -162,16 +114,10 @@ TEST_F(Waveshaper, RangeAloneSetsStreamingOnlyBeforeTheInputReports) {
         module->process(16);
         EXPECT_EQ(module->host().streamingChanges(kOut).size(), reported ? 0u : 1u);
     }
-    zr::host::AudioModuleOptions options;
-    options.hostile.refuseHost = true;
-    module = started(L"ZR_Waveshaper2", options);
-    module->startStream(kInput, 0);
-    EXPECT_NEAR(shapeOne(0.25f), 0.25f, 1e-6f) << "it runs without a host";
-    EXPECT_TRUE(module->host().records().empty());
 }
 
 TEST(StereoWaveshaper, EachOutputFollowsItsOwnInputAndShapeChangesWakeOnlyStaticOnes) {
-    auto stereo = started(L"ZR_Waveshaper2ST");
+    auto stereo = running(L"ZR_Waveshaper2ST");
     auto& host = stereo->host();
     stereo->startStream(kLeft, 0);
     stereo->stopStream(kRight, 0);
@@ -210,27 +156,23 @@ TEST(StereoWaveshaper, EachOutputFollowsItsOwnInputAndShapeChangesWakeOnlyStatic
 }
 
 TEST(StereoWaveshaper, BothChannelsShapeBitForBitAsTheMonoWaveshaperEvenForHostileRanges) {
-    auto stereo = started(L"ZR_Waveshaper2ST");
-    auto mono = started();
-    std::mt19937 random(11);
-    std::uniform_real_distribution<float> level(-0.7f, 0.7f);
+    auto stereo = running(L"ZR_Waveshaper2ST");
+    auto mono = running(L"ZR_Waveshaper2");
     std::vector<float> signal(500);
-    for (float& sample : signal)
-        sample = level(random);
+    for (std::size_t i = 0; i < signal.size(); ++i)
+        signal[i] = 0.7f * std::sin(static_cast<float>(i));
     signal[7] = kNaN;
     signal[8] = kInf;
     signal[9] = -kInf;
-    struct Case {
-        float low, high;
-    };
-    for (Case c : {Case{-3.0f, 4.0f}, Case{kNaN, 5.0f}, Case{-5.0f, kNaN}, Case{0.0f, 1e-38f}, Case{-1e38f, 1e38f},
-                   Case{-kInf, kInf}}) {
-        SCOPED_TRACE(testing::Message() << c.low << ".." << c.high);
+    // A NaN range, or one so narrow that its scale is infinite, gives a NaN table position.
+    std::pair<float, float> const ranges[] = {{-3.0f, 4.0f}, {kNaN, 5.0f}, {-5.0f, kNaN}, {0.0f, 1e-38f}, {-1e38f, 1e38f}, {-kInf, kInf}};
+    for (auto const& [low, high] : ranges) {
+        SCOPED_TRACE(testing::Message() << low << ".." << high);
         for (auto* module : {stereo.get(), mono.get()}) {
             module->setBytes(kShape, 0, shapeImage({{0.0f, -1.0f}, {0.3f, 0.8f}, {0.6f, -0.2f}, {1.0f, 1.0f}}));
             module->setInt(kInterpolation, 0, 30);
-            module->setFloat(kRangeLow, 0, c.low);
-            module->setFloat(kRangeHigh, 0, c.high);
+            module->setFloat(kRangeLow, 0, low);
+            module->setFloat(kRangeHigh, 0, high);
             module->startStream(kInput, 0);
             std::copy(signal.begin(), signal.end(), module->buffer(kInput));
         }
@@ -248,3 +190,4 @@ TEST(StereoWaveshaper, BothChannelsShapeBitForBitAsTheMonoWaveshaperEvenForHosti
 }
 
 } // namespace
+} // namespace zr::test

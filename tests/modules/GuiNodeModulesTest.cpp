@@ -1,7 +1,6 @@
-// ZR_GUI_ShapeXLink and ZR_GUI_ShapeYLink: the values they send for a shape, the moves a node
-// pin makes, and the values and hosts they must not trust.
-
-#include <gtest/gtest.h>
+// The GUI-side node modules: ZR_ShapeNodeSel's choice-list text and how Index and Choice follow
+// each other; ZR_GUI_ShapeXLink and ZR_GUI_ShapeYLink, the values they send for a shape, the
+// moves a node pin makes, and the values they must not trust.
 
 #include <cmath>
 #include <limits>
@@ -12,8 +11,107 @@
 namespace zr::test {
 namespace {
 
+enum SelectorPin : int32_t { kSelShape, kIndex, kAllowFirst, kAllowLast, kChoice, kChoiceList };
+
+std::vector<uint8_t> flatShape(int count) {
+    std::vector<std::pair<float, float>> nodes;
+    for (int i = 0; i < count; ++i)
+        nodes.emplace_back(static_cast<float>(i) / static_cast<float>(count - 1), 0.0f);
+    return shapeImage(nodes);
+}
+
+TEST(NodeSelector, ListsTheSelectableNodes) {
+    struct Case {
+        int count;
+        bool first, last;
+        wchar_t const* list;
+    };
+    Case const cases[] = {
+        {4, true, true, L"<No Node>=-1,First=0,1=1,2=2,Last=3"},
+        {4, false, false, L"<No Node>=-1,1=1,2=2"},
+        {2, false, false, L"<No Node>=-1"},
+        {12, false, false, L"<No Node>=-1,1=1,2=2,3=3,4=4,5=5,6=6,7=7,8=8,9=9,10=10"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.list);
+        auto module = makeGuiModule(L"ZR_ShapeNodeSel");
+        module->setBool(kAllowFirst, c.first);
+        module->setBool(kAllowLast, c.last);
+        module->setBytes(kSelShape, flatShape(c.count));
+        EXPECT_EQ(module->host().lastTransmission(kChoiceList)->asText(), c.list);
+    }
+}
+
+TEST(NodeSelector, AnInvalidShapeLeavesOnlyNoNode) {
+    auto selector = makeGuiModule(L"ZR_ShapeNodeSel");
+    selector->setBool(kAllowLast, true);
+    selector->setBytes(kSelShape, flatShape(4));
+    selector->setInt(kIndex, 2);
+    std::vector<uint8_t> broken = flatShape(4);
+    broken[0] ^= 0xFF;
+    for (auto const& image : {broken, std::vector<uint8_t>{}, std::vector<uint8_t>(3, 0)}) {
+        selector->setBytes(kSelShape, image);
+        auto const& host = selector->host();
+        EXPECT_EQ(host.lastTransmission(kChoiceList)->asText(), L"<No Node>=-1");
+        EXPECT_EQ(host.lastTransmission(kChoice)->asInt(), -1);
+        EXPECT_EQ(host.lastTransmission(kIndex)->asInt(), -1);
+    }
+}
+
+TEST(NodeSelector, IndexGivesTheMatchingChoice) {
+    struct Case {
+        int32_t index;
+        bool allowFirst, allowLast;
+        int32_t choice;
+        int32_t indexAfterUpdate; // once the list is rebuilt
+    };
+    Case const cases[] = {
+        {7, false, true, 3, 3},   // past the end: the last node
+        {3, false, false, -1, -1}, // the last node, not allowed
+        {0, false, true, -1, -1},  // the first node, not allowed
+        {0, true, false, 0, 0},
+        {-5, true, true, -1, -1},
+        {2, false, false, 2, 2},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(testing::Message() << "index " << c.index);
+        auto module = makeGuiModule(L"ZR_ShapeNodeSel");
+        module->setBool(kAllowFirst, c.allowFirst);
+        module->setBool(kAllowLast, c.allowLast);
+        module->setBytes(kSelShape, flatShape(4));
+        auto const choiceBefore = module->host().lastTransmission(kChoice);
+        int32_t const before = choiceBefore ? choiceBefore->asInt() : 0; // Choice starts at 0
+        module->host().clearRecords();
+
+        module->setInt(kIndex, c.index);
+        auto const choice = module->host().lastTransmission(kChoice);
+        EXPECT_EQ(choice ? choice->asInt() : before, c.choice);
+        EXPECT_FALSE(module->host().lastTransmission(kIndex)) << "onSetIndex leaves Index as the host set it";
+
+        module->setBool(kAllowFirst, c.allowFirst); // any of the list's pins rebuilds it
+        auto const index = module->host().lastTransmission(kIndex);
+        EXPECT_EQ(index ? index->asInt() : c.index, c.indexAfterUpdate);
+    }
+}
+
+// Picking an entry sets Index and leaves Choice as the host's own value. With an echoing host
+// Index 3 comes back while the module writes it: taken as the host's own Index, the last node's
+// rule would turn Choice into -1 and send it.
+TEST(NodeSelector, PickingAnEntrySetsTheIndexAlsoUnderEchoes) {
+    for (bool echo : {false, true}) {
+        SCOPED_TRACE(echo);
+        host::GuiModuleOptions options;
+        options.echoTransmissions = echo;
+        auto module = makeGuiModule(L"ZR_ShapeNodeSel", options);
+        module->setBytes(kSelShape, flatShape(4)); // the last node may not be chosen
+        module->host().clearRecords();
+        module->setInt(kChoice, 3);
+        EXPECT_EQ(module->host().lastTransmission(kIndex)->asInt(), 3);
+        EXPECT_FALSE(module->host().lastTransmission(kChoice));
+    }
+}
+
 constexpr int32_t kLinkShape = 0;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 Nodes const fiveNodes = {{0.0f, -1.0f}, {0.2f, -0.5f}, {0.5f, 0.0f}, {0.6f, 0.5f}, {1.0f, 1.0f}};
 
@@ -97,9 +195,7 @@ TEST(NodeLinks, YValuesSetANodeHeightClippedAndIgnoreTheirEcho) {
     }
 }
 
-TEST(NodeLinks, IgnoreValuesThatMoveNothingOrCannotBeTrusted) {
-    int32_t const twoBytes = 0x3F00;
-    double const eightBytes = 0.5;
+TEST(NodeLinks, IgnoreValuesThatMoveNothing) {
     for (wchar_t const* id : {L"ZR_GUI_ShapeXLink", L"ZR_GUI_ShapeYLink"}) {
         SCOPED_TRACE(host::utf8FromWide(id));
         auto link = makeLink(id, 8, fiveNodes);
@@ -107,11 +203,6 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothingOrCannotBeTrusted) {
         bool const isX = std::wstring(id) == L"ZR_GUI_ShapeXLink";
         sendNodeValue(*link, 1, isX ? 0.4f : 0.0f); // where node 1 (X) or node 0 (Y) already is
         sendNodeValue(*link, isX ? 4 : 6, 0.3f);    // past the linked nodes (X: the last node)
-        sendNodeValue(*link, 2, kNaN);
-        EXPECT_EQ(link->module()->setPin(2, 0, 0, nullptr), gmpi::MP_OK);
-        EXPECT_EQ(link->module()->setPin(2, 0, 2, &twoBytes), gmpi::MP_OK);
-        EXPECT_EQ(link->module()->setPin(2, 0, 8, &eightBytes), gmpi::MP_OK);
-        EXPECT_EQ(link->module()->setPin(2, 0, 4, nullptr), gmpi::MP_OK);
         EXPECT_TRUE(link->host().transmissions().empty());
     }
 
@@ -124,27 +215,6 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothingOrCannotBeTrusted) {
     sendNodeValue(*wide, 1, 0.0f);
     EXPECT_EQ(wide->host().echoCutOffs(), 0);
     EXPECT_TRUE(wide->host().transmissionsOf(kLinkShape).empty());
-}
-
-TEST(NodeLinks, HostsThatReportNoNodePinsGetNothing) {
-    host::GuiHostileSwitches unwritten;
-    unwritten.leavePinCountUnwritten = true;
-    host::GuiHostileSwitches lowest;
-    lowest.pinCountAnswer = std::numeric_limits<int32_t>::min();
-    host::GuiHostileSwitches noOlderHost;
-    noOlderHost.refuseUiHost = true;
-    for (auto const& hostile : {unwritten, lowest, noOlderHost}) {
-        for (wchar_t const* id : {L"ZR_GUI_ShapeXLink", L"ZR_GUI_ShapeYLink"}) {
-            host::GuiModuleOptions options;
-            options.hostile = hostile;
-            auto link = makeLink(id, 4, fiveNodes, options);
-            sendNodeValue(*link, 2, 0.9f);
-            EXPECT_TRUE(link->host().transmissions().empty());
-        }
-    }
-    auto noNodePins = makeLink(L"ZR_GUI_ShapeYLink", 0, fiveNodes);
-    sendNodeValue(*noNodePins, 1, 0.9f);
-    EXPECT_TRUE(noNodePins->host().transmissions().empty());
 }
 
 } // namespace
