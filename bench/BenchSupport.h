@@ -29,8 +29,7 @@ inline host::ModuleDescriptions const& descriptions() {
 
 // A module with a buffer on every described audio pin, opened, its graph started and its
 // defaults queued for the first block.
-inline std::unique_ptr<host::AudioModule> startedModule(std::wstring const& id) {
-    host::AudioModuleOptions options;
+inline std::unique_ptr<host::AudioModule> startedModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
     options.description = *descriptions().find(id);
     auto module = std::make_unique<host::AudioModule>(bundle(), id, options);
     for (auto const& pin : options.description->pins)
