@@ -5,54 +5,27 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/AudioModule.h"
-#include "host/Bundle.h"
-#include "host/ModuleDescriptions.h"
+#include "host/BuiltBundle.h"
 
 namespace zr::bench {
 
-inline host::Bundle& bundle() {
-    static host::Bundle loaded(ZR_BUNDLE_PATH);
-    return loaded;
-}
-
-inline host::ModuleDescriptions const& descriptions() {
-    static auto const loaded = host::ModuleDescriptions::load(ZR_METADATA_PATH);
-    return loaded;
-}
+using built::bundle;
+using built::descriptions;
+using built::shapeImage;
 
 // A module with a buffer on every described audio pin, opened, its graph started and its
 // defaults queued for the first block.
 inline std::unique_ptr<host::AudioModule> startedModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
     options.description = *descriptions().find(id);
     auto module = std::make_unique<host::AudioModule>(bundle(), id, options);
-    for (auto const& pin : options.description->pins)
-        if (pin.isAudio())
-            module->connectAudio(pin.index, pin.direction);
-    module->open();
-    module->graphStart();
-    module->sendDefaults();
+    built::start(*module);
     return module;
-}
-
-// The blob image of a shape given as normalised (x, y) nodes.
-inline std::vector<uint8_t> shapeImage(std::vector<std::pair<float, float>> const& nodes) {
-    std::vector<uint8_t> bytes(8 + 8 * nodes.size());
-    uint32_t const magic = 0x53484150;
-    auto const count = static_cast<int32_t>(nodes.size());
-    std::memcpy(bytes.data(), &magic, 4);
-    std::memcpy(bytes.data() + 4, &count, 4);
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        std::memcpy(bytes.data() + 8 + 8 * i, &nodes[i].first, 4);
-        std::memcpy(bytes.data() + 12 + 8 * i, &nodes[i].second, 4);
-    }
-    return bytes;
 }
 
 // `count` nodes evenly spread over x, zig-zagging in y so that splines have work to do.
