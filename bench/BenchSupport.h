@@ -1,6 +1,6 @@
 #pragma once
-// What the benchmarks share: the built bundle, a started module, shape images, the block sizes
-// and the per-sample time counter.
+// What the benchmarks share: the built bundle, a started module, shape images, the block sizes,
+// the per-sample time counter and the timed process loop.
 
 #include <benchmark/benchmark.h>
 
@@ -52,6 +52,18 @@ inline void blockSizes(benchmark::internal::Benchmark* b) {
 inline void reportPerSample(benchmark::State& state, int64_t samplesPerIteration) {
     state.counters["time/sample"] = benchmark::Counter(static_cast<double>(samplesPerIteration),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Times the module's process call on blocks of `blockSize` without events; reading the last
+// sample of `outputPin` keeps the work. The time is reported per `samplesPerBlock`.
+inline void timeProcess(benchmark::State& state, host::AudioModule& module, int32_t outputPin, int32_t blockSize,
+                        int64_t samplesPerBlock) {
+    gmpi::IMpPlugin2* plugin = module.plugin();
+    for (auto _ : state) {
+        plugin->process(blockSize, nullptr);
+        benchmark::DoNotOptimize(module.buffer(outputPin)[blockSize - 1]);
+    }
+    reportPerSample(state, samplesPerBlock);
 }
 
 } // namespace zr::bench

@@ -53,12 +53,7 @@ std::unique_ptr<zr::host::AudioModule> envelopeIn(EnvelopeState wanted, int32_t 
 void BM_ShapeEnv3Process(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
     auto module = envelopeIn(static_cast<EnvelopeState>(state.range(1)), blockSize);
-    gmpi::IMpPlugin2* plugin = module->plugin();
-    for (auto _ : state) {
-        plugin->process(blockSize, nullptr);
-        benchmark::DoNotOptimize(module->buffer(kOut)[blockSize - 1]);
-    }
-    zr::bench::reportPerSample(state, blockSize);
+    zr::bench::timeProcess(state, *module, kOut, blockSize, blockSize);
 }
 
 // The module's per-sample formula with nothing around it: glide test, two-entry
