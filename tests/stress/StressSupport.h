@@ -53,7 +53,7 @@ inline std::string moduleName(testing::TestParamInfo<host::ModuleDescription> co
     return name;
 }
 
-// A seed of its own for each module and each (`first`, `second`) of a test's matrix.
+// A seed of its own for each module and each point (`first`, `second`, `third`) of a test's matrix.
 inline uint64_t seedOf(host::ModuleDescription const& module, uint64_t first, uint64_t second, uint64_t third = 0) {
     uint64_t seed = first * 1000003u + second * 7919u + third;
     for (wchar_t c : module.id)
