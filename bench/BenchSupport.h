@@ -1,59 +1,31 @@
 #pragma once
-// What the benchmarks share: the built bundle, a started module, shape images, the block sizes
-// and the per-sample time counter.
+// What the benchmarks share: the built bundle, a started module, shape images, the block sizes,
+// the per-sample time counter and the timed process loop.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/AudioModule.h"
-#include "host/Bundle.h"
-#include "host/ModuleDescriptions.h"
+#include "host/BuiltBundle.h"
 
 namespace zr::bench {
 
-inline host::Bundle& bundle() {
-    static host::Bundle loaded(ZR_BUNDLE_PATH);
-    return loaded;
-}
-
-inline host::ModuleDescriptions const& descriptions() {
-    static auto const loaded = host::ModuleDescriptions::load(ZR_METADATA_PATH);
-    return loaded;
-}
+using built::bundle;
+using built::descriptions;
+using built::shapeImage;
 
 // A module with a buffer on every described audio pin, opened, its graph started and its
 // defaults queued for the first block.
-inline std::unique_ptr<host::AudioModule> startedModule(std::wstring const& id) {
-    host::AudioModuleOptions options;
+inline std::unique_ptr<host::AudioModule> startedModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
     options.description = *descriptions().find(id);
     auto module = std::make_unique<host::AudioModule>(bundle(), id, options);
-    for (auto const& pin : options.description->pins)
-        if (pin.isAudio())
-            module->connectAudio(pin.index, pin.direction);
-    module->open();
-    module->graphStart();
-    module->sendDefaults();
+    built::start(*module);
     return module;
-}
-
-// The blob image of a shape given as normalised (x, y) nodes.
-inline std::vector<uint8_t> shapeImage(std::vector<std::pair<float, float>> const& nodes) {
-    std::vector<uint8_t> bytes(8 + 8 * nodes.size());
-    uint32_t const magic = 0x53484150;
-    auto const count = static_cast<int32_t>(nodes.size());
-    std::memcpy(bytes.data(), &magic, 4);
-    std::memcpy(bytes.data() + 4, &count, 4);
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        std::memcpy(bytes.data() + 8 + 8 * i, &nodes[i].first, 4);
-        std::memcpy(bytes.data() + 12 + 8 * i, &nodes[i].second, 4);
-    }
-    return bytes;
 }
 
 // `count` nodes evenly spread over x, zig-zagging in y so that splines have work to do.
@@ -80,6 +52,18 @@ inline void blockSizes(benchmark::internal::Benchmark* b) {
 inline void reportPerSample(benchmark::State& state, int64_t samplesPerIteration) {
     state.counters["time/sample"] = benchmark::Counter(static_cast<double>(samplesPerIteration),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Times the module's process call on blocks of `blockSize` without events; reading the last
+// sample of `outputPin` keeps the work. The time is reported per `samplesPerBlock`.
+inline void timeProcess(benchmark::State& state, host::AudioModule& module, int32_t outputPin, int32_t blockSize,
+                        int64_t samplesPerBlock) {
+    gmpi::IMpPlugin2* plugin = module.plugin();
+    for (auto _ : state) {
+        plugin->process(blockSize, nullptr);
+        benchmark::DoNotOptimize(module.buffer(outputPin)[blockSize - 1]);
+    }
+    reportPerSample(state, samplesPerBlock);
 }
 
 } // namespace zr::bench

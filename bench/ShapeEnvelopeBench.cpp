@@ -27,16 +27,9 @@ std::vector<uint8_t> contourImage() {
 
 std::unique_ptr<zr::host::AudioModule> envelopeIn(EnvelopeState wanted, int32_t blockSize) {
     zr::host::AudioModuleOptions options;
-    options.description = *zr::bench::descriptions().find(L"ZR_ShapeEnv3");
     if (wanted == EnvelopeState::gliding)
         options.sampleRate = 1.0e11f;
-    auto module = std::make_unique<zr::host::AudioModule>(zr::bench::bundle(), L"ZR_ShapeEnv3", options);
-    for (auto const& pin : options.description->pins)
-        if (pin.isAudio())
-            module->connectAudio(pin.index, pin.direction);
-    module->open();
-    module->graphStart();
-    module->sendDefaults();
+    auto module = zr::bench::startedModule(L"ZR_ShapeEnv3", options);
     module->setBytes(kShape, 0, contourImage());
     // Holding parks at node 1, the peak, which a fast run reaches within a few blocks.
     module->setInt(kSustainNode, 0, wanted == EnvelopeState::holding ? 1 : -1);
@@ -60,12 +53,7 @@ std::unique_ptr<zr::host::AudioModule> envelopeIn(EnvelopeState wanted, int32_t 
 void BM_ShapeEnv3Process(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
     auto module = envelopeIn(static_cast<EnvelopeState>(state.range(1)), blockSize);
-    gmpi::IMpPlugin2* plugin = module->plugin();
-    for (auto _ : state) {
-        plugin->process(blockSize, nullptr);
-        benchmark::DoNotOptimize(module->buffer(kOut)[blockSize - 1]);
-    }
-    zr::bench::reportPerSample(state, blockSize);
+    zr::bench::timeProcess(state, *module, kOut, blockSize, blockSize);
 }
 
 // The module's per-sample formula with nothing around it: glide test, two-entry

@@ -48,13 +48,7 @@ void BM_ShapeOsc2Process(benchmark::State& state) {
         std::fill_n(module->buffer(kFeedback), blockSize, 0.3f);
     }
     module->process(blockSize);
-
-    gmpi::IMpPlugin2* plugin = module->plugin();
-    for (auto _ : state) {
-        plugin->process(blockSize, nullptr);
-        benchmark::DoNotOptimize(module->buffer(kOut)[blockSize - 1]);
-    }
-    zr::bench::reportPerSample(state, blockSize);
+    zr::bench::timeProcess(state, *module, kOut, blockSize, blockSize);
 }
 
 // The module's per-sample formula with nothing around it: pitch compare, modulation offset

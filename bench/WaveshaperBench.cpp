@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -28,41 +30,31 @@ zr::TransferCurve const& identityCurve() {
     return curve;
 }
 
-void BM_Waveshaper2Process(benchmark::State& state) {
-    auto const blockSize = static_cast<int32_t>(state.range(0));
-    auto module = zr::bench::startedModule(L"ZR_Waveshaper2");
+// A waveshaper over -5..+5 V whose `inputs` stream a sweep, past its first block.
+std::unique_ptr<zr::host::AudioModule> sweptWaveshaper(wchar_t const* id, std::initializer_list<int32_t> inputs,
+                                                       int32_t blockSize) {
+    auto module = zr::bench::startedModule(id);
     module->setFloat(kRangeLow, 0, -5.0f);
     module->setFloat(kRangeHigh, 0, 5.0f);
-    module->startStream(kMonoInput, 0);
+    for (int32_t pin : inputs)
+        module->startStream(pin, 0);
     module->process(blockSize);
-    zr::bench::fillSweep(module->buffer(kMonoInput), blockSize);
+    for (int32_t pin : inputs)
+        zr::bench::fillSweep(module->buffer(pin), blockSize);
+    return module;
+}
 
-    gmpi::IMpPlugin2* plugin = module->plugin();
-    for (auto _ : state) {
-        plugin->process(blockSize, nullptr);
-        benchmark::DoNotOptimize(module->buffer(kMonoOut)[blockSize - 1]);
-    }
-    zr::bench::reportPerSample(state, blockSize);
+void BM_Waveshaper2Process(benchmark::State& state) {
+    auto const blockSize = static_cast<int32_t>(state.range(0));
+    auto module = sweptWaveshaper(L"ZR_Waveshaper2", {kMonoInput}, blockSize);
+    zr::bench::timeProcess(state, *module, kMonoOut, blockSize, blockSize);
 }
 
 // Both channels stream; the time is per sample of one channel.
 void BM_Waveshaper2STProcessPerChannel(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
-    auto module = zr::bench::startedModule(L"ZR_Waveshaper2ST");
-    module->setFloat(kRangeLow, 0, -5.0f);
-    module->setFloat(kRangeHigh, 0, 5.0f);
-    module->startStream(kLeftInput, 0);
-    module->startStream(kRightInput, 0);
-    module->process(blockSize);
-    zr::bench::fillSweep(module->buffer(kLeftInput), blockSize);
-    zr::bench::fillSweep(module->buffer(kRightInput), blockSize);
-
-    gmpi::IMpPlugin2* plugin = module->plugin();
-    for (auto _ : state) {
-        plugin->process(blockSize, nullptr);
-        benchmark::DoNotOptimize(module->buffer(kLeftOut)[blockSize - 1]);
-    }
-    zr::bench::reportPerSample(state, 2 * blockSize);
+    auto module = sweptWaveshaper(L"ZR_Waveshaper2ST", {kLeftInput, kRightInput}, blockSize);
+    zr::bench::timeProcess(state, *module, kLeftOut, blockSize, 2 * blockSize);
 }
 
 // The per-sample formula as a plain scalar loop. The range arrives through values the

@@ -29,11 +29,6 @@ using namespace zr::hostile;
 
 constexpr long kMaxOperations = 100;
 
-std::vector<zr::host::ModuleDescription> const& modules() {
-    static auto const guiSide = zr::fuzz::fuzzedModules(guiSideModules);
-    return guiSide;
-}
-
 // Loaders and savers resolve file names inside this folder, emptied after each run that uses files.
 std::filesystem::path const& fileFolder() {
     static std::filesystem::path const folder =
@@ -44,10 +39,11 @@ std::filesystem::path const& fileFolder() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
-    if (size == 0 || modules().empty())
-        return 0;
     ByteChoices choices(data, size);
-    zr::host::ModuleDescription const& module = choices.pick(modules());
+    zr::host::ModuleDescription const* const picked = zr::fuzz::pickModule<guiSideModules>(choices, size);
+    if (picked == nullptr)
+        return 0;
+    zr::host::ModuleDescription const& module = *picked;
     bool const usesFiles = std::ranges::any_of(module.pins, takesFileName);
     GuiRunSettings const settings = chooseGuiSettings(choices);
     std::vector<std::string> const violations =

@@ -1,12 +1,15 @@
 #pragma once
 // What the module fuzz targets share: the bundle's code is linked into the program and its
-// factory is reached through MP_GetFactory, as a host would; modules with an open finding are
-// left out; broken properties are listed one a line.
+// factory is reached through MP_GetFactory, as a host would; the module an input drives is
+// picked by its first bytes, modules with an open finding left out; broken properties are
+// listed one a line.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "host/ModuleDescriptions.h"
+#include "host/hostile/Choices.h"
 #include "host/hostile/OpenFindings.h"
 #include "sdk/Interfaces.h"
 
@@ -29,6 +32,22 @@ std::vector<host::ModuleDescription> fuzzedModules(Side side) {
     auto modules = side(host::ModuleDescriptions::load(ZR_METADATA_PATH));
     std::erase_if(modules, [](host::ModuleDescription const& m) { return hostile::openFinding(m.id).has_value(); });
     return modules;
+}
+
+// The modules `side` picks, loaded once.
+template <auto side>
+std::vector<host::ModuleDescription> const& sideModules() {
+    static auto const modules = fuzzedModules(side);
+    return modules;
+}
+
+// The module an input drives, picked by `choices` (its first bytes) from `side`'s modules;
+// null for an empty input or when every module of the side is left out.
+template <auto side>
+host::ModuleDescription const* pickModule(hostile::Choices& choices, std::size_t size) {
+    if (size == 0 || sideModules<side>().empty())
+        return nullptr;
+    return &choices.pick(sideModules<side>());
 }
 
 inline std::string joined(std::vector<std::string> const& lines) {

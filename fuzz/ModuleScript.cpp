@@ -20,22 +20,14 @@
 #include "host/hostile/ModuleScript.h"
 #include "host/hostile/ScriptRunner.h"
 
-namespace {
-
 using namespace zr::hostile;
 
-std::vector<zr::host::ModuleDescription> const& modules() {
-    static auto const audioSide = zr::fuzz::fuzzedModules(audioSideModules);
-    return audioSide;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
-    if (size == 0 || modules().empty())
-        return 0;
     ByteChoices choices(data, size);
-    zr::host::ModuleDescription const& module = choices.pick(modules());
+    zr::host::ModuleDescription const* const picked = zr::fuzz::pickModule<audioSideModules>(choices, size);
+    if (picked == nullptr)
+        return 0;
+    zr::host::ModuleDescription const& module = *picked;
     ScriptStyle style;
     style.wellFormed = choices.oneIn(2);
     style.allowNonFinite = !choices.oneIn(3);

@@ -11,20 +11,13 @@
 #include <vector>
 
 #include "host/AudioModule.h"
-#include "host/Bundle.h"
-#include "host/ModuleDescriptions.h"
+#include "host/BuiltBundle.h"
 
 namespace zr::test {
 
-inline host::Bundle& bundle() {
-    static host::Bundle loaded(ZR_BUNDLE_PATH);
-    return loaded;
-}
-
-inline host::ModuleDescriptions const& descriptions() {
-    static host::ModuleDescriptions const loaded = host::ModuleDescriptions::load(ZR_METADATA_PATH);
-    return loaded;
-}
+using built::bundle;
+using built::descriptions;
+using built::shapeImage;
 
 // A runner for `id` that knows the module's description.
 inline std::unique_ptr<host::AudioModule> makeModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
@@ -38,21 +31,6 @@ inline std::unique_ptr<host::AudioModule> makeModuleWithCopies(std::wstring cons
                                                                host::AudioModuleOptions options = {}) {
     options.repeatedPins = copies;
     return makeModule(id, std::move(options));
-}
-
-// The blob image of nodes given in normalised coordinates (x 0..1, y -1..+1), written
-// independently of the shape core: magic, count, then the nodes as float pairs.
-inline std::vector<uint8_t> shapeImage(std::vector<std::pair<float, float>> const& nodes) {
-    std::vector<uint8_t> image(8 + 8 * nodes.size());
-    uint32_t const magic = 0x53484150;
-    int32_t const count = static_cast<int32_t>(nodes.size());
-    std::memcpy(image.data(), &magic, 4);
-    std::memcpy(image.data() + 4, &count, 4);
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        std::memcpy(image.data() + 8 + 8 * i, &nodes[i].first, 4);
-        std::memcpy(image.data() + 12 + 8 * i, &nodes[i].second, 4);
-    }
-    return image;
 }
 
 // Magic, a node count of 2..100, and exactly 8 + 8 x count bytes.

@@ -14,7 +14,7 @@
 
 #include "host/HostBookkeeping.h"
 #include "host/RealtimeProbe.h"
-#include "tests/host/FakeModule.h"
+#include "host/TextConversion.h"
 #include "tests/modules/BundleFixture.h"
 
 namespace zr::host {
@@ -62,25 +62,6 @@ TEST(RealtimeProbe, CountsOnlyTheWorkOfItsOwnThreadOutsideHostBookkeeping) {
         expectCounts(countsOf(c.work), c.expected);
     }
     escaped = nullptr;
-}
-
-// The runner's event list (data too large to travel inline) and its records of what the
-// module sends are host work: only the module's own allocation counts.
-TEST(RealtimeProbe, RunnerCountsOnlyTheModulesWork) {
-    for (bool moduleAllocates : {false, true}) {
-        SCOPED_TRACE(moduleAllocates ? "module allocates" : "module does not allocate");
-        fakes::FakeBehaviour behaviour;
-        behaviour.noteEvents = false;
-        behaviour.allocateInProcess = moduleAllocates;
-        behaviour.echoPin = 1;
-        behaviour.echoSize = 200;
-        fakes::FakeFactory factory(behaviour);
-        AudioModule module(factory, fakes::fakeModuleId);
-        module.setText(0, 0, std::wstring(300, L'x'));
-        module.setBytes(2, 5, std::vector<uint8_t>(100, 1));
-        expectCounts(countsOf([&] { module.process(64); }), {moduleAllocates ? 1 : 0, 0, 0});
-        EXPECT_EQ(module.host().lastPinSet(1)->bytes.size(), 200u);
-    }
 }
 
 // Five nodes whose heights follow `level`: each level gives new bytes of the same size.
@@ -134,17 +115,16 @@ void fillRamp(float* samples) {
 // An older envelope: the gate rises at sample 100 and falls at 600 of every 1024, over a
 // sustain node; `shape` sends a contour of one size for a level.
 ModuleCase olderEnvelope(wchar_t const* id, int32_t durationPin, int32_t gatePin, LevelQueue const& shape) {
-    return {id, 0,
-            [=](AudioModule& m) {
-                shape(m, 0.5f);
-                m.setFloat(durationPin, 0, 5.0f);
-                m.setInt(4, 0, 1);
-                for (int32_t i = 0; i < 4096; ++i) {
-                    m.buffer(gatePin)[i] = i % 1024 >= 100 && i % 1024 < 600 ? 1.0f : 0.0f;
-                    m.buffer(5)[i] = 0.5f;
-                }
-                m.startStream(gatePin, 0);
-            },
+    auto const steadyState = [=](AudioModule& m) {
+        shape(m, 0.5f);
+        m.setFloat(durationPin, 0, 5.0f);
+        m.setInt(4, 0, 1);
+        for (int32_t i = 0; i < 4096; ++i)
+            m.buffer(gatePin)[i] = i % 1024 >= 100 && i % 1024 < 600 ? 1.0f : 0.0f;
+        std::fill_n(m.buffer(5), 4096, 0.5f);
+        m.startStream(gatePin, 0);
+    };
+    return {id, 0, steadyState,
             {{"gate rises, holds and falls", nothing, 1024},
              {"a new contour taken at the next rise", [=](AudioModule& m) { shape(m, -0.5f); }, 1024},
              {"duration while running", [=](AudioModule& m) { m.setFloat(durationPin, 200, 2.0f); }, 1024},
@@ -153,140 +133,111 @@ ModuleCase olderEnvelope(wchar_t const* id, int32_t durationPin, int32_t gatePin
 }
 
 // An older text-to-text module: with no events nothing happens; a text of the same length or
-// a number on `numberPin` sends a rewritten text of the same length; a longer text allocates
-// `longerText`. `more` sends what else the module needs.
-ModuleCase olderTextModule(wchar_t const* id, int32_t numberPin, Counts longerText, Queue const& more = nothing) {
-    return {id, 0,
-            [=](AudioModule& m) {
-                m.setText(0, 0, L"(-5,-5)(0,1)(5,-5)");
-                m.setFloat(numberPin, 0, 0.5f);
-                more(m);
-            },
+// a number on `numberPin` sends a rewritten text of the same length; a longer text grows the
+// input pin's text and then the output pin's. `more` sends what else the module needs.
+ModuleCase olderTextModule(wchar_t const* id, int32_t numberPin, Queue const& more = nothing) {
+    auto const steadyState = [=](AudioModule& m) { m.setText(0, 0, L"(-5,-5)(0,1)(5,-5)"); m.setFloat(numberPin, 0, 0.5f); more(m); };
+    return {id, 0, steadyState,
             {{"no events", nothing, 512},
              {"a text of the same length", [](AudioModule& m) { m.setText(0, 3, L"(-5,-4)(0,2)(5,-4)"); }},
              {"a number", [=](AudioModule& m) { m.setFloat(numberPin, 0, 1.5f); }},
-             {"a longer text", [](AudioModule& m) { m.setText(0, 0, L"(-5,-4)(-1,2)(1,3)(5,-4)"); }, 64, longerText}}};
+             {"a longer text", [](AudioModule& m) { m.setText(0, 0, L"(-5,-4)(-1,2)(1,3)(5,-4)"); }, 64, {2, 2, 0}}}};
+}
+
+// The counterpart, which shows that the probe sees into the bundle: a longer image makes the
+// input pin's storage grow, and that allocates once.
+ModuleCase withLongerImage(ModuleCase c, int32_t pin) {
+    c.steps.push_back({"a longer image", [pin](AudioModule& m) {
+        m.setBytes(pin, 0, shapeImage({{0.0f, 0.0f}, {0.1f, 0.0f}, {0.2f, 0.0f}, {0.3f, 0.0f}, {0.4f, 0.0f}, {1.0f, 0.0f}}));
+    }, 16, {1, 1, 0}});
+    return c;
+}
+
+std::vector<int32_t> pinsFrom1To(int32_t last) {
+    std::vector<int32_t> pins(static_cast<std::size_t>(last));
+    std::iota(pins.begin(), pins.end(), 1);
+    return pins;
 }
 
 std::vector<ModuleCase> audioSideModules() {
-    std::vector<ModuleCase> modules = {
-        {L"ZR_Waveshaper2", 0, [](AudioModule& m) { fillRamp(m.buffer(4)); m.startStream(4, 0); },
-         {{"audio only", nothing, 512},
-          {"stream start", [](AudioModule& m) { m.startStream(4, 17); }},
-          {"stream stop", [](AudioModule& m) { m.stopStream(4, 3); }, 512},
-          {"stream start again", [](AudioModule& m) { m.startStream(4, 0); }, 16}}},
-        {L"ZR_Waveshaper2ST", 0, [](AudioModule& m) { fillRamp(m.buffer(4)); fillRamp(m.buffer(5)); m.startStream(4, 0); },
+    using M = AudioModule;
+    return {
+        {L"ZR_Waveshaper2", 0, [](M& m) { fillRamp(m.buffer(4)); m.startStream(4, 0); },
+         {{"audio only", nothing, 512}, {"stream start", [](M& m) { m.startStream(4, 17); }},
+          {"stream stop", [](M& m) { m.stopStream(4, 3); }, 512}, {"stream start again", [](M& m) { m.startStream(4, 0); }, 16}}},
+        {L"ZR_Waveshaper2ST", 0, [](M& m) { fillRamp(m.buffer(4)); fillRamp(m.buffer(5)); m.startStream(4, 0); },
+         {{"audio only", nothing, 1024}, {"right starts", [](M& m) { m.startStream(5, 17); }, 256},
+          {"range", [](M& m) { m.setFloat(2, 40, -2.0f); }, 256}, {"both stop", [](M& m) { m.stopStream(4, 0); m.stopStream(5, 0); }, 512},
+          {"asleep, woken by a range", [](M& m) { m.setFloat(2, 0, -3.0f); }, 512}}},
+        {L"ZR_ShapeOsc2", 0, [](M& m) { std::fill_n(m.buffer(6), 4096, 0.55f); m.setBytes(1, 0, fiveNodes(1.0f)); },
          {{"audio only", nothing, 1024},
-          {"right starts", [](AudioModule& m) { m.startStream(5, 17); }, 256},
-          {"range", [](AudioModule& m) { m.setFloat(2, 40, -2.0f); }, 256},
-          {"both stop", [](AudioModule& m) { m.stopStream(4, 0); m.stopStream(5, 0); }, 512},
-          {"asleep, woken by a range", [](AudioModule& m) { m.setFloat(2, 0, -3.0f); }, 512}}},
-        {L"ZR_ShapeOsc2", 0, [](AudioModule& m) { std::fill_n(m.buffer(6), 4096, 0.55f); m.setBytes(1, 0, fiveNodes(1.0f)); },
-         {{"audio only", nothing, 1024},
-          {"new shape: a table renders and fades in", [](AudioModule& m) { m.setBytes(1, 9, fiveNodes(-0.5f)); }, 512},
-          {"new mode during the fade", [](AudioModule& m) { m.setInt(2, 3, 30); }, 1024},
-          {"oversampling", [](AudioModule& m) { m.setInt(4, 0, 3); }, 256},
-          {"phase reset", [](AudioModule& m) { m.setBool(7, 30, true); }},
-          {"gate off", [](AudioModule& m) { m.setBool(0, 5, false); }, 256},
-          {"gate on with a new shape", [](AudioModule& m) { m.setBytes(1, 0, fiveNodes(0.2f)); m.setBool(0, 0, true); }, 256}}},
+          {"new shape: a table renders and fades in", [](M& m) { m.setBytes(1, 9, fiveNodes(-0.5f)); }, 512},
+          {"new mode during the fade", [](M& m) { m.setInt(2, 3, 30); }, 1024}, {"oversampling", [](M& m) { m.setInt(4, 0, 3); }, 256},
+          {"phase reset", [](M& m) { m.setBool(7, 30, true); }}, {"gate off", [](M& m) { m.setBool(0, 5, false); }, 256},
+          {"gate on with a new shape", [](M& m) { m.setBytes(1, 0, fiveNodes(0.2f)); m.setBool(0, 0, true); }, 256}}},
         {L"ZR_ShapeEnv3", 0,
-         [](AudioModule& m) {
-             std::fill_n(m.buffer(5), 4096, 0.5f);
-             m.setBytes(1, 0, fiveNodes(1.0f));
-             m.setInt(4, 0, 2);
-             m.setFloat(3, 0, 20.0f);
-         },
-         {{"gate on: renders and fills the table", [](AudioModule& m) { m.setBool(0, 3, true); }, 512},
-          {"holding", nothing, 1024},
-          {"retrigger with a new shape", [](AudioModule& m) { m.setBytes(1, 0, fiveNodes(0.3f)); m.setBool(0, 0, true); }, 512},
-          {"duration while running", [](AudioModule& m) { m.setFloat(3, 7, 5.0f); }, 256},
-          {"release", [](AudioModule& m) { m.setBool(0, 0, false); }, 1024},
-          {"clip and gate", [](AudioModule& m) { m.setBool(6, 0, false); m.setBool(0, 1, true); }, 2048},
-          {"silent", nothing, 1024}}},
+         [](M& m) { std::fill_n(m.buffer(5), 4096, 0.5f); m.setBytes(1, 0, fiveNodes(1.0f)); m.setInt(4, 0, 2); m.setFloat(3, 0, 20.0f); },
+         {{"gate on: renders and fills the table", [](M& m) { m.setBool(0, 3, true); }, 512}, {"holding", nothing, 1024},
+          {"retrigger with a new shape", [](M& m) { m.setBytes(1, 0, fiveNodes(0.3f)); m.setBool(0, 0, true); }, 512},
+          {"duration while running", [](M& m) { m.setFloat(3, 7, 5.0f); }, 256}, {"release", [](M& m) { m.setBool(0, 0, false); }, 1024},
+          {"clip and gate", [](M& m) { m.setBool(6, 0, false); m.setBool(0, 1, true); }, 2048}, {"silent", nothing, 1024}}},
         valuesOnPins(L"ZR_ShapeAmp2", 0, {0}, {1, 2}),
-        valuesOnPins(L"ZR_ShapeMorpher2", 5, {2, 3, 4, 5, 6}, {1}),
+        withLongerImage(valuesOnPins(L"ZR_ShapeMorpher2", 5, {2, 3, 4, 5, 6}, {1}), 2),
         valuesOnPins(L"ZR_ShapeNodeModul2", 0, {0}, {2, 3}),
         valuesOnPins(L"ZR_ShapeNodeModif2", 0, {0}, {2, 3}),
         valuesOnPins(L"ZR_ShapeShift2", 0, {0}, {1}),
         valuesOnPins(L"ZR_ShapeFit", 0, {0}, {1, 2}),
         valuesOnPins(L"ZR_ShapeSnap", 0, {0}, {2}),
-        valuesOnPins(L"ZR_RegularShapeGen", 120, {}, [] { std::vector<int32_t> pins(120); std::iota(pins.begin(), pins.end(), 1); return pins; }()),
+        valuesOnPins(L"ZR_RegularShapeGen", 120, {}, pinsFrom1To(120)),
         // A rejected image of the same size falls back to the text, also of the same length.
-        sameSizeValues(L"ZR_DefaultShape", 0, [](AudioModule& m, float level) {
+        sameSizeValues(L"ZR_DefaultShape", 0, [](M& m, float level) {
             std::vector<uint8_t> image = fiveNodes(level);
             image[0] = level < 0.0f ? 0 : image[0];
             m.setBytes(0, 0, image);
             m.setText(1, 0, level < 0.0f ? L"(-5,-5)(5,5)" : L"(-5,+5)(5,5)");
         }),
-        sameSizeValues(L"ZR_ShapeStr2BLOB", 0, [](AudioModule& m, float level) {
-            m.setText(0, 0, level < 0.0f ? L"(-5,-5)(0,1)(5,5)" : L"(-5,-5)(0,2)(5,5)");
+        sameSizeValues(L"ZR_ShapeStr2BLOB", 0,
+                       [](M& m, float level) { m.setText(0, 0, level < 0.0f ? L"(-5,-5)(0,1)(5,5)" : L"(-5,-5)(0,2)(5,5)"); }),
+        // The older generation: table fills, lookups, pulses and rewritten texts of a known length.
+        {L"ZR_Waveshaper", 0, [](M& m) { m.setText(0, 0, L"(-5,-5)(0,5)(5,-5)"); fillRamp(m.buffer(1)); m.startStream(1, 0); },
+         {{"audio only", nothing, 1024},
+          {"a text of the same length", [](M& m) { m.setText(0, 5, L"(-5,-4)(0,4)(5,-4)"); }, 256},
+          {"mode 2", [](M& m) { m.setInt(3, 9, 2); }, 256}}},
+        {L"ZR_ShapePulser", 0,
+         [](M& m) {
+             m.setText(0, 0, L"(-5,-5)(0,5)(5,-5)");
+             for (int32_t i = 0; i < 1024; ++i) {
+                 m.buffer(2)[i] = (i / 100) % 2 == 0 ? 1.0f : 0.0f;
+                 m.buffer(1)[i] = 0.1f + static_cast<float>(i % 7) * 0.01f;
+             }
+             m.startStream(2, 0);
+             m.startStream(1, 0);
+         },
+         {{"pulses", nothing, 1024}, {"impulses", [](M& m) { m.setInt(3, 0, 3); }, 1024}}},
+        {L"ZR_ShapeOsc", 0, [](M& m) { std::fill_n(m.buffer(3), 4096, 0.55f); m.setText(1, 0, L"(-5,-5)(0,5)(5,-5)"); },
+         {{"audio only", nothing, 1024},
+          {"a text of the same length fades in", [](M& m) { m.setText(1, 9, L"(-5,-4)(0,4)(5,-4)"); }, 1024},
+          {"mode 2 during the fade", [](M& m) { m.setInt(2, 3, 2); }, 1024}, {"oversampling", [](M& m) { m.setInt(7, 0, 2); }, 256}}},
+        olderEnvelope(L"ZR_ShapeEnv", 1, 2,
+                      [](M& m, float level) { m.setText(0, 0, level < 0.0f ? L"(-5,-5)(0,4)(5,-5)" : L"(-5,-5)(0,5)(5,-5)"); }),
+        olderEnvelope(L"ZR_ShapeEnv2", 2, 3, [](M& m, float level) { m.setBytes(0, 0, fiveNodes(level)); }),
+        olderTextModule(L"ZR_ShapeShift", 1), olderTextModule(L"ZR_SNMod", 3), olderTextModule(L"ZR_SSMod", 3),
+        olderTextModule(L"ZR_ShapeMorpher", 2, [](M& m) {
+            m.setText(1, 0, L"(-5,5)(0,-1)(5,5)");
+            m.setFloat(2, 0, 0.0f); // the blend starts as the first shape, then becomes the second
         }),
+        {L"ZR_ShapeAmp", 0, [](M& m) { m.setText(0, 0, L"(-5,-5)(0,5)(5,-5)"); m.setFloat(2, 0, 0.123f); },
+         {{"gain", [](M& m) { m.setFloat(2, 3, 2.0f); }}, {"center", [](M& m) { m.setFloat(1, 0, 1.0f); }}}},
     };
-    // The older generation: table fills, lookups, pulses and rewritten texts of a known length.
-    modules.push_back({L"ZR_Waveshaper", 0,
-                       [](AudioModule& m) {
-                           m.setText(0, 0, L"(-5,-5)(0,5)(5,-5)");
-                           fillRamp(m.buffer(1));
-                           m.startStream(1, 0);
-                       },
-                       {{"audio only", nothing, 1024},
-                        {"a text of the same length", [](AudioModule& m) { m.setText(0, 5, L"(-5,-4)(0,4)(5,-4)"); }, 256},
-                        {"mode 2", [](AudioModule& m) { m.setInt(3, 9, 2); }, 256}}});
-    modules.push_back({L"ZR_ShapePulser", 0,
-                       [](AudioModule& m) {
-                           m.setText(0, 0, L"(-5,-5)(0,5)(5,-5)");
-                           for (int32_t i = 0; i < 1024; ++i) {
-                               m.buffer(2)[i] = (i / 100) % 2 == 0 ? 1.0f : 0.0f;
-                               m.buffer(1)[i] = 0.1f + static_cast<float>(i % 7) * 0.01f;
-                           }
-                           m.startStream(2, 0);
-                           m.startStream(1, 0);
-                       },
-                       {{"pulses", nothing, 1024}, {"impulses", [](AudioModule& m) { m.setInt(3, 0, 3); }, 1024}}});
-    modules.push_back({L"ZR_ShapeOsc", 0, [](AudioModule& m) { std::fill_n(m.buffer(3), 4096, 0.55f); m.setText(1, 0, L"(-5,-5)(0,5)(5,-5)"); },
-                       {{"audio only", nothing, 1024},
-                        {"a text of the same length fades in", [](AudioModule& m) { m.setText(1, 9, L"(-5,-4)(0,4)(5,-4)"); }, 1024},
-                        {"mode 2 during the fade", [](AudioModule& m) { m.setInt(2, 3, 2); }, 1024},
-                        {"oversampling", [](AudioModule& m) { m.setInt(7, 0, 2); }, 256}}});
-    modules.push_back(olderEnvelope(L"ZR_ShapeEnv", 1, 2, [](AudioModule& m, float level) {
-        m.setText(0, 0, level < 0.0f ? L"(-5,-5)(0,4)(5,-5)" : L"(-5,-5)(0,5)(5,-5)");
-    }));
-    modules.push_back(olderEnvelope(L"ZR_ShapeEnv2", 2, 3, [](AudioModule& m, float level) { m.setBytes(0, 0, fiveNodes(level)); }));
-    // A longer text grows the input pin's text and then the output pin's.
-    modules.push_back(olderTextModule(L"ZR_ShapeShift", 1, {2, 2, 0}));
-    modules.push_back(olderTextModule(L"ZR_SNMod", 3, {2, 2, 0}));
-    modules.push_back(olderTextModule(L"ZR_SSMod", 3, {2, 2, 0}));
-    modules.push_back(olderTextModule(L"ZR_ShapeMorpher", 2, {2, 2, 0}, [](AudioModule& m) {
-        m.setText(1, 0, L"(-5,5)(0,-1)(5,5)");
-        m.setFloat(2, 0, 0.0f); // the blend starts as the first shape, then becomes the second
-    }));
-    modules.push_back({L"ZR_ShapeAmp", 0,
-                       [](AudioModule& m) {
-                           m.setText(0, 0, L"(-5,-5)(0,5)(5,-5)");
-                           m.setFloat(2, 0, 0.123f);
-                       },
-                       {{"gain", [](AudioModule& m) { m.setFloat(2, 3, 2.0f); }}, {"center", [](AudioModule& m) { m.setFloat(1, 0, 1.0f); }}}});
-    // The counterpart, which shows that the probe sees into the bundle: a longer image makes
-    // the input pin's storage grow, and that allocates once.
-    modules[5].steps.push_back({"a longer image", [](AudioModule& m) {
-        m.setBytes(2, 0, shapeImage({{0.0f, 0.0f}, {0.1f, 0.0f}, {0.2f, 0.0f}, {0.3f, 0.0f}, {0.4f, 0.0f}, {1.0f, 0.0f}}));
-    }, 16, {1, 1, 0}});
-    return modules;
 }
 
 TEST(ModulesRealtime, SteadyStateBlocksAllocateAndLockNothing) {
     std::vector<std::wstring> covered;
     for (ModuleCase const& c : audioSideModules()) {
-        std::wstring const id = c.id;
-        covered.push_back(id);
-        SCOPED_TRACE(std::string(id.begin(), id.end()));
-        auto module = c.copies > 0 ? zr::test::makeModuleWithCopies(id, c.copies) : zr::test::makeModule(id);
-        for (auto const& pin : module->description()->pins)
-            if (pin.isAudio())
-                module->connectAudio(pin.index, pin.direction);
-        module->open();
-        module->graphStart();
-        module->sendDefaults();
+        covered.push_back(c.id);
+        SCOPED_TRACE(host::utf8FromWide(c.id));
+        auto module = c.copies > 0 ? test::makeModuleWithCopies(c.id, c.copies) : test::makeModule(c.id);
+        built::start(*module);
         c.steadyState(*module);
         module->process(512);
         module->host().clearRecords();
@@ -297,10 +248,10 @@ TEST(ModulesRealtime, SteadyStateBlocksAllocateAndLockNothing) {
         }
         EXPECT_FALSE(module->host().records().empty()) << "the counted blocks reached the module and it answered";
     }
-    for (auto const& description : zr::test::descriptions().all()) {
-        SCOPED_TRACE(description.idText());
+    for (auto const& description : test::descriptions().all()) {
         if (description.subType == 0) {
-            EXPECT_NE(std::find(covered.begin(), covered.end(), description.id), covered.end()) << "no real-time case";
+            EXPECT_NE(std::find(covered.begin(), covered.end(), description.id), covered.end())
+                << description.idText() << ": no real-time case";
         }
     }
 }

@@ -4,15 +4,10 @@
 // pointed at), both through the one factory of the one loaded bundle. Built with
 // ThreadSanitizer, this shows the modules share no unguarded state across the two threads.
 
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "host/hostile/Choices.h"
-#include "host/hostile/GuiScriptRunner.h"
-#include "host/hostile/OpenFindings.h"
-#include "host/hostile/ScriptRunner.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {
@@ -20,43 +15,20 @@ namespace {
 
 constexpr int kRounds = 4;
 
-std::vector<std::string> driveAudioSide() {
+// Every module of one side `kRounds` times, each run by `run` with choices seeded per round
+// and module; what the modules without an open finding broke.
+template <typename Run>
+std::vector<std::string> driveEvery(std::vector<host::ModuleDescription> const& modules, Run run) {
     std::vector<std::string> violations;
     for (int round = 0; round < kRounds; ++round) {
-        for (host::ModuleDescription const& module : audioSideModules()) {
+        for (host::ModuleDescription const& module : modules) {
             hostile::SeededChoices choices(static_cast<uint64_t>(round) * 977u + module.id.size());
-            hostile::ScriptStyle style;
-            style.blockSize = 64;
-            style.maxBlocks = 16;
-            hostile::ModuleScript const script = hostile::chooseScript(choices, module, style);
-            hostile::ScriptRunner runner(factory(), module, script.settings);
-            runner.recordObservation(false);
-            runner.runAll(script);
-            runner.release();
-            if (!hostile::openFinding(module.id))
-                for (std::string const& violation : runner.violations())
-                    violations.push_back(module.idText() + ": " + violation);
-        }
-    }
-    return violations;
-}
-
-std::vector<std::string> driveGuiSide(std::filesystem::path const& folder) {
-    std::vector<std::string> violations;
-    for (int round = 0; round < kRounds; ++round) {
-        for (host::ModuleDescription const& module : guiSideModules()) {
-            std::filesystem::remove_all(folder);
-            std::filesystem::create_directories(folder);
-            hostile::SeededChoices choices(static_cast<uint64_t>(round) * 977u + module.id.size());
-            hostile::GuiRunSettings settings;
-            settings.echoTransmissions = round % 2 == 1;
-            std::vector<std::string> const found = hostile::runGuiScript(factory(), module, settings, choices, 1000, folder);
+            std::vector<std::string> const found = run(module, choices, round);
             if (!hostile::openFinding(module.id))
                 for (std::string const& violation : found)
                     violations.push_back(module.idText() + ": " + violation);
         }
     }
-    std::filesystem::remove_all(folder);
     return violations;
 }
 
@@ -64,15 +36,24 @@ TEST(ConcurrentSides, AudioAndGuiThreadsShareOneFactory) {
     ASSERT_FALSE(audioSideModules().empty());
     ASSERT_FALSE(guiSideModules().empty());
     std::vector<std::string> audioViolations, guiViolations;
-    std::filesystem::path const folder = std::filesystem::temp_directory_path() / "zr_concurrent_sides";
-    std::thread audio([&] { audioViolations = driveAudioSide(); });
-    std::thread gui([&] { guiViolations = driveGuiSide(folder); });
+    ScratchFolder folder("zr_concurrent_sides");
+    std::thread audio([&] {
+        audioViolations = driveEvery(audioSideModules(), [](host::ModuleDescription const& module, hostile::Choices& choices, int) {
+            hostile::ModuleScript const script = hostile::chooseScript(choices, module, {.blockSize = 64, .maxBlocks = 16});
+            return runAudioScript(module, script, false, false).violations;
+        });
+    });
+    std::thread gui([&] {
+        guiViolations = driveEvery(guiSideModules(), [&](host::ModuleDescription const& module, hostile::Choices& choices, int round) {
+            hostile::GuiRunSettings settings;
+            settings.echoTransmissions = round % 2 == 1;
+            return hostile::runGuiScript(factory(), module, settings, choices, 1000, folder.fresh());
+        });
+    });
     audio.join();
     gui.join();
-    for (std::string const& violation : audioViolations)
-        ADD_FAILURE() << "audio side: " << violation;
-    for (std::string const& violation : guiViolations)
-        ADD_FAILURE() << "GUI side: " << violation;
+    reportViolations(audioViolations, "audio side");
+    reportViolations(guiViolations, "GUI side");
 }
 
 } // namespace

@@ -5,118 +5,74 @@
 // ZR_STRESS_REDUCED=1 keeps every module but fewer block sizes, three rates and two seeds,
 // for runs under valgrind.
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "host/hostile/Choices.h"
-#include "host/hostile/ScriptRunner.h"
+#include "host/hostile/HostileValues.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {
 namespace {
 
 using hostile::ModuleScript;
-using hostile::Observation;
-using hostile::ScriptRunner;
 
-constexpr std::array<int32_t, 12> kBlockSizes = {0, 1, 2, 3, 7, 16, 17, 64, 511, 512, 2027, 4096};
-constexpr std::array<float, 5> kSampleRates = {8000.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
-constexpr std::array<int32_t, 9> kReducedBlockSizes = {0, 1, 3, 7, 17, 64, 512, 2027, 4096};
-constexpr std::array<float, 3> kReducedSampleRates = {8000.0f, 44100.0f, 192000.0f};
 constexpr int kMaxReportedScripts = 5;
 
-struct Combination {
-    int32_t blockSize;
-    float sampleRate;
-    int seed;
-
-    std::string text() const {
-        return "block size " + std::to_string(blockSize) + ", sample rate " + std::to_string(static_cast<int>(sampleRate)) +
-               ", seed " + std::to_string(seed);
-    }
-};
-
-std::vector<Combination> matrix() {
+// `check` given the script of each block size, rate and seed, with the choices that made it,
+// until kMaxReportedScripts scripts have failed.
+template <typename Check>
+void forEachScript(host::ModuleDescription const& module, Check check) {
     bool const reduced = environmentNumber("ZR_STRESS_REDUCED", 0) != 0;
     int const seeds = environmentNumber("ZR_STRESS_SEEDS", reduced ? 2 : 3);
-    auto const blockSizes = reduced ? std::vector<int32_t>(kReducedBlockSizes.begin(), kReducedBlockSizes.end())
-                                    : std::vector<int32_t>(kBlockSizes.begin(), kBlockSizes.end());
-    auto const rates = reduced ? std::vector<float>(kReducedSampleRates.begin(), kReducedSampleRates.end())
-                               : std::vector<float>(kSampleRates.begin(), kSampleRates.end());
-    std::vector<Combination> combinations;
-    for (int32_t blockSize : blockSizes)
-        for (float rate : rates)
-            for (int seed = 0; seed < seeds; ++seed)
-                combinations.push_back({blockSize, rate, seed});
-    return combinations;
-}
-
-uint64_t seedOf(host::ModuleDescription const& module, Combination const& combination) {
-    uint64_t seed = static_cast<uint64_t>(combination.seed) * 1000003u + static_cast<uint64_t>(combination.blockSize) * 7919u +
-                    static_cast<uint64_t>(combination.sampleRate);
-    for (wchar_t c : module.id)
-        seed = seed * 131u + static_cast<uint64_t>(c);
-    return seed;
-}
-
-ModuleScript scriptFor(host::ModuleDescription const& module, Combination const& combination, hostile::Choices& choices) {
-    hostile::ScriptStyle style;
-    style.wellFormed = true;
-    style.allowNonFinite = combination.seed % 2 == 1;
-    style.blockSize = combination.blockSize;
-    style.maxBlocks = environmentNumber("ZR_STRESS_BLOCKS", 6);
-    ModuleScript script = hostile::chooseScript(choices, module, style);
-    script.settings.sampleRate = combination.sampleRate;
-    return script;
-}
-
-struct Run {
-    Observation observed;
-    bool clean;
-};
-
-// Runs `script` on a fresh instance; every broken property is reported as a failure.
-Run runChecked(host::ModuleDescription const& module, ModuleScript const& script, std::string const& context,
-               bool checkStatic) {
-    ScriptRunner runner(factory(), module, script.settings, checkStatic);
-    runner.runAll(script);
-    runner.release();
-    for (std::string const& violation : runner.violations())
-        ADD_FAILURE() << context << ": " << violation;
-    return {runner.observation(), runner.violations().empty()};
+    auto const blockSizes = reduced ? std::vector<int32_t>{0, 1, 3, 7, 17, 64, 512, 2027, 4096}
+                                    : std::vector<int32_t>{0, 1, 2, 3, 7, 16, 17, 64, 511, 512, 2027, 4096};
+    auto const rates = reduced ? std::vector<float>{8000.0f, 44100.0f, 192000.0f}
+                               : std::vector<float>{8000.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
+    int const maxBlocks = environmentNumber("ZR_STRESS_BLOCKS", 6);
+    int failedScripts = 0;
+    for (int32_t blockSize : blockSizes) {
+        for (float rate : rates) {
+            for (int seed = 0; seed < seeds; ++seed) {
+                hostile::SeededChoices choices(seedOf(module, static_cast<uint64_t>(seed), static_cast<uint64_t>(blockSize),
+                                                      static_cast<uint64_t>(rate)));
+                ModuleScript script = hostile::chooseScript(
+                    choices, module,
+                    {.wellFormed = true, .allowNonFinite = seed % 2 == 1, .blockSize = blockSize, .maxBlocks = maxBlocks});
+                script.settings.sampleRate = rate;
+                std::string const context = "block size " + std::to_string(blockSize) + ", sample rate " +
+                                            std::to_string(static_cast<int>(rate)) + ", seed " + std::to_string(seed);
+                if (!check(script, choices, context) && ++failedScripts >= kMaxReportedScripts)
+                    return;
+            }
+        }
+    }
 }
 
 class ModuleStress : public PerModule {};
 
 TEST_P(ModuleStress, HostileScriptsKeepEveryProperty) {
-    host::ModuleDescription const& module = GetParam();
-    int failedScripts = 0;
-    for (Combination const& combination : matrix()) {
-        hostile::SeededChoices choices(seedOf(module, combination));
-        bool const clean = runChecked(module, scriptFor(module, combination, choices), combination.text(), true).clean;
-        if (!clean && ++failedScripts >= kMaxReportedScripts)
-            return;
-    }
+    forEachScript(GetParam(), [&](ModuleScript const& script, hostile::Choices&, std::string const& context) {
+        return reportViolations(runAudioScript(GetParam(), script, true).violations, context);
+    });
 }
 
 TEST_P(ModuleStress, RepeatedAndSplitRunsGiveIdenticalOutput) {
     host::ModuleDescription const& module = GetParam();
-    int failedScripts = 0;
-    for (Combination const& combination : matrix()) {
-        hostile::SeededChoices choices(seedOf(module, combination));
-        ModuleScript const script = scriptFor(module, combination, choices);
+    forEachScript(module, [&](ModuleScript const& script, hostile::Choices& choices, std::string const& context) {
         ModuleScript const split = hostile::splitBlocks(script, choices);
-        std::string const context = combination.text();
-        Observation const first = runChecked(module, script, context, false).observed;
-        bool const repeatable = first == runChecked(module, script, context + ", repeated", false).observed;
-        bool const splittable = first == runChecked(module, split, context + ", blocks split", false).observed;
+        auto observe = [&](ModuleScript const& run, std::string const& how) {
+            AudioRun const result = runAudioScript(module, run);
+            reportViolations(result.violations, context + how);
+            return result.observed;
+        };
+        hostile::Observation const first = observe(script, "");
+        bool const repeatable = first == observe(script, ", repeated");
+        bool const splittable = first == observe(split, ", blocks split");
         EXPECT_TRUE(repeatable) << context << ": two runs of one script differ";
         EXPECT_TRUE(splittable) << context << ": cutting blocks in two changed what the module sent";
-        if ((!repeatable || !splittable) && ++failedScripts >= kMaxReportedScripts)
-            return;
-    }
+        return repeatable && splittable;
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(AudioSide, ModuleStress, testing::ValuesIn(audioSideModules()), moduleName);
@@ -137,6 +93,22 @@ std::string nameWithPinCount(testing::TestParamInfo<host::ModuleDescription> con
 }
 
 INSTANTIATE_TEST_SUITE_P(RepeatedInputs, ModuleStress, testing::ValuesIn(withRepeatedInputs()), nameWithPinCount);
+
+// The scripts' own bookkeeping, which the finiteness property rests on: a block marked finite
+// hands every float-carrying pin only finite words, appended bytes included.
+TEST(HostileScript, BlocksMarkedFiniteDeliverOnlyFiniteNumbers) {
+    host::ModuleDescription const& morpher = *test::descriptions().find(L"ZR_ShapeMorpher2");
+    for (uint64_t seed = 0; seed < 1000; ++seed) {
+        hostile::SeededChoices choices(seed * 0x9E3779B97F4A7C15u);
+        for (hostile::BlockScript const& block : hostile::chooseScript(choices, morpher, {.allowNonFinite = false}).blocks) {
+            for (host::RawEvent const& event : block.events) {
+                bool const carriesFloats = event.pin == 1 || event.pin == 2; // Position, Shape
+                EXPECT_TRUE(!block.finite || !carriesFloats || hostile::onlyFiniteWords(hostile::deliveredBytes(event)))
+                    << "seed " << seed << ", pin " << event.pin;
+            }
+        }
+    }
+}
 
 } // namespace
 } // namespace zr::stress
