@@ -1,5 +1,4 @@
-// The signals that feed unwired audio inputs: levels in volts become samples (1.0 = 10 V),
-// and any block of a signal is the same whether made alone or as part of a longer run.
+// The signals that feed unwired audio inputs (1.0 = 10 V), the same in any split of blocks.
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// The GUI side of the framework linked directly: pins, handlers, the host boundary and the
-// graphics base's defaults, driven through the module interfaces with our GUI host.
+// The GUI side of the framework linked directly, driven with our GUI host.
 
 #include <gtest/gtest.h>
 

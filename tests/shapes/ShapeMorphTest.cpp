@@ -1,9 +1,9 @@
-// Blending two shapes where the node counts differ or x rounds onto a neighbour, and the
-// order of x kept whatever the inputs hold. Ordinary blends are checked through the morpher.
+// Blends where node counts differ or x rounds onto a neighbour, and x order under any input.
 
 #include "ShapeTestSupport.h"
 
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -18,12 +18,8 @@ constexpr float kMax = std::numeric_limits<float>::max();
 TEST(ShapeMorph, PairsNodesAsTheCountsDemand) {
     std::vector<Node> const three = {{0.0f, 0.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}};
     std::vector<Node> const five = {{0.0f, 1.0f}, {0.125f, -1.0f}, {0.25f, 0.5f}, {0.75f, -0.25f}, {1.0f, 1.0f}};
-    struct Case {
-        char const* name;
-        std::vector<Node> self, other;
-        float amount;
-        std::vector<Node> expected;
-    } const cases[] = {
+    // Name, the shape, the one blended in, the amount, the nodes afterwards.
+    std::tuple<char const*, std::vector<Node>, std::vector<Node>, float, std::vector<Node>> const cases[] = {
         // Several nodes of the longer shape pair with one node of the shorter; at 1 they
         // coincide and all but one are dropped.
         {"fewer nodes in the other: its nodes at 1", five, three, 1.0f, three},
@@ -34,17 +30,16 @@ TEST(ShapeMorph, PairsNodesAsTheCountsDemand) {
         {"an interior node rounding onto the end becomes the end", three,
          {{0.0f, 0.0f}, {0.99999994f, 0.5f}, {1.0f, -1.0f}}, 1.0f, {{0.0f, 0.0f}, {1.0f, 0.5f}}},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        Shape shape = shapeWith(c.self);
-        EXPECT_TRUE(shape.morphWith(shapeWith(c.other), c.amount));
-        zr::test::expectNodes(shape, c.expected);
+    for (auto const& [name, self, other, amount, expected] : cases) {
+        SCOPED_TRACE(name);
+        Shape shape = shapeWith(self);
+        EXPECT_TRUE(shape.morphWith(shapeWith(other), amount));
+        zr::test::expectNodes(shape, expected);
     }
 }
 
-// Images are accepted without checking their nodes; whatever they hold, a blend keeps x
-// strictly increasing from 0 to 1 and y within -1..+1, and the vertical edits keep y within
-// -1..+1.
+// Whatever unchecked images hold, a blend keeps x strictly increasing from 0 to 1 and y within
+// -1..+1, and the vertical edits keep y within -1..+1.
 TEST(ShapeMorph, HostileNodesNeverBreakTheInvariantsOfBlendsAndVerticalEdits) {
     std::vector<std::vector<Node>> const hostile = {
         {{0.0f, 0.0f}, {kNaN, 0.5f}, {1.0f, 0.0f}},

@@ -1,11 +1,10 @@
-// The x-order rule: a node placed between its neighbours stays strictly between them, and a
-// node inserted by its x goes strictly inside 0..1 or not at all. The edits built on them are
-// checked through the modules and the editor.
+// The x-order rule: a placed or inserted node stays strictly between its neighbours or stays out.
 
 #include "ShapeTestSupport.h"
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -21,14 +20,8 @@ float below(float v) { return std::nextafter(v, 0.0f); }
 
 // Three nodes at 0, 0.5, 1: node 1 may go anywhere strictly between 1 and 2 in the offset domain.
 TEST(ShapeNodeEdits, PlaceNodeXStaysStrictlyBetweenItsNeighbours) {
-    struct Case {
-        char const* name;
-        int32_t index;
-        float offsetX;
-        bool moves;
-        float x; // node 1's x afterwards
-    };
-    Case const cases[] = {
+    // Name, node index, requested x + 1, whether it moves, node 1's x afterwards.
+    std::tuple<char const*, int32_t, float, bool, float> const cases[] = {
         {"inside", 1, 1.25f, true, 0.25f},
         {"onto the right neighbour", 1, 2.0f, true, below(2.0f) - 1.0f},
         {"past the right neighbour", 1, 7.0f, true, below(2.0f) - 1.0f},
@@ -41,12 +34,12 @@ TEST(ShapeNodeEdits, PlaceNodeXStaysStrictlyBetweenItsNeighbours) {
         {"below the nodes", -1, 1.25f, false, 0.5f},
         {"beyond the nodes", 3, 1.25f, false, 0.5f},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (auto const& [name, index, offsetX, moves, x] : cases) {
+        SCOPED_TRACE(name);
         Shape shape = shapeWith({{0.0f, 0.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}});
-        EXPECT_EQ(shape.placeNodeXBetweenNeighbours(c.index, c.offsetX), c.moves);
-        EXPECT_EQ(shape.changed, c.moves ? 1 : 0);
-        expectNodes(shape, {{0.0f, 0.0f}, {c.x, 0.5f}, {1.0f, 0.0f}});
+        EXPECT_EQ(shape.placeNodeXBetweenNeighbours(index, offsetX), moves);
+        EXPECT_EQ(shape.changed, moves ? 1 : 0);
+        expectNodes(shape, {{0.0f, 0.0f}, {x, 0.5f}, {1.0f, 0.0f}});
     }
 }
 
@@ -69,11 +62,8 @@ TEST(ShapeNodeEdits, PlaceNodeXKeepsTheOrderWhereNeighboursCollapse) {
 
 // Only an x strictly inside 0..1 that no node has yet finds a place; y is clamped.
 TEST(ShapeNodeEdits, InsertNodeKeepsTheOrderOrRefuses) {
-    struct Case {
-        char const* name;
-        Node node;
-        std::vector<Node> expected; // empty: refused, the shape as it was
-    } const cases[] = {
+    // Name, node, the nodes afterwards (none: refused, the shape as it was).
+    std::tuple<char const*, Node, std::vector<Node>> const cases[] = {
         {"between the first two", {0.25f, 7.0f}, {{0.0f, 0.0f}, {0.25f, 1.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}}},
         {"between the last two, NaN y", {0.75f, kNaN}, {{0.0f, 0.0f}, {0.5f, 0.5f}, {0.75f, 1.0f}, {1.0f, 0.0f}}},
         {"on a node", {0.5f, 0.0f}, {}},
@@ -84,11 +74,11 @@ TEST(ShapeNodeEdits, InsertNodeKeepsTheOrderOrRefuses) {
         {"NaN x", {kNaN, 0.0f}, {}},
     };
     std::vector<Node> const three = {{0.0f, 0.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}};
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (auto const& [name, node, expected] : cases) {
+        SCOPED_TRACE(name);
         Shape shape = shapeWith(three);
-        EXPECT_EQ(shape.insertNode(c.node), !c.expected.empty());
-        expectNodes(shape, c.expected.empty() ? three : c.expected);
+        EXPECT_EQ(shape.insertNode(node), !expected.empty());
+        expectNodes(shape, expected.empty() ? three : expected);
     }
     std::vector<Node> full;
     for (int i = 0; i < 100; ++i)
