@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "host/AudioModule.h"
 #include "tests/host/FakeModule.h"
@@ -23,16 +24,15 @@ TEST(AudioModule, SleepingModuleIsNotCalledAndItsOutputsHoldTheirLastSample) {
     ASSERT_EQ(module.connectAudio(1, gmpi::MP_OUT), gmpi::MP_OK);
     module.process(16); // the module runs once before it can ask to sleep: it holds 1015
     ASSERT_TRUE(module.host().asleep());
-    struct Step {
-        int32_t block;
-        bool scribble; // write into the output through buffer() before the block
-    } const steps[] = {{8, false}, {8, false}, {4, false}, {48, false}, {16, true}, {48, true}, {48, false}};
-    for (Step const step : steps) {
-        SCOPED_TRACE(testing::Message() << "block of " << step.block << (step.scribble ? " after a write" : ""));
-        if (step.scribble)
+    // Block size, and whether the output is written through buffer() before the block.
+    std::pair<int32_t, bool> const steps[] = {
+        {8, false}, {8, false}, {4, false}, {48, false}, {16, true}, {48, true}, {48, false}};
+    for (auto const& [block, scribble] : steps) {
+        SCOPED_TRACE(testing::Message() << "block of " << block << (scribble ? " after a write" : ""));
+        if (scribble)
             std::fill_n(module.buffer(1), 64, -3.0f);
-        module.process(step.block);
-        for (int32_t i = 0; i < step.block; ++i)
+        module.process(block);
+        for (int32_t i = 0; i < block; ++i)
             ASSERT_EQ(module.samples(1)[i], 1015.0f) << "sample " << i;
     }
     EXPECT_EQ(factory.seen.processCalls, 1);

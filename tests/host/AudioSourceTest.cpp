@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "host/patch/AudioSource.h"
@@ -24,13 +25,7 @@ TEST(AudioSource, SignalsAtTheirSamples) {
     AudioSource const sine{.kind = Kind::Sine, .level = 1.0f, .amplitude = 4.0f, .frequency = 25.0, .samples = {}};
     AudioSource const ramp{.kind = Kind::Ramp, .from = -5.0f, .to = 5.0f, .seconds = 0.5, .samples = {}};
     AudioSource const file{.kind = Kind::File, .samples = {0.25f, -0.5f}};
-    struct Case {
-        char const* name;
-        AudioSource source;
-        int64_t sample;
-        float expected;
-    };
-    Case const cases[] = {
+    std::tuple<char const*, AudioSource, int64_t, float> const cases[] = { // name, source, sample, expected
         {"constant in volts", AudioSource::constant(4.0f), 123, 0.4f},
         {"sine at its offset", sine, 0, 0.1f},
         {"sine at its peak", sine, 1, 0.5f},
@@ -41,9 +36,9 @@ TEST(AudioSource, SignalsAtTheirSamples) {
         {"file samples as they are", file, 1, -0.5f},
         {"file ends in silence", file, 2, 0.0f},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_NEAR(samples(c.source, c.sample, 1)[0], c.expected, 1e-6f);
+    for (auto const& [name, source, sample, expected] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_NEAR(samples(source, sample, 1)[0], expected, 1e-6f);
     }
 }
 

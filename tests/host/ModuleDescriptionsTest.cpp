@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "host/ModuleDescriptions.h"
 
@@ -15,13 +17,9 @@ std::string withPin(std::string const& pin) {
 }
 
 TEST(ModuleDescriptions, MalformedFilesSayWhatAndWhere) {
-    struct Case {
-        char const* name;
-        std::string json;
-        std::vector<char const*> messageParts;
-    };
     std::string const goodPin = R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in" })";
-    std::vector<Case> const cases = {
+    // Name, the file, the parts of its message.
+    std::vector<std::tuple<char const*, std::string, std::vector<char const*>>> const cases = {
         {"not JSON", R"({ "modules": [ )", {"not valid JSON"}},
         {"no modules", R"({ "module": [] })", {"unknown key 'module'"}},
         {"module without id", R"({ "modules": [ { "subType": 0, "pins": [] } ] })", {"module 0", "'id' is missing"}},
@@ -55,15 +53,15 @@ TEST(ModuleDescriptions, MalformedFilesSayWhatAndWhere) {
                                            { "id": "ZR_A", "subType": 2, "pins": [] } ] })",
          {"module 1", "'ZR_A' is described twice"}},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (auto const& [name, json, messageParts] : cases) {
+        SCOPED_TRACE(name);
         try {
-            ModuleDescriptions::parse(c.json, "test.json");
+            ModuleDescriptions::parse(json, "test.json");
             ADD_FAILURE() << "accepted";
         } catch (std::runtime_error const& e) {
             std::string const message = e.what();
             EXPECT_EQ(message.rfind("test.json: ", 0), 0u) << message;
-            for (char const* part : c.messageParts)
+            for (char const* part : messageParts)
                 EXPECT_NE(message.find(part), std::string::npos) << "missing '" << part << "' in: " << message;
         }
     }

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <string>
+#include <tuple>
 
 #include "host/patch/PatchFile.h"
 #include "tests/modules/BundleFixture.h"
@@ -33,12 +34,7 @@ std::string loadError(std::string const& text) {
 TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
     std::string const twoShifters =
         R"({ "a": { "id": "ZR_ShapeShift2" }, "b": { "id": "ZR_ShapeShift2" }, "shaper": { "id": "ZR_Waveshaper2" } })";
-    struct Case {
-        char const* name;
-        std::string patch;
-        std::string expected;
-    };
-    Case const cases[] = {
+    std::tuple<char const*, std::string, std::string> const cases[] = { // name, patch, message part
         {"unknown identifier with the nearest names", patchWith("", R"({ "shaper": { "id": "ZR_Waveshapr2" } })"),
          "modules.shaper.id: unknown module identifier 'ZR_Waveshapr2'; nearest known: ZR_Waveshaper2"},
         {"unknown pin name", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Rnage": 1 } } })"),
@@ -81,11 +77,11 @@ TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
         {"no outputs", R"({ "duration": 1, "modules": { "s": { "id": "ZR_Waveshaper2" } } })", "outputs: name at least one"},
         {"block size too large", patchWith(R"("blockSize": 100000)"), "blockSize: expected a whole number"},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string const message = loadError(c.patch);
+    for (auto const& [name, patch, expected] : cases) {
+        SCOPED_TRACE(name);
+        std::string const message = loadError(patch);
         EXPECT_THAT(message, StartsWith("patch.json"));
-        EXPECT_THAT(message, HasSubstr(c.expected));
+        EXPECT_THAT(message, HasSubstr(expected));
         EXPECT_EQ(message.find('\n'), std::string::npos) << "one line";
     }
 }

@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "host/Patch.h"
@@ -28,11 +30,7 @@ TEST(Patch, RefusesWiringThatCannotWork) {
     patch.add("osc", L"ZR_ShapeOsc2");
     patch.add("shaper", L"ZR_Waveshaper2");
     patch.connect("osc", "Out", "shaper", "Input");
-    struct Case {
-        char const* name;
-        void (*attempt)(Patch&);
-    };
-    Case const cases[] = {
+    std::pair<char const*, void (*)(Patch&)> const cases[] = {
         {"unknown module", [](Patch& p) { p.connect("lfo", "Out", "shaper", "Input"); }},
         {"unknown pin", [](Patch& p) { p.connect("osc", "Output", "shaper", "Input"); }},
         {"input wired twice", [](Patch& p) { p.connect("osc", "Out", "shaper", "Input"); }},
@@ -40,9 +38,9 @@ TEST(Patch, RefusesWiringThatCannotWork) {
         {"undescribed module", [](Patch& p) { p.add("x", L"ZR_NoSuchModule"); }},
         {"not an audio input", [](Patch& p) { p.input("osc", "Gate"); }},
     };
-    for (auto const& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_THROW(c.attempt(patch), std::invalid_argument);
+    for (auto const& [name, attempt] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(attempt(patch), std::invalid_argument);
     }
 }
 
@@ -131,20 +129,17 @@ constexpr char kMorphingCurve[] = R"J({
 TEST(PatchScheduling, ChangesCrossModulesAtTheirSampleAndWakeASleepingModule) {
     std::string levelOnly = kMorphingCurve;
     levelOnly.replace(levelOnly.find("\"to\": 1 }"), 9, "\"to\": 0 }");
-    struct Case {
-        char const* name;
-        std::string patch;
-        std::vector<std::pair<std::size_t, float>> levels; // at samples
-    } const cases[] = {
+    // Name, patch, levels at samples.
+    std::tuple<char const*, std::string, std::vector<std::pair<std::size_t, float>>> const cases[] = {
         {"curve", kMorphingCurve, {{0, 0.2f}, {400, 0.2f}, {676, 0.2f}, {677, 0.3f}, {804, 0.3f}, {805, 0.3f}, {959, 0.3f}}},
         {"level", levelOnly, {{676, 0.2f}, {804, 0.2f}, {805, -0.2f}, {959, -0.2f}}},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        LoadedPatch loaded = loadPatch(zr::test::bundle(), zr::test::descriptions(), c.patch, ".", "morph.json");
+    for (auto const& [name, patch, levels] : cases) {
+        SCOPED_TRACE(name);
+        LoadedPatch loaded = loadPatch(zr::test::bundle(), zr::test::descriptions(), patch, ".", "morph.json");
         std::vector<float> const out = renderPatch(loaded).at(0);
         ASSERT_EQ(out.size(), 960u);
-        for (auto const& [sample, level] : c.levels)
+        for (auto const& [sample, level] : levels)
             EXPECT_NEAR(out[sample], level, 1e-4f) << "sample " << sample;
         AudioModule& shaper = loaded.patch->module("shaper");
         EXPECT_LT(shaper.processCalls(), shaper.blocksRun()) << "nothing streams: the waveshaper sleeps, not called";

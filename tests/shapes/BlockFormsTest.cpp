@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "shapes/Clamp.h"
@@ -39,14 +41,12 @@ float randomSample(std::mt19937& rng) {
     return std::uniform_real_distribution<float>(-1.5f, 1.5f)(rng);
 }
 
-struct Range {
-    float offset, scale;
-};
 
 TEST(TransferCurveBlock, MatchesTheSampleBySampleFormulaBitForBit) {
     std::mt19937 rng(20261206);
     std::vector<float> table(TransferCurve::kTableSize + 1);
-    Range const ranges[] = {{-0.5f, 1.0f}, {0.0f, 0.0f}, {0.3f, -2.0f}, {-0.01f, 50.0f}, {0.25f, 1.0e-3f}};
+    // Offset, scale.
+    std::pair<float, float> const ranges[] = {{-0.5f, 1.0f}, {0.0f, 0.0f}, {0.3f, -2.0f}, {-0.01f, 50.0f}, {0.25f, 1.0e-3f}};
     int32_t const lengths[] = {0, 1, 7, 8, 63, 64, 65, 200, 512};
     for (int round = 0; round < 20; ++round) {
         std::uniform_real_distribution<float> level(-1.0f, 1.0f);
@@ -54,10 +54,10 @@ TEST(TransferCurveBlock, MatchesTheSampleBySampleFormulaBitForBit) {
             entry = level(rng);
         table[0] = round % 2 == 0 ? -0.0f : table[0]; // signed zeros reach the output
         table[TransferCurve::kTableSize] = 0.0f;      // the guard entry
-        for (Range const range : ranges) {
-            TransferCurve::Lookup const curve{table.data(), range.offset, range.scale};
+        for (auto const& [offset, scale] : ranges) {
+            TransferCurve::Lookup const curve{table.data(), offset, scale};
             for (int32_t length : lengths) {
-                SCOPED_TRACE(testing::Message() << "round " << round << ", scale " << range.scale << ", length " << length);
+                SCOPED_TRACE(testing::Message() << "round " << round << ", scale " << scale << ", length " << length);
                 std::vector<float> input(static_cast<size_t>(length));
                 for (float& sample : input)
                     sample = randomSample(rng);
@@ -68,7 +68,7 @@ TEST(TransferCurveBlock, MatchesTheSampleBySampleFormulaBitForBit) {
                 std::vector<float> inPlace = input;
                 curve.apply(inPlace.data(), inPlace.data(), length);
                 for (size_t i = 0; i < input.size(); ++i) {
-                    auto const expected = std::bit_cast<uint32_t>(referenceSample(table.data(), range.offset, range.scale, input[i]));
+                    auto const expected = std::bit_cast<uint32_t>(referenceSample(table.data(), offset, scale, input[i]));
                     ASSERT_EQ(std::bit_cast<uint32_t>(output[i]), expected) << "sample " << i << " input " << input[i];
                     ASSERT_EQ(std::bit_cast<uint32_t>(inPlace[i]), expected) << "in place, sample " << i;
                     ASSERT_EQ(std::bit_cast<uint32_t>(portable[i]), expected) << "portable, sample " << i;
@@ -111,40 +111,37 @@ TEST(WaveBlock, ReadMatchesTheOnePositionFormulaBitForBit) {
 TEST(WaveBlock, SilenceChecksAgreeWithTheProducts) {
     using namespace zr::wave;
     constexpr float kTiny = 1e-30f; // a product of two of them underflows to 0
-    struct Case {
-        float phaseMod, depth, feedback;
-    } const cases[] = {
+    std::tuple<float, float, float> const cases[] = { // phase modulation, depth, feedback
         {0.0f, 0.0f, 0.0f}, {0.7f, -0.0f, -0.0f}, {kNaN, -3.0f, 0.0f}, {0.0f, 0.5f, 0.0f},      {kTiny, kTiny, 0.0f},
         {0.3f, 0.5f, 0.0f}, {0.3f, kNaN, 0.0f},   {-2.0f, 2.0f, 1e-38f}, {kNaN, 0.2f, kNaN},    {0.0f, 0.0f, -1.0f},
     };
-    for (Case const& c : cases) {
+    for (auto const& [phaseModValue, depthValue, feedbackValue] : cases) {
         for (int32_t at : {0, 13}) { // alone, and after silent samples
-            SCOPED_TRACE(testing::Message() << "phase mod " << c.phaseMod << ", depth " << c.depth << ", feedback "
-                                            << c.feedback << " at " << at);
+            SCOPED_TRACE(testing::Message() << "phase mod " << phaseModValue << ", depth " << depthValue << ", feedback "
+                                            << feedbackValue << " at " << at);
             std::vector<float> phaseMod(20, 0.9f), depth(20, 0.0f), feedback(20, 0.0f);
-            phaseMod[at] = c.phaseMod;
-            depth[at] = c.depth;
-            feedback[at] = c.feedback;
-            bool const productZero = zr::clampf(c.phaseMod, -1.0f, 1.0f) * zr::clampf(c.depth, 0.0f, 1.0f) == 0.0f;
+            phaseMod[at] = phaseModValue;
+            depth[at] = depthValue;
+            feedback[at] = feedbackValue;
+            bool const productZero = zr::clampf(phaseModValue, -1.0f, 1.0f) * zr::clampf(depthValue, 0.0f, 1.0f) == 0.0f;
             EXPECT_EQ(modulationSilent(phaseMod.data(), depth.data(), 20), productZero);
-            EXPECT_EQ(allZero(feedback.data(), 20), c.feedback == 0.0f);
+            EXPECT_EQ(allZero(feedback.data(), 20), feedbackValue == 0.0f);
         }
     }
 }
 
 TEST(WaveBlock, LeadingEqualCountsUpToTheFirstOtherSample) {
     using zr::wave::leadingEqual;
-    struct Case {
-        float value, other;
-        int32_t otherAt, expected; // otherAt 20: no other sample
-    } const cases[] = {{0.5f, 0.6f, 20, 20}, {0.5f, 0.6f, 0, 0}, {0.5f, 0.6f, 7, 7}, {0.5f, 0.6f, 8, 8},
-                       {0.5f, 0.6f, 17, 17}, {0.0f, -0.0f, 3, 20}, {0.5f, kNaN, 9, 9},    {kNaN, kNaN, 20, 0}};
-    for (Case const& c : cases) {
-        SCOPED_TRACE(testing::Message() << "value " << c.value << ", other " << c.other << " at " << c.otherAt);
-        std::vector<float> samples(20, c.value);
-        if (c.otherAt < 20)
-            samples[static_cast<size_t>(c.otherAt)] = c.other;
-        EXPECT_EQ(leadingEqual(samples.data(), 20, c.value), c.expected);
+    // Value, the other sample and where it is (20: nowhere), the count expected.
+    std::tuple<float, float, int32_t, int32_t> const cases[] = {
+        {0.5f, 0.6f, 20, 20}, {0.5f, 0.6f, 0, 0},   {0.5f, 0.6f, 7, 7}, {0.5f, 0.6f, 8, 8},
+        {0.5f, 0.6f, 17, 17}, {0.0f, -0.0f, 3, 20}, {0.5f, kNaN, 9, 9}, {kNaN, kNaN, 20, 0}};
+    for (auto const& [value, other, otherAt, expected] : cases) {
+        SCOPED_TRACE(testing::Message() << "value " << value << ", other " << other << " at " << otherAt);
+        std::vector<float> samples(20, value);
+        if (otherAt < 20)
+            samples[static_cast<size_t>(otherAt)] = other;
+        EXPECT_EQ(leadingEqual(samples.data(), 20, value), expected);
     }
 }
 

@@ -12,7 +12,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using zr::test::contentOf;
 
 class ShapeFile : public testing::Test {
 protected:
@@ -23,16 +22,6 @@ protected:
     zr::test::TemporaryFolder temporary{"zr-shape-file"};
     fs::path const& folder = temporary.path();
 };
-
-TEST_F(ShapeFile, SavesTextFormAndModeLine) {
-    std::wstring const path = (folder / "default.shp").wstring();
-    ASSERT_TRUE(zr::Shape().saveShp(path));
-    EXPECT_EQ(contentOf(fs::path(path)), "(-5,0)(5,0)\nITP=10") << "18 bytes, no trailing newline";
-
-    zr::Shape reloaded;
-    EXPECT_FALSE(reloaded.loadShp(path)) << "nothing changed";
-    EXPECT_EQ(reloaded.invalid, 0);
-}
 
 // The content rule is the shape-file fuzz target's oracle; these rows add what its kept inputs lack.
 TEST_F(ShapeFile, LoadsWhatItAcceptsAndKeepsTheRestUnchanged) {
