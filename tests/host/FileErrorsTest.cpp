@@ -90,8 +90,7 @@ TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
 }
 
 TEST(PatchFileErrors, AGoodPatchLoads) {
-    // The counterpart of the table: the same skeleton with good values gives no error, so the
-    // messages above come from the faults put into it.
+    // The same skeleton with good values loads: the messages above come from the faults put in.
     EXPECT_EQ(loadError(patchWith(R"("sources": { "shaper.Input": { "type": "sine", "frequency": 100 } })",
                                   R"J({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "RangeLow": -4, "Shape": { "shape": "(-5,5)(5,-5)" } } } })J")),
               "(loaded without an error)");

@@ -146,8 +146,8 @@ TEST(GraphicsBase, DefaultsAreSafeAndNoExceptionEscapes) {
     ASSERT_EQ(module->queryInterface(SE_IID_GRAPHICS_MPGUI3, &view), gmpi::MP_OK);
     auto* graphics = static_cast<gmpi_gui_api::IMpGraphics3*>(view);
 
-    // Available, desired.
-    std::pair<MP1_SIZE, MP1_SIZE> const sizes[] = {{{0, 0}, {1, 1}}, {{300, 20}, {300, 20}}, {{kNaN, -5}, {1, 1}}};
+    std::pair<MP1_SIZE, MP1_SIZE> const sizes[] = { // available, desired
+        {{0, 0}, {1, 1}}, {{300, 20}, {300, 20}}, {{kNaN, -5}, {1, 1}}};
     for (auto const& [available, expected] : sizes) {
         MP1_SIZE desired{-1, -1};
         EXPECT_EQ(graphics->measure(available, &desired), gmpi::MP_OK);

@@ -45,8 +45,8 @@ float randomSample(std::mt19937& rng) {
 TEST(TransferCurveBlock, MatchesTheSampleBySampleFormulaBitForBit) {
     std::mt19937 rng(20261206);
     std::vector<float> table(TransferCurve::kTableSize + 1);
-    // Offset, scale.
-    std::pair<float, float> const ranges[] = {{-0.5f, 1.0f}, {0.0f, 0.0f}, {0.3f, -2.0f}, {-0.01f, 50.0f}, {0.25f, 1.0e-3f}};
+    std::pair<float, float> const ranges[] = { // offset, scale
+        {-0.5f, 1.0f}, {0.0f, 0.0f}, {0.3f, -2.0f}, {-0.01f, 50.0f}, {0.25f, 1.0e-3f}};
     int32_t const lengths[] = {0, 1, 7, 8, 63, 64, 65, 200, 512};
     for (int round = 0; round < 20; ++round) {
         std::uniform_real_distribution<float> level(-1.0f, 1.0f);
