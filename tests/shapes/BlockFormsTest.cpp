@@ -115,17 +115,17 @@ TEST(WaveBlock, SilenceChecksAgreeWithTheProducts) {
         {0.0f, 0.0f, 0.0f}, {0.7f, -0.0f, -0.0f}, {kNaN, -3.0f, 0.0f}, {0.0f, 0.5f, 0.0f},      {kTiny, kTiny, 0.0f},
         {0.3f, 0.5f, 0.0f}, {0.3f, kNaN, 0.0f},   {-2.0f, 2.0f, 1e-38f}, {kNaN, 0.2f, kNaN},    {0.0f, 0.0f, -1.0f},
     };
-    for (auto const& [phaseModValue, depthValue, feedbackValue] : cases) {
+    for (auto const& [phaseMod, depth, feedback] : cases) {
         for (int32_t at : {0, 13}) { // alone, and after silent samples
-            SCOPED_TRACE(testing::Message() << "phase mod " << phaseModValue << ", depth " << depthValue << ", feedback "
-                                            << feedbackValue << " at " << at);
-            std::vector<float> phaseMod(20, 0.9f), depth(20, 0.0f), feedback(20, 0.0f);
-            phaseMod[at] = phaseModValue;
-            depth[at] = depthValue;
-            feedback[at] = feedbackValue;
-            bool const productZero = zr::clampf(phaseModValue, -1.0f, 1.0f) * zr::clampf(depthValue, 0.0f, 1.0f) == 0.0f;
-            EXPECT_EQ(modulationSilent(phaseMod.data(), depth.data(), 20), productZero);
-            EXPECT_EQ(allZero(feedback.data(), 20), feedbackValue == 0.0f);
+            SCOPED_TRACE(testing::Message() << "phase mod " << phaseMod << ", depth " << depth << ", feedback "
+                                            << feedback << " at " << at);
+            std::vector<float> phaseModBlock(20, 0.9f), depthBlock(20, 0.0f), feedbackBlock(20, 0.0f);
+            phaseModBlock[at] = phaseMod;
+            depthBlock[at] = depth;
+            feedbackBlock[at] = feedback;
+            bool const productZero = zr::clampf(phaseMod, -1.0f, 1.0f) * zr::clampf(depth, 0.0f, 1.0f) == 0.0f;
+            EXPECT_EQ(modulationSilent(phaseModBlock.data(), depthBlock.data(), 20), productZero);
+            EXPECT_EQ(allZero(feedbackBlock.data(), 20), feedback == 0.0f);
         }
     }
 }
