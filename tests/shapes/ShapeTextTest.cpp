@@ -20,9 +20,8 @@ namespace fs = std::filesystem;
 using zr::Node;
 using zr::Shape;
 using zr::test::expectNodes;
-using zr::test::shapeWith;
-
 using zr::shapes::parseNodes;
+using zr::test::shapeWith;
 
 // The nodes the lenient parser reads from `text` in volts; none when it refuses.
 std::vector<Node> parseVolts(std::wstring const& text) {
