@@ -1,6 +1,4 @@
-// zrhost as a user runs it: the demo's files read back independently (libsndfile for the
-// WAV, the PNG header for the pictures), shape files converted between their forms, and bad
-// input ending with a message, a non-zero exit and no file left behind.
+// zrhost as a user runs it, its files read back independently; bad input leaves no file.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #pragma once
-// An in-process stand-in for a bundle: a factory that makes one kind of audio-side module
-// whose behaviour the test chooses, and which notes what the host hands it. Tests of the
-// host's own logic use it, so they need neither the built bundle nor a working module.
+// An in-process stand-in for a bundle: one audio-side module whose behaviour the test chooses
+// and which notes what the host hands it, for tests of the host's own logic.
 
 #include <algorithm>
 #include <cstdlib>

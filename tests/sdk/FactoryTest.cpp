@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cwchar>
 #include <new>
+#include <string>
+#include <tuple>
+#include <utility>
 
 #include "host/drawing/CountedObject.h"
 #include "sdk/MpFactory.h"
@@ -38,25 +41,21 @@ gmpi::IMpFactory2* factory2() {
 }
 
 TEST(Factory, LooksUpExactSubTypeAndIdentifier) {
-    struct Case {
-        wchar_t const* id;
-        int32_t subType, result;
-        bool instance;
-    } const cases[] = {
+    std::tuple<wchar_t const*, int32_t, int32_t, bool> const cases[] = { // id, sub-type, result, instance made
         // Near misses of real identifiers and sub-types are the bundle load test's matter.
         {L"Test_Audio", 0, gmpi::MP_OK, true},           {L"Test_Gui", 2, gmpi::MP_OK, true},
         {L"Test_Nothing", 0, gmpi::MP_OK, false},        {L"Test_Throws", 0, gmpi::MP_FAIL, false},
         {L"Test_NullFunction", 0, gmpi::MP_NOSUPPORT, false}, {nullptr, 0, gmpi::MP_NOSUPPORT, false},
     };
-    for (auto const& c : cases) {
+    for (auto const& [id, subType, result, instance] : cases) {
         for (bool withHost : {false, true}) {
-            SCOPED_TRACE(testing::Message() << (c.id ? std::wstring(c.id).size() : 0) << " chars, sub-type " << c.subType
+            SCOPED_TRACE(testing::Message() << (id ? std::wstring(id).size() : 0) << " chars, sub-type " << subType
                                             << (withHost ? ", createInstance" : ", createInstance2"));
             void* out = reinterpret_cast<void*>(1);
-            int32_t const result = withHost ? factory2()->createInstance(c.id, c.subType, nullptr, &out)
-                                            : factory2()->createInstance2(c.id, c.subType, &out);
-            EXPECT_EQ(result, c.result);
-            ASSERT_EQ(out != nullptr, c.instance);
+            int32_t const answer = withHost ? factory2()->createInstance(id, subType, nullptr, &out)
+                                            : factory2()->createInstance2(id, subType, &out);
+            EXPECT_EQ(answer, result);
+            ASSERT_EQ(out != nullptr, instance);
             if (out != nullptr) {
                 auto* created = static_cast<gmpi::IMpUnknown*>(out);
                 EXPECT_EQ(created->addRef(), 2) << "the instance holds its creator's reference only";
@@ -82,21 +81,19 @@ TEST(Factory, AnswersItsThreeIdentifiersAndIsNeverDeleted) {
 }
 
 TEST(Factory, SdkInformationStaysWithinTheBuffer) {
-    struct Case {
-        int32_t capacity;
-        std::wstring expected;
-    } const cases[] = {{64, L"GCC Compiler V1002 (Release)"}, {29, L"GCC Compiler V1002 (Release)"},
-                       {28, L"GCC Compiler V1002 (Release"}, {1, L""}, {0, L"#"}};
-    for (auto const& c : cases) {
-        SCOPED_TRACE(c.capacity);
+    std::pair<int32_t, std::wstring> const cases[] = {
+        {64, L"GCC Compiler V1002 (Release)"}, {29, L"GCC Compiler V1002 (Release)"},
+        {28, L"GCC Compiler V1002 (Release"}, {1, L""}, {0, L"#"}};
+    for (auto const& [capacity, expected] : cases) {
+        SCOPED_TRACE(capacity);
         wchar_t buffer[80];
         std::wmemset(buffer, L'#', 80);
         buffer[1] = 0;
         int32_t version = 0;
-        factory2()->getSdkInformation(version, c.capacity, buffer);
+        factory2()->getSdkInformation(version, capacity, buffer);
         EXPECT_EQ(version, 30800);
-        EXPECT_EQ(std::wstring(buffer), c.expected);
-        EXPECT_EQ(buffer[std::max(c.capacity, 2)], L'#') << "nothing written past the capacity";
+        EXPECT_EQ(std::wstring(buffer), expected);
+        EXPECT_EQ(buffer[std::max(capacity, 2)], L'#') << "nothing written past the capacity";
     }
     int32_t version = 0;
     EXPECT_EQ(factory2()->getSdkInformation(version, 10, nullptr), gmpi::MP_OK);

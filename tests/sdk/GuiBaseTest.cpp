@@ -1,11 +1,12 @@
-// The GUI side of the framework linked directly: pins, handlers, the host boundary and the
-// graphics base's defaults, driven through the module interfaces with our GUI host.
+// The GUI side of the framework linked directly, driven with our GUI host.
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 
 #include "host/GuiHost.h"
 #include "sdk/MpGuiBase2.h"
@@ -58,19 +59,15 @@ protected:
 // Sizes come from the host: none may make a pin read or write beyond the value or the bytes.
 TEST_F(GuiBase, HostileSizesNeverCopyBeyondTheValue) {
     alignas(4) unsigned char bytes[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    struct Case {
-        int32_t pin, size;
-        bool nullData;
-        int32_t expectedRawSize;
-    } const cases[] = {
+    std::tuple<int32_t, int32_t, bool, int32_t> const cases[] = { // pin, size, no data, raw size stored
         {0, 2, false, 4},  {0, 16, false, 4}, {0, -4, false, 4}, {0, 4, true, 4},   {1, 8, false, 4},
         {1, -1, false, 4}, {2, 0, false, 1},  {2, -3, false, 1}, {2, 16, false, 1}, {3, 10, false, 8},
         {3, -4, false, 0}, {3, 8, true, 0},   {4, 3, false, 3},  {4, -1, false, 0}, {4, 16, true, 0},
     };
-    for (auto const& c : cases) {
-        SCOPED_TRACE(testing::Message() << "pin " << c.pin << ", size " << c.size << (c.nullData ? ", no data" : ""));
-        EXPECT_EQ(module->setPin(c.pin, 0, c.size, c.nullData ? nullptr : bytes), gmpi::MP_OK);
-        EXPECT_EQ(module->getPin(c.pin)->rawSize(), c.expectedRawSize);
+    for (auto const& [pin, size, nullData, expectedRawSize] : cases) {
+        SCOPED_TRACE(testing::Message() << "pin " << pin << ", size " << size << (nullData ? ", no data" : ""));
+        EXPECT_EQ(module->setPin(pin, 0, size, nullData ? nullptr : bytes), gmpi::MP_OK);
+        EXPECT_EQ(module->getPin(pin)->rawSize(), expectedRawSize);
     }
     EXPECT_EQ(deliver(0, 2, bytes), gmpi::MP_OK);
     EXPECT_EQ(module->number.getValue(), 0x0201) << "fewer bytes fill a zeroed value";
@@ -149,13 +146,12 @@ TEST(GraphicsBase, DefaultsAreSafeAndNoExceptionEscapes) {
     ASSERT_EQ(module->queryInterface(SE_IID_GRAPHICS_MPGUI3, &view), gmpi::MP_OK);
     auto* graphics = static_cast<gmpi_gui_api::IMpGraphics3*>(view);
 
-    struct Case {
-        MP1_SIZE available, desired;
-    } const sizes[] = {{{0, 0}, {1, 1}}, {{300, 20}, {300, 20}}, {{kNaN, -5}, {1, 1}}};
-    for (auto const& c : sizes) {
+    std::pair<MP1_SIZE, MP1_SIZE> const sizes[] = { // available, desired
+        {{0, 0}, {1, 1}}, {{300, 20}, {300, 20}}, {{kNaN, -5}, {1, 1}}};
+    for (auto const& [available, expected] : sizes) {
         MP1_SIZE desired{-1, -1};
-        EXPECT_EQ(graphics->measure(c.available, &desired), gmpi::MP_OK);
-        EXPECT_TRUE(desired.width == c.desired.width && desired.height == c.desired.height) << "at least one pixel";
+        EXPECT_EQ(graphics->measure(available, &desired), gmpi::MP_OK);
+        EXPECT_TRUE(desired.width == expected.width && desired.height == expected.height) << "at least one pixel";
     }
     EXPECT_EQ(graphics->measure({1, 1}, nullptr), gmpi::MP_FAIL);
     for (float right : {10.0f, 10.0f, kNaN, kNaN})

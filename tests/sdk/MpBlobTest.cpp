@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "sdk/MpBlob.h"
 
@@ -15,14 +16,12 @@ MpBlob blobOf(std::string const& bytes) {
 std::string bytesOf(MpBlob const& blob) { return std::string(blob.getData(), blob.getSize()); }
 
 TEST(MpBlob, EqualityComparesSizeThenBytes) {
-    struct Case {
-        std::string a, b;
-        bool equal;
-    } const cases[] = {{"", "", true}, {"abc", "abc", true}, {"abc", "abd", false}, {"abc", "abcd", false}, {"", "a", false}};
-    for (auto const& c : cases) {
-        SCOPED_TRACE(c.a + " / " + c.b);
-        EXPECT_EQ(blobOf(c.a) == blobOf(c.b), c.equal);
-        EXPECT_EQ(blobOf(c.a).compare(c.b.data(), static_cast<int32_t>(c.b.size())), c.equal);
+    std::tuple<std::string, std::string, bool> const cases[] = {
+        {"", "", true}, {"abc", "abc", true}, {"abc", "abd", false}, {"abc", "abcd", false}, {"", "a", false}};
+    for (auto const& [a, b, equal] : cases) {
+        SCOPED_TRACE(a + " / " + b);
+        EXPECT_EQ(blobOf(a) == blobOf(b), equal);
+        EXPECT_EQ(blobOf(a).compare(b.data(), static_cast<int32_t>(b.size())), equal);
     }
 }
 

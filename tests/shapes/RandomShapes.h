@@ -1,6 +1,5 @@
 #pragma once
-// Random valid shapes for property tests, as plain (x, y) pairs in normalised coordinates, so
-// that tests of the shape core and tests through the bundle share them.
+// Random valid shapes as plain (x, y) pairs, shared by core tests and tests through the bundle.
 
 #include <algorithm>
 #include <random>

@@ -1,6 +1,5 @@
 #pragma once
-// A folder of its own under the system's temporary folder, removed afterwards, for tests that
-// write and read real files.
+// A folder of its own under the temporary folder, removed afterwards, for tests of real files.
 
 #include <filesystem>
 #include <fstream>

@@ -1,9 +1,13 @@
-// The patch loader refuses bad patches with one message that names the file and the place.
+// Malformed patch and module description files: one message naming the file and the place.
 
 #include <gmock/gmock.h>
 
+#include <stdexcept>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "host/ModuleDescriptions.h"
 #include "host/patch/PatchFile.h"
 #include "tests/modules/BundleFixture.h"
 
@@ -33,12 +37,7 @@ std::string loadError(std::string const& text) {
 TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
     std::string const twoShifters =
         R"({ "a": { "id": "ZR_ShapeShift2" }, "b": { "id": "ZR_ShapeShift2" }, "shaper": { "id": "ZR_Waveshaper2" } })";
-    struct Case {
-        char const* name;
-        std::string patch;
-        std::string expected;
-    };
-    Case const cases[] = {
+    std::tuple<char const*, std::string, std::string> const cases[] = { // name, patch, message part
         {"unknown identifier with the nearest names", patchWith("", R"({ "shaper": { "id": "ZR_Waveshapr2" } })"),
          "modules.shaper.id: unknown module identifier 'ZR_Waveshapr2'; nearest known: ZR_Waveshaper2"},
         {"unknown pin name", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Rnage": 1 } } })"),
@@ -81,21 +80,75 @@ TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
         {"no outputs", R"({ "duration": 1, "modules": { "s": { "id": "ZR_Waveshaper2" } } })", "outputs: name at least one"},
         {"block size too large", patchWith(R"("blockSize": 100000)"), "blockSize: expected a whole number"},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string const message = loadError(c.patch);
+    for (auto const& [name, patch, expected] : cases) {
+        SCOPED_TRACE(name);
+        std::string const message = loadError(patch);
         EXPECT_THAT(message, StartsWith("patch.json"));
-        EXPECT_THAT(message, HasSubstr(c.expected));
+        EXPECT_THAT(message, HasSubstr(expected));
         EXPECT_EQ(message.find('\n'), std::string::npos) << "one line";
     }
 }
 
 TEST(PatchFileErrors, AGoodPatchLoads) {
-    // The counterpart of the table: the same skeleton with good values gives no error, so the
-    // messages above come from the faults put into it.
+    // The same skeleton with good values loads: the messages above come from the faults put in.
     EXPECT_EQ(loadError(patchWith(R"("sources": { "shaper.Input": { "type": "sine", "frequency": 100 } })",
                                   R"J({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "RangeLow": -4, "Shape": { "shape": "(-5,5)(5,-5)" } } } })J")),
               "(loaded without an error)");
+}
+
+std::string withPin(std::string const& pin) {
+    return R"({ "modules": [ { "id": "ZR_A", "subType": 0, "pins": [ )" + pin + " ] } ] }";
+}
+
+TEST(ModuleDescriptions, MalformedFilesSayWhatAndWhere) {
+    std::string const goodPin = R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in" })";
+    // Name, the file, the parts of its message.
+    std::vector<std::tuple<char const*, std::string, std::vector<char const*>>> const cases = {
+        {"not JSON", R"({ "modules": [ )", {"not valid JSON"}},
+        {"no modules", R"({ "module": [] })", {"unknown key 'module'"}},
+        {"module without id", R"({ "modules": [ { "subType": 0, "pins": [] } ] })", {"module 0", "'id' is missing"}},
+        {"negative sub-type", R"({ "modules": [ { "id": "ZR_A", "subType": -1, "pins": [] } ] })",
+         {"ZR_A", "'subType'"}},
+        {"misspelt key", withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "defualt": 1 })"),
+         {"ZR_A", "pin entry 0", "unknown key 'defualt'"}},
+        {"unknown datatype", withPin(R"({ "index": 0, "name": "In", "datatype": "flaot", "direction": "in" })"),
+         {"pin entry 0", "datatype 'flaot'"}},
+        {"string default on a float", withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "default": "1" })"),
+         {"default does not fit", "float pin needs a number"}},
+        {"int default beyond 32 bits", withPin(R"({ "index": 0, "name": "In", "datatype": "enum", "direction": "in", "default": 4294967296 })"),
+         {"within 32 bits"}},
+        {"float default beyond single precision", withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "default": 1e39 })"),
+         {"within single precision"}},
+        {"byte out of range in a blob default", withPin(R"({ "index": 0, "name": "In", "datatype": "blob", "direction": "in", "default": [1, 256] })"),
+         {"byte values 0..255"}},
+        {"gap in indices", withPin(goodPin + R"(, { "index": 2, "name": "X", "datatype": "int", "direction": "in" })"),
+         {"ZR_A", "found 2 in place of 1"}},
+        {"name twice", withPin(goodPin + R"(, { "index": 1, "name": "In", "datatype": "int", "direction": "in" })"),
+         {"two pins are named 'In'"}},
+        {"repeatable before the last pin",
+         withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "repeatable": true },
+                    { "index": 1, "name": "X", "datatype": "int", "direction": "in" })"),
+         {"ZR_A", "pin 'In' is repeatable but not the last pin"}},
+        {"a pin named like a copy",
+         withPin(R"({ "index": 0, "name": "In 3", "datatype": "int", "direction": "in" },
+                    { "index": 1, "name": "In", "datatype": "float", "direction": "in", "repeatable": true })"),
+         {"pin 'In 3' has the name of a copy of repeatable pin 'In'"}},
+        {"module twice", R"({ "modules": [ { "id": "ZR_A", "subType": 0, "pins": [] },
+                                           { "id": "ZR_A", "subType": 2, "pins": [] } ] })",
+         {"module 1", "'ZR_A' is described twice"}},
+    };
+    for (auto const& [name, json, messageParts] : cases) {
+        SCOPED_TRACE(name);
+        try {
+            ModuleDescriptions::parse(json, "test.json");
+            ADD_FAILURE() << "accepted";
+        } catch (std::runtime_error const& e) {
+            std::string const message = e.what();
+            EXPECT_THAT(message, StartsWith("test.json: "));
+            for (char const* part : messageParts)
+                EXPECT_THAT(message, HasSubstr(part));
+        }
+    }
 }
 
 } // namespace
