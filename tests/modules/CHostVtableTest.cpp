@@ -1,7 +1,4 @@
-// Drives the bundle as a host written in C would: every object is a pointer to a table of
-// function pointers, every operation is called at its fixed slot index, and the host it
-// hands over is itself a hand-built table. Nothing here includes the framework's headers,
-// so a change of slot order or identifier in the bundle breaks this test.
+// The bundle driven as a C host would, by fixed slot indices, without the framework's headers.
 
 #include <gtest/gtest.h>
 #include <dlfcn.h>

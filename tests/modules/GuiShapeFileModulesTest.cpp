@@ -1,5 +1,4 @@
-// ZR_ShapeLoader3 and ZR_ShapeSaver3 with real files: what reaches the pins, what reaches the
-// disk, and the names and files they must survive.
+// ZR_ShapeLoader3 and ZR_ShapeSaver3 with real files: what reaches the pins and the disk.
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,4 @@
-// The GUI-side shape utilities: ZR_GUI_ShapeFlip, ZR_GUI_ShapeFit and ZR_GUI_ShapeSnap make one
-// edit per trigger on the kept shape and send it back on the shape pin (the edits' edge cases
-// are the shared shape operations', tested through the audio-side modules);
-// ZR_ShapeStr2BLOB_GUI and ZR_ShapeBLOB2Str_GUI convert both ways, each guarding against its
-// own output coming back.
+// ZR_GUI_ShapeFlip/Fit/Snap edit per trigger; ZR_ShapeStr2BLOB_GUI and ZR_ShapeBLOB2Str_GUI convert.
 
 #include "host/TextConversion.h"
 #include "tests/modules/GuiUtilityFixture.h"

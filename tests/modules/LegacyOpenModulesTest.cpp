@@ -1,5 +1,4 @@
-// The older oscillator and envelopes through the bundle: they play what a stored patch gives
-// them, with their successors' pitch and envelope rules.
+// The older oscillator and envelopes through the bundle.
 
 #include "tests/modules/ShapeModuleSupport.h"
 

@@ -1,5 +1,4 @@
-// Shapes read and write the same whatever locale the host process has set, and no module
-// changes the process locale or the floating-point environment.
+// Shapes read and write the same under any locale; no module changes the locale or FP environment.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// ZR_ShapeEditor5's frames through the recording back end: which bitmap is drawn when, and
-// what goes into each. The default 200 x 100 editor maps x 0..1 on pixels 7..192 and y +1..-1
-// on rows 3.5..95.5.
+// ZR_ShapeEditor5's frames; the 200 x 100 editor maps x 0..1 on 7..192 and y +1..-1 on 3.5..95.5.
 
 #include <cmath>
 #include <functional>
@@ -43,7 +41,7 @@ protected:
     }
 };
 
-// The cached frame: a frame without changes only copies the two bitmaps over the whole area.
+// A frame without changes only copies the two cached bitmaps over the whole area.
 TEST_F(EditorDrawing, AFrameWithoutChangesOnlyCopiesTheCachedBitmaps) {
     freshFrame();
     drawing.clear();
@@ -54,8 +52,8 @@ TEST_F(EditorDrawing, AFrameWithoutChangesOnlyCopiesTheCachedBitmaps) {
     EXPECT_EQ(drawing.liveObjects(), 2) << "only the two cached bitmaps stay";
 }
 
-// Only the grid draws lines (in a linear mode), only the curve a geometry. Without divisions
-// the grid still has its centre line and baseline.
+// Only the grid draws lines (linear mode), only the curve a geometry; without divisions the
+// grid still has its centre line and baseline.
 TEST_F(EditorDrawing, EachChangeRedrawsOnlyTheBitmapsThatShowIt) {
     freshFrame();
     struct Case {
@@ -165,8 +163,7 @@ TEST_F(EditorDrawing, ModeNoneDrawsSpikesFromTheBaseline) {
     expectNumbers(spikes[2], {192.0f, 49.5f, 192.0f, 72.5f, 2.0f});
 }
 
-// A wide editor draws one curve point per pixel column, however wide: 9000 pixels is a real
-// (if large) editor. Rectangles no host should give are left to the hostile GUI scripts.
+// A wide editor (9000 pixels) still draws one curve point per pixel column.
 TEST_F(EditorDrawing, AWideViewDrawsOnePointPerColumn) {
     editor->arrange({0, 0, 9000, 100});
     drawing.clear();
@@ -174,8 +171,7 @@ TEST_F(EditorDrawing, AWideViewDrawsOnePointPerColumn) {
     EXPECT_EQ(sinkCalls(drawing.callsOf(DrawOp::DrawGeometry).at(0).subject, DrawOp::AddLine).size(), 8370u);
 }
 
-// Creation failures leave a bitmap missing, and the next frame draws it; a refused device
-// context draws nothing.
+// A failed creation leaves a bitmap missing for the next frame; a refused context draws nothing.
 TEST_F(EditorDrawing, FailedObjectsAreSkippedAndDrawnNextFrame) {
     for (int host::DrawingFailures::*failure : {&host::DrawingFailures::renderTargets, &host::DrawingFailures::brushes,
                                                 &host::DrawingFailures::factories, &host::DrawingFailures::geometries,

@@ -1,5 +1,4 @@
-// ZR_ShapeMorpher2 through the bundle, with 0, 1, 2, 3 and 20 shape inputs: what it sends
-// in each batch and the batches in which it stays silent.
+// ZR_ShapeMorpher2 with 0..20 shape inputs: what it sends in each batch, and when it stays silent.
 
 #include <limits>
 

@@ -1,5 +1,4 @@
-// ZR_ShapeOsc2 leaves silent Feedback and phase-modulation terms out of a block: the output
-// must keep the bits of blocks that compute the whole read offset.
+// ZR_ShapeOsc2's blocks that leave out silent offset terms keep the bits of the whole offset.
 
 #include <bit>
 #include <random>

@@ -1,4 +1,4 @@
-// ZR_ShapeOsc2 through the bundle, as a host drives it.
+// ZR_ShapeOsc2 through the bundle.
 
 #include <random>
 

@@ -1,4 +1,4 @@
-// ZR_Waveshaper2 and ZR_Waveshaper2ST through the bundle, as a host drives them.
+// ZR_Waveshaper2 and ZR_Waveshaper2ST through the bundle.
 
 #include <bit>
 #include <functional>
