@@ -1,14 +1,11 @@
 // ZR_ShapeMorpher2 with 0..20 shape inputs: what it sends in each batch, and when it stays silent.
 
-#include <limits>
-
 #include "tests/modules/ShapeModuleSupport.h"
 
 namespace zr::test {
 namespace {
 
 constexpr int32_t kOut = 0, kPosition = 1, kFirstShape = 2;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr wchar_t kMorpher[] = L"ZR_ShapeMorpher2";
 
 NodePairs const kRamp = {{0.0f, -1.0f}, {1.0f, 1.0f}};
