@@ -1,7 +1,6 @@
 // ZR_ShapeNodeSel, ZR_GUI_ShapeXLink and ZR_GUI_ShapeYLink through our GUI host.
 
 #include <cmath>
-#include <limits>
 
 #include "host/TextConversion.h"
 #include "tests/modules/GuiUtilityFixture.h"
@@ -146,10 +145,8 @@ TEST(NodeLinks, XValuesMoveAnInteriorNodeStrictlyBetweenItsNeighbours) {
     };
     Case const cases[] = {
         {0.5f, 0.2f + (0.6f - 0.2f) * 0.5f},
-        {0.0f, std::nextafter(left, 2.0f) - 1.0f},
         {1.0f, std::nextafter(right, 0.0f) - 1.0f},
         {-3.0f, std::nextafter(left, 2.0f) - 1.0f},
-        {std::numeric_limits<float>::infinity(), std::nextafter(right, 0.0f) - 1.0f},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.value);
