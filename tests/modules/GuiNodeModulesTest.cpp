@@ -10,11 +10,16 @@ namespace {
 
 enum SelectorPin : int32_t { kSelShape, kIndex, kAllowFirst, kAllowLast, kChoice, kChoiceList };
 
-std::vector<uint8_t> flatShape(int count) {
-    std::vector<std::pair<float, float>> nodes;
+// A selector given a flat shape of `count` evenly spaced nodes.
+std::unique_ptr<host::GuiModule> selector(int count, bool allowFirst, bool allowLast, host::GuiModuleOptions options = {}) {
+    auto module = makeGuiModule(L"ZR_ShapeNodeSel", std::move(options));
+    module->setBool(kAllowFirst, allowFirst);
+    module->setBool(kAllowLast, allowLast);
+    Nodes nodes;
     for (int i = 0; i < count; ++i)
         nodes.emplace_back(static_cast<float>(i) / static_cast<float>(count - 1), 0.0f);
-    return shapeImage(nodes);
+    module->setBytes(kSelShape, shapeImage(nodes));
+    return module;
 }
 
 TEST(NodeSelector, ListsTheSelectableNodes) {
@@ -31,22 +36,16 @@ TEST(NodeSelector, ListsTheSelectableNodes) {
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.list);
-        auto module = makeGuiModule(L"ZR_ShapeNodeSel");
-        module->setBool(kAllowFirst, c.first);
-        module->setBool(kAllowLast, c.last);
-        module->setBytes(kSelShape, flatShape(c.count));
-        EXPECT_EQ(module->host().lastTransmission(kChoiceList)->asText(), c.list);
+        EXPECT_EQ(selector(c.count, c.first, c.last)->host().lastTransmission(kChoiceList)->asText(), c.list);
     }
 }
 
 TEST(NodeSelector, AnInvalidShapeLeavesOnlyNoNode) {
-    auto selector = makeGuiModule(L"ZR_ShapeNodeSel");
-    selector->setBool(kAllowLast, true);
-    selector->setBytes(kSelShape, flatShape(4));
-    selector->setInt(kIndex, 2);
-    selector->setBytes(kSelShape, {1, 2, 3});
-    EXPECT_EQ(selector->host().lastTransmission(kChoiceList)->asText(), L"<No Node>=-1");
-    EXPECT_EQ(selector->host().lastTransmission(kIndex)->asInt(), -1);
+    auto module = selector(4, false, true);
+    module->setInt(kIndex, 2);
+    module->setBytes(kSelShape, {1, 2, 3});
+    EXPECT_EQ(module->host().lastTransmission(kChoiceList)->asText(), L"<No Node>=-1");
+    EXPECT_EQ(module->host().lastTransmission(kIndex)->asInt(), -1);
 }
 
 TEST(NodeSelector, IndexGivesTheMatchingChoice) {
@@ -66,10 +65,7 @@ TEST(NodeSelector, IndexGivesTheMatchingChoice) {
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(testing::Message() << "index " << c.index);
-        auto module = makeGuiModule(L"ZR_ShapeNodeSel");
-        module->setBool(kAllowFirst, c.allowFirst);
-        module->setBool(kAllowLast, c.allowLast);
-        module->setBytes(kSelShape, flatShape(4));
+        auto module = selector(4, c.allowFirst, c.allowLast);
         auto const choiceBefore = module->host().lastTransmission(kChoice);
         int32_t const before = choiceBefore ? choiceBefore->asInt() : 0; // Choice starts at 0
         module->host().clearRecords();
@@ -93,8 +89,7 @@ TEST(NodeSelector, PickingAnEntrySetsTheIndexAlsoUnderEchoes) {
         SCOPED_TRACE(echo);
         host::GuiModuleOptions options;
         options.echoTransmissions = echo;
-        auto module = makeGuiModule(L"ZR_ShapeNodeSel", options);
-        module->setBytes(kSelShape, flatShape(4)); // the last node may not be chosen
+        auto module = selector(4, false, false, options); // the last node may not be chosen
         module->host().clearRecords();
         module->setInt(kChoice, 3);
         EXPECT_EQ(module->host().lastTransmission(kIndex)->asInt(), 3);
