@@ -58,6 +58,7 @@ TEST_F(ShapeEnvelope, RunsThroughTheShapeInItsDurationThenSleeps) {
         int64_t const stopSample = stop.block * 256 + stop.timestamp;
         EXPECT_NEAR(static_cast<double>(stopSample), c.milliseconds * 0.001 * c.sampleRate, 1.0);
         EXPECT_TRUE(levels[static_cast<size_t>(stopSample) - 1] > 0.0f && levels[static_cast<size_t>(stopSample)] == 0.0f);
+        EXPECT_GE(env->host().sleepCount(), 1);
     }
     // Past the end Out is an exact +0 whatever the input's sign, so it holds one value.
     start({{0.0f, 1.0f}, {1.0f, 1.0f}}, 1.0f);
