@@ -101,8 +101,7 @@ constexpr int32_t kLinkShape = 0;
 
 Nodes const fiveNodes = {{0.0f, -1.0f}, {0.2f, -0.5f}, {0.5f, 0.0f}, {0.6f, 0.5f}, {1.0f, 1.0f}};
 
-// A node-pin value as a host delivers it: node pins are no pin objects, so only setPin
-// reaches them.
+// Node pins are no pin objects: only setPin reaches them, as a host delivers a value.
 int32_t sendNodeValue(host::GuiModule& link, int32_t pin, float value) {
     return link.module()->setPin(pin, 0, sizeof value, &value);
 }

@@ -54,8 +54,7 @@ TEST_F(ShapeFileModules, LoaderSendsTheFileShapeAndModeOnEveryTriggerAndNameInAu
     }
 }
 
-// Which files the shape file reader refuses is its own test's matter; here a missing and a
-// refused file. Names that cannot become a path are left to the hostile GUI scripts.
+// A missing and a refused file (which files the reader refuses is the reader's own test).
 TEST_F(ShapeFileModules, LoaderSendsNothingForFilesItCannotUse) {
     folder.write("crlf.shp", "(-5,0)(5,0)\r\nITP=10");
     for (char const* name : {"missing.shp", "crlf.shp"}) {

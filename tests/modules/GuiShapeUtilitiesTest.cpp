@@ -79,8 +79,7 @@ struct Converter {
 };
 Converter const converters[] = {{L"ZR_ShapeStr2BLOB_GUI", 0, 1, true}, {L"ZR_ShapeBLOB2Str_GUI", 1, 0, false}};
 
-// Rejected texts and images send nothing; then each direction converts, the same text again
-// sent again.
+// Rejected input sends nothing; each direction converts, and the same text is sent again.
 TEST(GuiConverters, ConvertBothWaysAndSendNothingForRejectedInput) {
     for (Converter const& c : converters) {
         SCOPED_TRACE(host::utf8FromWide(c.id));

@@ -22,8 +22,7 @@ namespace {
 
 constexpr char kCommaLocale[] = "de_DE.UTF-8";
 
-// The host process's locale, as a host that called setlocale(LC_ALL, "") and set the C++
-// global locale leaves it; the previous locale is back when this ends.
+// The C and C++ process locale as a host may set it, until this ends.
 class ProcessLocale {
 public:
     explicit ProcessLocale(char const* name)

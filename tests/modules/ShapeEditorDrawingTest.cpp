@@ -54,8 +54,7 @@ TEST_F(EditorDrawing, AFrameWithoutChangesOnlyCopiesTheCachedBitmaps) {
     EXPECT_EQ(drawing.liveObjects(), 0) << "releasing the editor gives back every drawing object";
 }
 
-// Only the grid draws lines (linear mode), only the curve a geometry; without divisions the
-// grid still has its centre line and baseline.
+// Only the grid draws lines (linear mode; without divisions still centre line and baseline).
 TEST_F(EditorDrawing, EachChangeRedrawsOnlyTheBitmapsThatShowIt) {
     freshFrame();
     struct Case {
@@ -103,8 +102,7 @@ TEST_F(EditorDrawing, TheCurveHasOnePointPerPixelColumn) {
     EXPECT_EQ(sinkCalls(drawing.callsOf(DrawOp::DrawGeometry, freshFrame()).at(0).subject, DrawOp::AddLine).size(), 8370u);
 }
 
-// The fill is clipped above and below the baseline, and fades to the inner colour (alpha
-// 32/255) there; a baseline at an edge leaves one fill.
+// The fill is clipped at the baseline and fades to alpha 32/255 there; at an edge, one fill.
 TEST_F(EditorDrawing, TheFillIsClippedAtTheBaseline) {
     struct Case {
         float baseLineVolts;

@@ -154,8 +154,7 @@ TEST_F(ShapeEnvelope, ClipKeepsSplineOvershootWithinZeroAndOne) {
         ASSERT_TRUE(std::isfinite(level) && std::fabs(level) < 1.0f) << level;
 }
 
-// Finite hostile rates and countdowns are the stress scripts' matter; these are the envelope's
-// own: a NaN rate stays finite, and a valid rate ends the run whatever the countdown or node x.
+// A NaN rate stays finite; a valid rate ends the run whatever the countdown or sustain x.
 TEST_F(ShapeEnvelope, HostileHostsAndValuesStayInsideTheTable) {
     struct Case {
         char const* name;

@@ -82,8 +82,7 @@ TEST(ShapeMorpher, BlendsThePairThePositionSelects) {
     }
 }
 
-// One input is a wire: any bytes go through unchanged, and only when they differ. Without
-// inputs, or without a pin list, it never sends.
+// One input is a wire (any bytes, only when they differ); no inputs or no pin list: silent.
 TEST(ShapeMorpher, OneInputIsAWireAndNoInputsSendNothing) {
     auto wire = started(kMorpher, 1);
     runSteps(*wire, kOut, {{"a shape", {shapeAt(0, kRamp), at(0.3f)}, kRamp},

@@ -10,8 +10,7 @@ namespace {
 
 constexpr int32_t kPitch = 6, kPhaseMod = 8, kPhaseModDepth = 9, kFeedback = 10, kOut = 11;
 
-// A Feedback of 1e-30 moves no read position by a representable step, yet makes every block
-// take the path that computes every term.
+// A Feedback of 1e-30 moves no read position, yet makes every block compute every term.
 TEST(ShapeOscillatorFeedbackPath, LeavingOutSilentTermsKeepsTheBitsOfTheWholeOffset) {
     std::mt19937 rng(9);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);

@@ -70,8 +70,7 @@ TEST_F(Waveshaper, RejectedValuesKeepTheCurve) {
     EXPECT_NEAR(shapeOne(0.25f), 0.25f, 2e-4f);
 }
 
-// A static input sleeps after the countdown and is not called; a new curve or range wakes it
-// for one more countdown, and the static output shows the change.
+// A static input sleeps; a new curve or range wakes it for one countdown and shows at once.
 TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
     struct Case {
         char const* name;
