@@ -1,7 +1,5 @@
 #pragma once
-// The shape editor through our host, as a host drives it: created from the bundle under the
-// GUI sub-type, given its described defaults, laid out, drawn with the recording back end and
-// pointed at. The host's clock moves only when a test says so.
+// The shape editor as a host drives it: defaults, layout, recorded drawing, pointer, clock.
 
 #include <gtest/gtest.h>
 
@@ -49,8 +47,7 @@ inline std::unique_ptr<host::GuiModule> makeEditor(std::wstring const& id = L"ZR
 
 class EditorTest : public testing::Test {
 protected:
-    // A view where record and pixel coordinates map exactly: border 0, 101 x 201 pixels, so
-    // px = 100 x and py = 100 - 100 y.
+    // Border 0, 101 x 201 pixels: px = 100 x and py = 100 - 100 y exactly.
     void useExactView() {
         editor->setFloat(kBorderFactor, 0.0f);
         editor->arrange({0.0f, 0.0f, 101.0f, 201.0f});
@@ -70,8 +67,7 @@ protected:
         return sent ? std::optional<int32_t>(sent->asInt()) : std::nullopt;
     }
     float lastSentFloat(int32_t pin) { return editor->host().lastTransmission(pin)->asFloat(); }
-    // The nodes as a new frame of the exact view draws them, read back from the hollow square
-    // markers (size 10).
+    // The nodes a new frame of the exact view draws, read back from the size-10 square markers.
     Nodes shownNodes() {
         drawing.clear();
         frame();

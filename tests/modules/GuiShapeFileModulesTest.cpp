@@ -1,5 +1,4 @@
-// ZR_ShapeLoader3 and ZR_ShapeSaver3 with real files: what reaches the pins, what reaches the
-// disk, and the names and files they must survive.
+// ZR_ShapeLoader3 and ZR_ShapeSaver3 with real files: what reaches the pins and the disk.
 
 #include <gtest/gtest.h>
 
@@ -55,8 +54,7 @@ TEST_F(ShapeFileModules, LoaderSendsTheFileShapeAndModeOnEveryTriggerAndNameInAu
     }
 }
 
-// Which files the shape file reader refuses is its own test's matter; here a missing and a
-// refused file. Names that cannot become a path are left to the hostile GUI scripts.
+// A missing and a refused file (which files the reader refuses is the reader's own test).
 TEST_F(ShapeFileModules, LoaderSendsNothingForFilesItCannotUse) {
     folder.write("crlf.shp", "(-5,0)(5,0)\r\nITP=10");
     for (char const* name : {"missing.shp", "crlf.shp"}) {
@@ -91,21 +89,13 @@ TEST_F(ShapeFileModules, BadResolverAnswersGiveNoNameOrABoundedOne) {
     EXPECT_EQ(fs::directory_iterator(folder.path())->path().filename(), "a.shp") << "no file named x...x was made";
 }
 
-TEST_F(ShapeFileModules, SaverWritesWhatTheLoaderReadsBack) {
-    Nodes const nodes{{0.0f, -1.0f}, {0.25f, 0.5f}, {1.0f, 1.0f}};
+TEST_F(ShapeFileModules, SaverWritesTheFileFormInAutoModeOne) {
     auto saver = make(L"ZR_ShapeSaver3");
-    saver->setBytes(kFileShape, shapeImage(nodes));
+    saver->setBytes(kFileShape, shapeImage({{0.0f, -1.0f}, {0.25f, 0.5f}, {1.0f, 1.0f}}));
     saver->setInt(kInterpolation, 20);
     saver->setInt(kAutoMode, 1);
     saver->setText(kFNameL, L"saved.shp");
     EXPECT_EQ(contentOf(folder.path() / "saved.shp"), "(-5,-5)(-2.5,2.5)(5,5)\nITP=20");
-
-    auto loader = make(L"ZR_ShapeLoader3");
-    loader->setText(kFNameL, L"saved.shp");
-    trigger(*loader);
-    ASSERT_TRUE(loader->host().lastTransmission(kFileShape));
-    EXPECT_EQ(nodesOf(*loader->host().lastTransmission(kFileShape)), nodes);
-    EXPECT_EQ(loader->host().lastTransmission(kInterpolation)->asInt(), 20);
 }
 
 TEST_F(ShapeFileModules, SaverKeepsItsModeForUnknownValuesAndWritesNothingForABadImage) {

@@ -1,13 +1,9 @@
 #pragma once
-// The GUI-side shape utilities through our host, as a host drives them: created from the
-// bundle under the GUI sub-type with their descriptions, values delivered by setPin and
-// notifyPin, every transmission recorded.
+// GUI-side modules made from their descriptions, every transmission recorded.
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -18,8 +14,7 @@
 
 namespace zr::test {
 
-// `id` as described; a module with a repeatable pin gets `copies` of it, so the host reports
-// that many more pins.
+// `id` as described, with `copies` of its repeatable pin if it has one.
 inline std::unique_ptr<host::GuiModule> makeGuiModule(std::wstring const& id, host::GuiModuleOptions options = {},
                                                       int32_t copies = 1) {
     host::ModuleDescription description = *descriptions().find(id);

@@ -1,6 +1,4 @@
-// The older generation's GUI modules through the bundle: ZR_SSModGUI's two-way links, the
-// legacy shape files of ZR_ShapeSaver2 and ZR_ShapeLoader2 (and how they meet current files),
-// and the legacy editors on the current editor's machinery.
+// The older GUI modules: ZR_SSModGUI, the legacy shape files, the legacy editors.
 
 #include <cmath>
 
@@ -138,7 +136,7 @@ TEST_F(LegacyFiles, NamesResolveThroughTheHostOrStayAsGiven) {
     EXPECT_EQ(zr::test::contentOf(path("unresolved.shp")), "(-5,3)(5,3)\nITP=0") << "without a UI host the name is used as given";
 }
 
-TEST(LegacyEditor, EditsItsTextShapeUnderEchoesAndSurvivesALonelyHost) {
+TEST(LegacyEditor, EditsItsTextShapeUnderEchoes) {
     zr::host::GuiModuleOptions echoing;
     echoing.echoTransmissions = true;
     for (wchar_t const* id : {L"ZR_ShapeEditor4", L"ZR_ShapeEditor4c"}) {
@@ -164,16 +162,6 @@ TEST(LegacyEditor, EditsItsTextShapeUnderEchoesAndSurvivesALonelyHost) {
         EXPECT_EQ(zr::shapes::parseNodes(text, 0.0f, 1.0f, -1.0f, 1.0f, unit), 4) << testing::PrintToString(text);
         EXPECT_LT(unit[1].x, unit[2].x);
     }
-
-    zr::host::GuiModuleOptions refusing;
-    refusing.hostile.refuseUiHost2 = true;
-    refusing.hostile.refuseUiHost = true;
-    refusing.hostile.refuseGraphicsHost = true;
-    refusing.hostile.refuseClock = true;
-    auto lonely = makeGui(L"ZR_ShapeEditor4c", refusing);
-    EXPECT_EQ(lonely->setText(0, L"(-5,0)(5,0)"), gmpi::MP_OK);
-    EXPECT_EQ(lonely->arrange({0.0f, 0.0f, 50.0f, 50.0f}), gmpi::MP_OK);
-    EXPECT_TRUE(lonely->host().transmissions().empty());
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// The older oscillator and envelopes through the bundle: they play what a stored patch gives
-// them, with their successors' pitch and envelope rules.
+// The older oscillator and envelopes through the bundle.
 
 #include "tests/modules/ShapeModuleSupport.h"
 
@@ -33,9 +32,8 @@ TEST(LegacyShapeOsc, PlaysItsCycleAtThePitch) {
     EXPECT_EQ(out[820], 0.0f);
 }
 
-// A triangle contour from level 0 up to 1 at its middle and back to 0, over 10 ms (480
-// samples at 48 kHz), with a constant input of 1; then with the middle node as sustain point
-// and released. Glides and retriggers are the successor's run, tested with ZR_ShapeEnv3.
+// A triangle contour 0 -> 1 -> 0 over 10 ms (480 samples), input 1; then held at the middle
+// node and released. Glides and retriggers are the successor's, tested with ZR_ShapeEnv3.
 TEST(LegacyEnvelopes, RunTheirContourPerGateAndHoldAtTheSustainNode) {
     struct Case {
         wchar_t const* id;

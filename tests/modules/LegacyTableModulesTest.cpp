@@ -1,6 +1,4 @@
-// The older generation's table modules through the bundle: ZR_Waveshaper's table for each
-// legacy mode (values worked out here from the node positions), ZR_ShapePulser's timing,
-// impulses and guards.
+// ZR_Waveshaper's table per legacy mode (worked out from node positions) and ZR_ShapePulser.
 
 #include <algorithm>
 

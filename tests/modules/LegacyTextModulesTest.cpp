@@ -1,5 +1,4 @@
-// The older generation's text-to-text modules through the bundle: ZR_ShapeAmp, ZR_ShapeShift,
-// ZR_SNMod, ZR_SSMod and ZR_ShapeMorpher. Each sends its text output only when it differs.
+// The older text-to-text modules; each sends its text output only when it differs.
 
 #include "tests/modules/ShapeModuleSupport.h"
 

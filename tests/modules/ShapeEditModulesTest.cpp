@@ -1,6 +1,4 @@
-// ZR_ShapeNodeModul2, ZR_ShapeNodeModif2, ZR_ShapeShift2, ZR_ShapeFit, ZR_ShapeSnap and
-// ZR_ShapeAmp2 through the bundle: the exact shapes they send, which node moves where, and the
-// batches in which they stay silent.
+// The audio-side shape edit modules: the exact shapes they send and when they stay silent.
 
 #include <cwchar>
 

@@ -1,6 +1,4 @@
-// ZR_ShapeEditor5's frames through the recording back end: which bitmap is drawn when, and
-// what goes into each. The default 200 x 100 editor maps x 0..1 on pixels 7..192 and y +1..-1
-// on rows 3.5..95.5.
+// ZR_ShapeEditor5's frames; the 200 x 100 editor maps x 0..1 on 7..192 and y +1..-1 on 3.5..95.5.
 
 #include <cmath>
 #include <functional>
@@ -43,7 +41,7 @@ protected:
     }
 };
 
-// The cached frame: a frame without changes only copies the two bitmaps over the whole area.
+// A frame without changes only copies the two cached bitmaps over the whole area.
 TEST_F(EditorDrawing, AFrameWithoutChangesOnlyCopiesTheCachedBitmaps) {
     freshFrame();
     drawing.clear();
@@ -52,10 +50,11 @@ TEST_F(EditorDrawing, AFrameWithoutChangesOnlyCopiesTheCachedBitmaps) {
     for (DrawCall const& copy : drawing.callsOf(DrawOp::DrawBitmap, host::RecordingDrawing::deviceContextNumber))
         EXPECT_EQ(copy.numbers, (std::vector<float>{0, 0, 200, 100, 1, 1, 0, 0, 200, 100}));
     EXPECT_EQ(drawing.liveObjects(), 2) << "only the two cached bitmaps stay";
+    editor->releaseModule();
+    EXPECT_EQ(drawing.liveObjects(), 0) << "releasing the editor gives back every drawing object";
 }
 
-// Only the grid draws lines (in a linear mode), only the curve a geometry. Without divisions
-// the grid still has its centre line and baseline.
+// Only the grid draws lines (linear mode; without divisions still centre line and baseline).
 TEST_F(EditorDrawing, EachChangeRedrawsOnlyTheBitmapsThatShowIt) {
     freshFrame();
     struct Case {
@@ -84,7 +83,8 @@ TEST_F(EditorDrawing, EachChangeRedrawsOnlyTheBitmapsThatShowIt) {
     }
 }
 
-// Inner width 185 pixels: 186 columns from x 7 to 192, here a straight rising line, open.
+// Inner width 185 pixels: 186 columns from x 7 to 192, here a straight rising line, open; a
+// wide editor (9000 pixels) still draws one point per column.
 TEST_F(EditorDrawing, TheCurveHasOnePointPerPixelColumn) {
     setShape({{0.0f, -1.0f}, {1.0f, 1.0f}});
     auto const strokes = drawing.callsOf(DrawOp::DrawGeometry, freshFrame());
@@ -98,10 +98,11 @@ TEST_F(EditorDrawing, TheCurveHasOnePointPerPixelColumn) {
     for (std::size_t k = 0; k < points.size(); ++k)
         expectNumbers(points[k], {7.0f + k, 95.5f - 92.0f * k / 185.0f});
     EXPECT_EQ(sinkCalls(strokes[0].subject, DrawOp::EndFigure).at(0).numbers[0], 0.0f);
+    editor->arrange({0, 0, 9000, 100});
+    EXPECT_EQ(sinkCalls(drawing.callsOf(DrawOp::DrawGeometry, freshFrame()).at(0).subject, DrawOp::AddLine).size(), 8370u);
 }
 
-// The fill is clipped above and below the baseline, and fades to the inner colour (alpha
-// 32/255) there; a baseline at an edge leaves one fill.
+// The fill is clipped at the baseline and fades to alpha 32/255 there; at an edge, one fill.
 TEST_F(EditorDrawing, TheFillIsClippedAtTheBaseline) {
     struct Case {
         float baseLineVolts;
@@ -165,17 +166,7 @@ TEST_F(EditorDrawing, ModeNoneDrawsSpikesFromTheBaseline) {
     expectNumbers(spikes[2], {192.0f, 49.5f, 192.0f, 72.5f, 2.0f});
 }
 
-// A wide editor draws one curve point per pixel column, however wide: 9000 pixels is a real
-// (if large) editor. Rectangles no host should give are left to the hostile GUI scripts.
-TEST_F(EditorDrawing, AWideViewDrawsOnePointPerColumn) {
-    editor->arrange({0, 0, 9000, 100});
-    drawing.clear();
-    frame();
-    EXPECT_EQ(sinkCalls(drawing.callsOf(DrawOp::DrawGeometry).at(0).subject, DrawOp::AddLine).size(), 8370u);
-}
-
-// Creation failures leave a bitmap missing, and the next frame draws it; a refused device
-// context draws nothing.
+// A failed creation leaves a bitmap missing for the next frame; a refused context draws nothing.
 TEST_F(EditorDrawing, FailedObjectsAreSkippedAndDrawnNextFrame) {
     for (int host::DrawingFailures::*failure : {&host::DrawingFailures::renderTargets, &host::DrawingFailures::brushes,
                                                 &host::DrawingFailures::factories, &host::DrawingFailures::geometries,
@@ -195,16 +186,6 @@ TEST_F(EditorDrawing, FailedObjectsAreSkippedAndDrawnNextFrame) {
     drawing.clear();
     EXPECT_EQ(editor->render(drawing.context()), gmpi::MP_OK);
     EXPECT_TRUE(drawing.calls().empty());
-}
-
-TEST(ShapeEditorLifetime, ReleasingTheEditorGivesBackEveryDrawingObject) {
-    host::RecordingDrawing drawing;
-    auto editor = makeEditor();
-    editor->arrange({0, 0, 120, 80});
-    editor->render(drawing.context());
-    EXPECT_EQ(drawing.liveObjects(), 2);
-    editor->releaseModule();
-    EXPECT_EQ(drawing.liveObjects(), 0);
 }
 
 } // namespace

@@ -1,10 +1,8 @@
-// ZR_ShapeEditor5's node picking and pointer editing, through our host, in the exact view
-// (record (x, y) on pixels (100 x, 100 - 100 y)); the host's clock moves only when told.
+// ZR_ShapeEditor5's node picking and pointer editing in the exact view.
 
 #include <cmath>
 
 #include "tests/modules/EditorFixture.h"
-#include "tests/shapes/RandomShapes.h"
 
 namespace zr::test {
 namespace {
@@ -48,8 +46,7 @@ protected:
     }
 };
 
-// Each script starts from a fresh editor: the settings, the shape, the acts; then the last
-// shape sent (nullopt: none) and the last active node sent (unless kUnchecked).
+// Each script on a fresh editor: settings, shape, acts; then the last shape and active node sent.
 TEST_F(EditorPointer, GesturesEditWithinLocksLimitsAndNeighbours) {
     Point const n1 = at(0.3f, 0.0f), n3 = at(1.0f, 0.0f);
     struct Script {
@@ -122,7 +119,6 @@ TEST_F(EditorPointer, GesturesEditWithinLocksLimitsAndNeighbours) {
         ASSERT_EQ(sent.has_value(), script.sent.has_value());
         if (sent) {
             ASSERT_EQ(sent->size(), script.sent->size());
-            EXPECT_TRUE(keepsNodeInvariants(*sent));
             for (std::size_t i = 0; i < sent->size(); ++i) {
                 EXPECT_NEAR((*sent)[i].first, (*script.sent)[i].first, 1e-6f) << "node " << i;
                 EXPECT_NEAR((*sent)[i].second, (*script.sent)[i].second, 1e-6f) << "node " << i;

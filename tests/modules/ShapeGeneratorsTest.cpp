@@ -1,13 +1,10 @@
 // ZR_RegularShapeGen, ZR_DefaultShape and ZR_ShapeStr2BLOB through the bundle.
 
-#include <limits>
-
 #include "tests/modules/ShapeModuleSupport.h"
 
 namespace zr::test {
 namespace {
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 NodePairs const kFlat = {{0.0f, 0.0f}, {1.0f, 0.0f}};
 NodePairs const kRamp = {{0.0f, -1.0f}, {1.0f, 1.0f}};
 

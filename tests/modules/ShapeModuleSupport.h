@@ -1,7 +1,5 @@
 #pragma once
-// Driving audio-side modules through the bundle: a module started with or without its
-// defaults, the samples it writes over many blocks, what it sent in one block, and the blob
-// images it sent, read back independently of the shape core.
+// Driving audio-side modules through the bundle and reading the images they send.
 
 #include <cmath>
 #include <cstring>
@@ -56,8 +54,7 @@ inline std::vector<Image> sentInNextBlock(host::AudioModule& module, int32_t pin
     return sent;
 }
 
-// The one image sent in the next block, or nothing when the block sent none. A block that
-// sends twice fails the test.
+// The one image sent in the next block, if any; a block that sends twice fails the test.
 inline std::optional<Image> sentOnce(host::AudioModule& module, int32_t pin) {
     std::vector<Image> const sent = sentInNextBlock(module, pin);
     EXPECT_LE(sent.size(), 1u) << "more than one value in one block";
@@ -68,8 +65,7 @@ inline std::optional<Image> sentOnce(host::AudioModule& module, int32_t pin) {
 
 inline Image imageOf(NodePairs const& nodes) { return shapeImage(nodes); }
 
-// One batch: the values sent to the module's pins, and the nodes it must send in answer
-// (nullopt: it must stay silent in that batch).
+// One batch: the values sent to pins, and the nodes sent in answer (nullopt: silent).
 using PinValue = std::variant<Image, float, int32_t, std::wstring>;
 struct Step {
     char const* name;
@@ -101,8 +97,7 @@ inline void runSteps(host::AudioModule& module, int32_t out, std::vector<Step> c
     }
 }
 
-// Opened and started as a host does before the patch's first values (no defaults sent), with
-// `copies` of its repeatable pin when given; what the first batch sent is cleared.
+// Opened and started without defaults, with `copies` of its repeatable pin; first batch cleared.
 inline std::unique_ptr<host::AudioModule> started(std::wstring const& id, std::optional<int32_t> copies = {},
                                                   host::AudioModuleOptions options = {}) {
     auto module = copies ? makeModuleWithCopies(id, *copies, options) : makeModule(id, options);

@@ -1,7 +1,4 @@
-// Properties of the shape-processing modules over random inputs (seeded, so failures repeat),
-// through the bundle: valid shapes and any control values give shapes that keep the node
-// invariants. Refused images keep the shape a module had: the blob reader's fuzz oracle and
-// each module's scripts show it.
+// Shape-processing modules over seeded random inputs send shapes that keep the node invariants.
 
 #include <cwchar>
 #include <random>

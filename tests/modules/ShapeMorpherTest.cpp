@@ -1,7 +1,4 @@
-// ZR_ShapeMorpher2 through the bundle, with 0, 1, 2, 3 and 20 shape inputs: what it sends
-// in each batch and the batches in which it stays silent.
-
-#include <limits>
+// ZR_ShapeMorpher2 with 0..20 shape inputs: what it sends in each batch, and when it stays silent.
 
 #include "tests/modules/ShapeModuleSupport.h"
 
@@ -9,7 +6,6 @@ namespace zr::test {
 namespace {
 
 constexpr int32_t kOut = 0, kPosition = 1, kFirstShape = 2;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr wchar_t kMorpher[] = L"ZR_ShapeMorpher2";
 
 NodePairs const kRamp = {{0.0f, -1.0f}, {1.0f, 1.0f}};
@@ -86,8 +82,7 @@ TEST(ShapeMorpher, BlendsThePairThePositionSelects) {
     }
 }
 
-// One input is a wire: any bytes go through unchanged, and only when they differ. Without
-// inputs, or without a pin list, it never sends.
+// One input is a wire (any bytes, only when they differ); no inputs or no pin list: silent.
 TEST(ShapeMorpher, OneInputIsAWireAndNoInputsSendNothing) {
     auto wire = started(kMorpher, 1);
     runSteps(*wire, kOut, {{"a shape", {shapeAt(0, kRamp), at(0.3f)}, kRamp},

@@ -1,4 +1,4 @@
-// ZR_ShapeOsc2 through the bundle, as a host drives it.
+// ZR_ShapeOsc2 through the bundle.
 
 #include <random>
 
@@ -169,7 +169,7 @@ TEST_F(ShapeOscillator, HostileNumbersNeverLeaveTheTable) {
         EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float s) { return inTable(s); }));
         EXPECT_EQ(out[511], 0.5f) << "no rate: the phase stays, a new table shows at once";
     }
-    // A module that never received its settings still outputs numbers.
+    // A module that was never opened nor received its settings still outputs numbers.
     osc = makeModule(L"ZR_ShapeOsc2");
     for (int32_t pin : {kPitch, kPhaseMod, kPhaseModDepth, kFeedback, kOut})
         osc->connectAudio(pin);

@@ -1,4 +1,4 @@
-// ZR_Waveshaper2 and ZR_Waveshaper2ST through the bundle, as a host drives them.
+// ZR_Waveshaper2 and ZR_Waveshaper2ST through the bundle.
 
 #include <bit>
 #include <functional>
@@ -70,8 +70,7 @@ TEST_F(Waveshaper, RejectedValuesKeepTheCurve) {
     EXPECT_NEAR(shapeOne(0.25f), 0.25f, 2e-4f);
 }
 
-// A static input sleeps after the countdown and is not called; a new curve or range wakes it
-// for one more countdown, and the static output shows the change.
+// A static input sleeps; a new curve or range wakes it for one countdown and shows at once.
 TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
     struct Case {
         char const* name;
@@ -88,15 +87,12 @@ TEST_F(Waveshaper, StaticInputSleepsAndAShapeOrRangeChangeWakesItOnce) {
         module->stopStream(kInput, 0);
         std::fill_n(module->buffer(kInput), 64, 0.25f);
         module->process(64);
-        EXPECT_EQ(module->host().streamingOf(kOut), false);
         module->process(64);
         ASSERT_EQ(module->host().sleepCount(), 1);
-        EXPECT_NEAR(module->buffer(kOut)[63], 0.25f, 1e-6f);
         c.change();
         std::fill_n(module->buffer(kInput), 64, 0.25f);
         module->process(64);
         EXPECT_NEAR(module->buffer(kOut)[63], c.output, 1e-6f);
-        EXPECT_EQ(module->host().streamingOf(kOut), false);
         module->process(64);
         EXPECT_EQ(module->host().sleepCount(), 2);
     }
