@@ -119,7 +119,8 @@ struct Shape {
     bool fitVert(float bottom, float top);
 
     // Node edits (ShapeEdit.cpp). Each sets `changed` when it altered the shape.
-    // Mirrors left-right: the node order reverses and every x becomes 1 - x.
+    // Mirrors left-right: the node order reverses and every x becomes 1 - x; interior nodes
+    // that 1 - x rounds onto one x are set a float step apart.
     void flipHorizontal();
     // Mirrors upside down: every y becomes -y.
     void flipVertical();

@@ -8,7 +8,33 @@
 
 namespace zr {
 
+namespace {
+
+bool xStrictlyIncreasing(Node const* nodes, int32_t count) {
+    for (int32_t i = 1; i < count; ++i)
+        if (!(nodes[i - 1].x < nodes[i].x))
+            return false;
+    return true;
+}
+
+// 1 - x rounds below 0.5, so nodes a float step apart can mirror onto one x. Each interior
+// node that no longer lies above the node before it moves one float step above it; nodes
+// pushed against the last node then step back below it, so x increases strictly again.
+void separateInteriorNodes(Node* nodes, int32_t count) {
+    for (int32_t i = 1; i < count - 1; ++i)
+        if (!(nodes[i].x > nodes[i - 1].x))
+            nodes[i].x = std::nextafter(nodes[i - 1].x, 2.0f);
+    for (int32_t i = count - 2; i >= 1; --i)
+        if (!(nodes[i].x < nodes[i + 1].x))
+            nodes[i].x = std::nextafter(nodes[i + 1].x, -1.0f);
+}
+
+} // namespace
+
+// Node order is reversed and every x mirrored; a shape whose x increased before the flip
+// increases after it too.
 void Shape::flipHorizontal() {
+    bool const ordered = xStrictlyIncreasing(nodes, nodeCount);
     for (int32_t i = 0; i < (nodeCount + 1) / 2; ++i) {
         int32_t const j = nodeCount - 1 - i;
         Node const left = nodes[i];
@@ -16,6 +42,8 @@ void Shape::flipHorizontal() {
         nodes[i] = {1.0f - right.x, right.y};
         nodes[j] = {1.0f - left.x, left.y}; // for the middle node of an odd count, j == i
     }
+    if (ordered)
+        separateInteriorNodes(nodes, nodeCount);
     changed = 1;
 }
 

@@ -62,6 +62,29 @@ TEST(ShapeNodeEdits, PlaceNodeXKeepsTheOrderWhereNeighboursCollapse) {
     zr::test::expectSameCurve(shape, before);
 }
 
+// 1 - x rounds below 0.5: three nodes a float step apart above 0.4 mirror onto one x, and
+// nodes within a float step of 0 mirror onto the last node's 1.
+TEST(ShapeNodeEdits, FlipHorizontalKeepsCloseNodesApart) {
+    float const a = above(above(0.4f)), b = above(a), c = above(b);
+    std::vector<Node> const cases[] = {
+        {{0.0f, 0.0f}, {a, 0.1f}, {b, 0.2f}, {c, 0.3f}, {1.0f, 0.4f}},
+        {{0.0f, 0.0f}, {1e-9f, 0.1f}, {2e-9f, 0.2f}, {0.5f, 0.3f}, {1.0f, 0.4f}},
+    };
+    for (auto const& nodes : cases) {
+        SCOPED_TRACE(nodes[1].x);
+        Shape shape = shapeWith(nodes);
+        shape.flipHorizontal();
+        for (int32_t i = 0; i < 5; ++i) {
+            Node const& mirrored = nodes[static_cast<std::size_t>(4 - i)];
+            EXPECT_EQ(shape.nodes[i].y, mirrored.y);
+            EXPECT_NEAR(shape.nodes[i].x, 1.0f - mirrored.x, 2e-7f);
+            if (i > 0) {
+                EXPECT_LT(shape.nodes[i - 1].x, shape.nodes[i].x) << "node " << i;
+            }
+        }
+    }
+}
+
 // Only an x strictly inside 0..1 that no node has yet finds a place; y is clamped.
 TEST(ShapeNodeEdits, InsertNodeKeepsTheOrderOrRefuses) {
     // Name, node, the nodes afterwards (none: refused, the shape as it was).
