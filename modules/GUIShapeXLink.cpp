@@ -18,22 +18,26 @@ public:
         if (shape.invalid || nodePinCount == 0)
             return;
         int32_t const linked = std::min(nodePinCount, shape.nodeCount - 2);
-        for (int32_t j = 1; j <= linked; ++j) {
-            zr::Node const* const nodes = shape.nodes;
-            float const place = (nodes[j].x - nodes[j - 1].x) / (nodes[j + 1].x - nodes[j - 1].x);
-            transmitNodeValue(j - 1, place);
-        }
+        for (int32_t j = 1; j <= linked; ++j)
+            transmitNodeValue(j - 1, placeOf(j));
     }
 
 private:
+    // Where interior node j lies between its neighbours, 0..1.
+    float placeOf(int32_t j) const {
+        zr::Node const* const nodes = shape.nodes;
+        return (nodes[j].x - nodes[j - 1].x) / (nodes[j + 1].x - nodes[j - 1].x);
+    }
+
     // Moves interior node k + 1 to its place `value` between the neighbours; the shape's own
     // clamp keeps it strictly between them. A value that leaves it where it is sends nothing.
-    // Neighbours outside 0..1 or out of order (blob images are taken unchecked) leave no
-    // place to compute: the arithmetic in x + 1 then rounds, each move sends a shape whose
-    // place reads back differently, and an echoing host would ask for moves without end.
+    // The arithmetic in x + 1 rounds: the node's own place, as this module sent it, can read
+    // back a float step away (nodes a few steps apart, or neighbours outside 0..1 or out of
+    // order, as unchecked blob images may have), and every echo of it would move the node
+    // again. So the node's own place moves nothing, and neither do untrustworthy neighbours.
     void onNodeValue(int32_t k, float value) override {
         int32_t const j = k + 1;
-        if (j >= shape.nodeCount - 1)
+        if (j >= shape.nodeCount - 1 || value == placeOf(j))
             return;
         float const left = shape.nodes[j - 1].x;
         float const right = shape.nodes[j + 1].x;

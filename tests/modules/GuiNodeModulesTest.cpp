@@ -198,6 +198,13 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothing) {
     sendNodeValue(*wide, 1, 0.0f);
     EXPECT_EQ(wide->host().echoCutOffs(), 0);
     EXPECT_TRUE(wide->host().transmissionsOf(kLinkShape).empty());
+
+    // Node 2 a few float steps from its neighbours: its place read back through x + 1 lands
+    // a step away, so the echo of its own place would move it.
+    auto close = makeLink(L"ZR_GUI_ShapeXLink", 3,
+                          {{0.0f, 0.0f}, {0.223755553f, 0.0f}, {0.223755613f, 0.0f}, {0.223755792f, 0.0f}, {1.0f, 0.0f}},
+                          echoing);
+    EXPECT_TRUE(close->host().transmissionsOf(kLinkShape).empty());
 }
 
 } // namespace
