@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/AudioModule.h"
-#include "host/BuiltBundle.h"
+#include "testing/BuiltBundle.h"
 
 namespace zr::bench {
 

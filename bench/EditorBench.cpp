@@ -9,7 +9,7 @@
 
 #include "bench/BenchSupport.h"
 #include "host/GuiModule.h"
-#include "host/drawing/RecordingDrawing.h"
+#include "testing/drawing/RecordingDrawing.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "host/Patch.h"
+#include "host/patch/Patch.h"
 #include "sdk/Interfaces.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "modules/FastExp2.h"
+#include "dsp/FastExp2.h"
 #include "shapes/Clamp.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "shapes/TransferCurve.h"
+#include "dsp/TransferCurve.h"
 
 namespace {
 

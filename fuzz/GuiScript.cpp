@@ -18,9 +18,9 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/LinkedBundle.h"
 #include "host/ModuleDescriptions.h"
-#include "host/hostile/Choices.h"
-#include "host/hostile/GuiScript.h"
-#include "host/hostile/GuiScriptRunner.h"
+#include "testing/hostile/Choices.h"
+#include "testing/hostile/GuiScript.h"
+#include "testing/hostile/GuiScriptRunner.h"
 #include "sdk/Interfaces.h"
 
 namespace {

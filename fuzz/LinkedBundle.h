@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/ModuleDescriptions.h"
-#include "host/hostile/Choices.h"
-#include "host/hostile/OpenFindings.h"
+#include "testing/hostile/Choices.h"
+#include "testing/hostile/OpenFindings.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::fuzz {

@@ -16,9 +16,9 @@
 #include "fuzz/LinkedBundle.h"
 #include "host/ModuleDescriptions.h"
 #include "sdk/Interfaces.h"
-#include "host/hostile/Choices.h"
-#include "host/hostile/ModuleScript.h"
-#include "host/hostile/ScriptRunner.h"
+#include "testing/hostile/Choices.h"
+#include "testing/hostile/ModuleScript.h"
+#include "testing/hostile/ScriptRunner.h"
 
 using namespace zr::hostile;
 

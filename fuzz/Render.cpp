@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "host/hostile/ShapeRules.h"
+#include "testing/hostile/ShapeRules.h"
 #include "shapes/Interpolator.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "modules/WaveOscillator.h"
+#include "dsp/WaveOscillator.h"
 #include "sdk/MpBase2.h"
 #include "sdk/Register.h"
 #include "sdk/SampleRate.h"

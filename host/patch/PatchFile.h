@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/Patch.h"
+#include "host/patch/Patch.h"
 #include "host/patch/AudioSource.h"
 
 namespace zr::host {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "modules/EnvelopeRun.h"
+#include "dsp/EnvelopeRun.h"
 #include "sdk/MpBase2.h"
 
 namespace zr::legacy {

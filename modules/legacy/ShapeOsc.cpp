@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "modules/WaveOscillator.h"
+#include "dsp/WaveOscillator.h"
 #include "modules/legacy/LegacyShape.h"
 #include "sdk/MpBase2.h"
 #include "sdk/Register.h"

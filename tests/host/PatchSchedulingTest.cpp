@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/Patch.h"
+#include "host/patch/Patch.h"
 #include "host/patch/PatchFile.h"
 #include "host/patch/PatchRender.h"
 #include "tests/modules/BundleFixture.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/GuiModule.h"
-#include "host/drawing/RecordingDrawing.h"
+#include "testing/drawing/RecordingDrawing.h"
 #include "tests/modules/BundleFixture.h"
 
 namespace zr::test {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/HostBookkeeping.h"
-#include "host/RealtimeProbe.h"
+#include "testing/realtime/RealtimeProbe.h"
 #include "host/TextConversion.h"
 #include "tests/modules/BundleFixture.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/hostile/HostileValues.h"
+#include "testing/hostile/HostileValues.h"
 #include "tests/stress/StressSupport.h"
 
 namespace zr::stress {

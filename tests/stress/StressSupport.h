@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "host/ModuleDescriptions.h"
-#include "host/hostile/Choices.h"
-#include "host/hostile/GuiScript.h"
-#include "host/hostile/GuiScriptRunner.h"
-#include "host/hostile/OpenFindings.h"
-#include "host/hostile/ModuleScript.h"
-#include "host/hostile/ScriptRunner.h"
+#include "testing/hostile/Choices.h"
+#include "testing/hostile/GuiScript.h"
+#include "testing/hostile/GuiScriptRunner.h"
+#include "testing/hostile/OpenFindings.h"
+#include "testing/hostile/ModuleScript.h"
+#include "testing/hostile/ScriptRunner.h"
 #include "tests/modules/BundleFixture.h"
 
 namespace zr::host {

@@ -1,4 +1,4 @@
-#include "shapes/TransferCurve.h"
+#include "dsp/TransferCurve.h"
 
 #include <algorithm>
 

@@ -18,8 +18,8 @@
 #include "host/AudioModule.h"
 #include "host/EventQueue.h"
 #include "host/ModuleDescription.h"
-#include "host/hostile/GuardedBuffer.h"
-#include "host/hostile/ModuleScript.h"
+#include "testing/hostile/GuardedBuffer.h"
+#include "testing/hostile/ModuleScript.h"
 
 namespace zr::hostile {
 

@@ -1,10 +1,10 @@
-#include "host/hostile/GuiScriptRunner.h"
+#include "testing/hostile/GuiScriptRunner.h"
 
 #include <cstring>
 #include <optional>
 #include <string>
 
-#include "host/hostile/ShapeRules.h"
+#include "testing/hostile/ShapeRules.h"
 #include "sdk/Interfaces.h"
 #include "shapes/LegacyParser.h"
 #include "shapes/Shape.h"

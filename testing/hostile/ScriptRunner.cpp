@@ -1,4 +1,4 @@
-#include "host/hostile/ScriptRunner.h"
+#include "testing/hostile/ScriptRunner.h"
 
 #include <algorithm>
 #include <bit>
@@ -8,7 +8,7 @@
 #include <span>
 
 #include "host/HostRecord.h"
-#include "host/hostile/HostileValues.h"
+#include "testing/hostile/HostileValues.h"
 
 namespace zr::hostile {
 namespace {

@@ -1,4 +1,4 @@
-#include "shapes/WaveBlock.h"
+#include "dsp/WaveBlock.h"
 
 #include "shapes/Clamp.h"
 

@@ -5,7 +5,7 @@
 
 #include "sdk/MpBase2.h"
 #include "sdk/Register.h"
-#include "shapes/TransferCurve.h"
+#include "dsp/TransferCurve.h"
 
 class ZR_Waveshaper2ST : public MpBase2 {
     // Pin indices are stored in patches: append only.

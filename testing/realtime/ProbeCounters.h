@@ -1,7 +1,7 @@
 #pragma once
 // Shared between the probe's Region and its hooks; not part of the probe's interface.
 
-#include "host/RealtimeProbe.h"
+#include "testing/realtime/RealtimeProbe.h"
 
 namespace zr::host::probe {
 

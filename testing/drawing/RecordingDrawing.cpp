@@ -1,4 +1,4 @@
-#include "host/drawing/RecordingDrawing.h"
+#include "testing/drawing/RecordingDrawing.h"
 
 #include <algorithm>
 #include <stdexcept>

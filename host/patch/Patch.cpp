@@ -1,4 +1,4 @@
-#include "host/Patch.h"
+#include "host/patch/Patch.h"
 
 #include <algorithm>
 #include <stdexcept>

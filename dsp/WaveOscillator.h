@@ -11,9 +11,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "modules/FastExp2.h"
+#include "dsp/FastExp2.h"
 #include "shapes/Clamp.h"
-#include "shapes/WaveBlock.h"
+#include "dsp/WaveBlock.h"
 
 namespace zr::wave {
 

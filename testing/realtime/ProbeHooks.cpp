@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdlib>
 
-#include "host/ProbeCounters.h"
+#include "testing/realtime/ProbeCounters.h"
 
 extern "C" {
 void* __libc_malloc(std::size_t size);

@@ -22,8 +22,8 @@
 
 #include "host/GuiModule.h"
 #include "host/ModuleDescription.h"
-#include "host/drawing/RecordingDrawing.h"
-#include "host/hostile/GuiScript.h"
+#include "testing/drawing/RecordingDrawing.h"
+#include "testing/hostile/GuiScript.h"
 
 namespace zr::hostile {
 

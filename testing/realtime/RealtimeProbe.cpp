@@ -1,7 +1,7 @@
-#include "host/RealtimeProbe.h"
+#include "testing/realtime/RealtimeProbe.h"
 
 #include "host/HostBookkeeping.h"
-#include "host/ProbeCounters.h"
+#include "testing/realtime/ProbeCounters.h"
 
 namespace zr::host {
 namespace probe {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "modules/EnvelopeRun.h"
+#include "dsp/EnvelopeRun.h"
 #include "sdk/MpBase2.h"
 #include "sdk/Register.h"
 #include "sdk/SampleRate.h"

@@ -1,4 +1,4 @@
-#include "host/hostile/ModuleScript.h"
+#include "testing/hostile/ModuleScript.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,7 @@
 
 #include "host/PinValueEncoding.h"
 #include "sdk/Interfaces.h"
-#include "host/hostile/HostileValues.h"
+#include "testing/hostile/HostileValues.h"
 
 namespace zr::hostile {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "host/hostile/Choices.h"
+#include "testing/hostile/Choices.h"
 
 namespace zr::hostile {
 

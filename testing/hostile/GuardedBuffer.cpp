@@ -1,4 +1,4 @@
-#include "host/hostile/GuardedBuffer.h"
+#include "testing/hostile/GuardedBuffer.h"
 
 #include <algorithm>
 #include <bit>

@@ -12,7 +12,7 @@
 #include "host/GuiHost.h"
 #include "host/ModuleDescription.h"
 #include "host/ModuleDescriptions.h"
-#include "host/hostile/Choices.h"
+#include "testing/hostile/Choices.h"
 #include "sdk/DrawingApi.h"
 
 namespace zr::hostile {

@@ -1,4 +1,4 @@
-#include "modules/EnvelopeRun.h"
+#include "dsp/EnvelopeRun.h"
 
 #include <algorithm>
 #include <cmath>

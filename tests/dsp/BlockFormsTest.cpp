@@ -1,8 +1,8 @@
 // The block forms of the transfer curve and the wave table, both as chosen for this CPU and as
 // built for any x86-64 CPU, bit-identical to the per-sample formulas for any input.
 
-#include "shapes/TransferCurve.h"
-#include "shapes/WaveBlock.h"
+#include "dsp/TransferCurve.h"
+#include "dsp/WaveBlock.h"
 
 #include <gtest/gtest.h>
 

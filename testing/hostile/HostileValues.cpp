@@ -1,4 +1,4 @@
-#include "host/hostile/HostileValues.h"
+#include "testing/hostile/HostileValues.h"
 
 #include <array>
 #include <bit>

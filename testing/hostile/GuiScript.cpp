@@ -1,4 +1,4 @@
-#include "host/hostile/GuiScript.h"
+#include "testing/hostile/GuiScript.h"
 
 #include <algorithm>
 #include <array>
@@ -9,8 +9,8 @@
 #include <limits>
 #include <string>
 
-#include "host/hostile/HostileValues.h"
-#include "host/hostile/ModuleScript.h"
+#include "testing/hostile/HostileValues.h"
+#include "testing/hostile/ModuleScript.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::hostile {

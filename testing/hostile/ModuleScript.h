@@ -11,7 +11,7 @@
 #include "host/EventQueue.h"
 #include "host/ModuleDescription.h"
 #include "host/ModuleDescriptions.h"
-#include "host/hostile/Choices.h"
+#include "testing/hostile/Choices.h"
 
 namespace zr::hostile {
 
