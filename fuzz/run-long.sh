@@ -10,13 +10,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(BlobReader TextParser LegacyParser ShapeFile ColourText Render ModuleScript GuiScript)
 seconds=${SECONDS_PER_TARGET:-600}
 build=build-asan
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZR_SANITIZE=ON -DZR_BUILD_BENCH=OFF -DZR_BUILD_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+# Every target the build lists (fuzz/CMakeLists.txt), unless some are named.
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || mapfile -t targets < "$build/fuzz/targets.txt"
 cmake --build "$build" -j "$(nproc)" --target $(printf 'zr_fuzz_%s ' "${targets[@]}")
 
 mkdir -p "$build/fuzz/findings"

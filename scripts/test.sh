@@ -21,7 +21,8 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== fuzz smoke run (libFuzzer, about 100 000 executions per target; long runs: fuzz/run-long.sh)"
-for target in BlobReader TextParser LegacyParser ShapeFile ColourText Render ModuleScript GuiScript; do
+mapfile -t fuzz_targets < build-asan/fuzz/targets.txt
+for target in "${fuzz_targets[@]}"; do
   scratch=build-asan/fuzz/smoke/$target
   rm -rf "$scratch" && mkdir -p "$scratch" build-asan/fuzz/findings
   dictionary=()
