@@ -23,7 +23,7 @@ constexpr int32_t kLeftInput = 4, kRightInput = 5, kLeftOut = 6;
 zr::TransferCurve const& identityCurve() {
     static zr::TransferCurve const curve = [] {
         zr::TransferCurve c;
-        c.update(10, nullptr, 0);
+        c.setShape(10, nullptr, 0);
         c.setRange(-5.0f, 5.0f);
         return c;
     }();

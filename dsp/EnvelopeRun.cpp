@@ -19,7 +19,7 @@ constexpr float kLargest = std::numeric_limits<float>::max();
 
 EnvelopeRun::EnvelopeRun() : table_(kTableSize + 2, 0.0f) {}
 
-void EnvelopeRun::open(float sampleRate, int32_t countdown) {
+void EnvelopeRun::init(float sampleRate, int32_t countdown) {
     if (sampleRate > 0.0f)
         glideFactor_ = 1.0f / (sampleRate * 20.0f * 0.001f);
     endLimit_ = kTableSize + std::clamp(countdown, 0, kMaxCountdown);

@@ -4,6 +4,11 @@
 // waits while the gate is held, and 20 ms glides or a gain match that keep a retrigger or an
 // early release from jumping. The owner fills the levels and tells where the sustain is; the
 // run multiplies an input by the level and reports the sample where the contour ended.
+//
+// Init, set, process: init() sizes the table once (it may allocate: call it from the module's
+// open, never from a block); the setters and the gate calls do the work of a pin change; the
+// block call only reads the table and advances the run. Every call runs on the owner's audio
+// thread; after init() none allocates, locks or throws.
 
 #include <cmath>
 #include <cstdint>
@@ -30,9 +35,10 @@ public:
     // Sized for the contour alone, so a run before `open` stays inside the table.
     EnvelopeRun();
 
-    // The glide length follows the sample rate (0: none usable, a glide completes at once);
-    // the host's countdown lengthens the table of zeros after the contour.
-    void open(float sampleRate, int32_t countdown);
+    // [open time] The glide length follows the sample rate (0: none usable, a glide completes
+    // at once); the host's countdown lengthens the table of zeros after the contour. Keeps a
+    // contour already filled in.
+    void init(float sampleRate, int32_t countdown);
     // Milliseconds for the whole contour (below 1, or NaN, count as 1); no usable sample rate
     // stops the position.
     void setDuration(float milliseconds, float sampleRate);

@@ -68,7 +68,7 @@ namespace zr {
 
 TransferCurve::TransferCurve() : interpolator_(Shape(L"(-5,-5)(5,5)"), kTableSize) {}
 
-bool TransferCurve::update(int32_t mode, void const* image, int32_t size) {
+bool TransferCurve::setShape(int32_t mode, void const* image, int32_t size) {
     interpolator_.shape.setInterpolation(mode);
     interpolator_.shape.readBlob(image, size);
     if (!interpolator_.render())

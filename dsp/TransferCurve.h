@@ -4,6 +4,10 @@
 // once per change into a table of 4096 entries; each sample then costs one lookup with
 // linear interpolation. Levels: range ends in volts become signal levels by x 0.1, and the
 // shape's normalised height becomes an output level by x 0.5.
+//
+// Set, then process: setShape() and setRange() do the costly work when a pin changes; the
+// block call (lookup().apply()) only reads the table and the range. Every call runs on the
+// owner's audio thread; none allocates, locks or throws.
 
 #include <algorithm>
 #include <array>
@@ -58,15 +62,18 @@ public:
     // The identity line "(-5,-5)(5,5)", not rendered yet; the table and the range are 0.
     TransferCurve();
 
-    // Stores `mode` when it is a valid mode that differs from the current one, reads `image`
-    // as the shape's blob image (a rejected image keeps the previous nodes), and renders when
-    // either changed or nothing was rendered yet. Returns whether the table was refilled.
-    bool update(int32_t mode, void const* image, int32_t size);
+    // [audio thread, on a pin change] Stores `mode` when it is a valid mode that differs from
+    // the current one, reads `image` (`size` bytes, read during the call only) as the shape's
+    // blob image (a rejected image keeps the previous nodes), and renders when either changed
+    // or nothing was rendered yet. Returns whether the table was refilled.
+    bool setShape(int32_t mode, void const* image, int32_t size);
 
-    // The input levels, in volts, that map to the shape's left and right ends. Equal ends
-    // map every input to the left end.
+    // [audio thread, on a pin change] The input levels, in volts, that map to the shape's
+    // left and right ends. Equal ends map every input to the left end.
     void setRange(float lowVolts, float highVolts);
 
+    // [audio thread, per block] A snapshot for the block loop; it points into this object's
+    // table, so it is valid until the next setShape().
     Lookup lookup() const { return {table_.data(), inputOffset_, inputScale_}; }
     Shape const& shape() const { return interpolator_.shape; }
 

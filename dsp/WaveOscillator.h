@@ -5,6 +5,13 @@
 // the table's DC offset and a crossfade of 1/60 s whenever a new table is rendered, so that
 // shape edits do not click. The module supplies the shape through a WaveSource and decides
 // when the oscillator starts.
+//
+// Init, set, process: init() takes the sample rate; the setters work out the increments and
+// scales when a pin changes, so the block call reads them. A new shape is taken and rendered
+// inside the block call, at the first sample where no crossfade runs: that is when the shape
+// changes audibly, and it bounds the rendering to one table per crossfade. Every call runs on
+// the owner's audio thread and none allocates, locks or throws: both tables and the scratch
+// positions are members.
 
 #include <algorithm>
 #include <array>
@@ -55,9 +62,9 @@ class WaveOscillator {
 public:
     explicit WaveOscillator(WaveSource& source) : source(source) {}
 
-    // A usable rate (finite, above 0) sets the increments and the crossfade speed; without one
-    // the phase stands and a crossfade completes at once.
-    void setSampleRate(float rate) {
+    // [open time] A usable rate (finite, above 0) sets the increments and the crossfade speed;
+    // without one the phase stands and a crossfade completes at once.
+    void init(float rate) {
         if (!(rate > 0.0f && std::isfinite(rate)))
             return;
         sampleRate = rate;
@@ -65,6 +72,8 @@ public:
         crossfadeStep = 60.0f / rate;
     }
 
+    // [audio thread, on a pin change] A new shape waits for the source's readShape(), a new
+    // interpolation for renderShape(); both are taken at the next sample without a crossfade.
     void shapeArrived() { shapePending = true; }
     void renderAgain() { renderPending = true; }
     void resetPhase() { phase = 0.0f; }
@@ -114,6 +123,7 @@ public:
     // previousOut x 0 = 0 to every offset (previousOut is always a finite table value), and a
     // silent phase modulation adds a zero product, so loops without those terms give the same
     // results; without the feedback term no sample waits for the previous one's table read.
+    // [audio thread, per block] `out` receives `sampleFrames` samples; the inputs hold as many.
     void process(OscillatorInputs const& in, float* out, int32_t sampleFrames) {
         if (!allZero(in.feedback, sampleFrames))
             run<OffsetTerms::modulationAndFeedback>(in, out, sampleFrames);

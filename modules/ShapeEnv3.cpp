@@ -57,7 +57,7 @@ public:
 
     int32_t open() override {
         sampleRate = gmpi::askSampleRate(*this, sampleRate);
-        run.open(sampleRate, hostCountdown());
+        run.init(sampleRate, hostCountdown());
         return MpBase2::open();
     }
 

@@ -55,7 +55,7 @@ public:
 
     int32_t open() override {
         sampleRate = gmpi::askSampleRate(*this, sampleRate);
-        oscillator.setSampleRate(sampleRate);
+        oscillator.init(sampleRate);
         return MpBase2::open();
     }
 

@@ -66,7 +66,7 @@ public:
 private:
     void updateCurve() {
         std::wstring const& image = pinShape;
-        if (!transferCurve.update(pinInterpolation, image.data(), static_cast<int32_t>(image.size() * sizeof(wchar_t))))
+        if (!transferCurve.setShape(pinInterpolation, image.data(), static_cast<int32_t>(image.size() * sizeof(wchar_t))))
             return;
         // Static outputs must still show the new curve before the module sleeps again. While
         // either channel streams the module keeps running, and neither output is touched.

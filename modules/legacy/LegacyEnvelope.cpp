@@ -29,7 +29,7 @@ int32_t GatedEnvelope::open() {
     int32_t countdown = 0;
     if (gmpi::IMpHost* host = getHost())
         host->getSleepCountdown(&countdown);
-    run_.open(sampleRate_, countdown);
+    run_.init(sampleRate_, countdown);
     return MpBase2::open();
 }
 
