@@ -40,6 +40,39 @@ bool sizeFitsDatatype(int32_t datatype, int32_t size) {
     }
 }
 
+bool isNumberPin(int32_t datatype) {
+    return datatype == gmpi::MP_INT32 || datatype == gmpi::MP_FLOAT32 || datatype == gmpi::MP_ENUM ||
+           datatype == gmpi::MP_AUDIO;
+}
+
+void checkRange(PinDescription const& pin, std::vector<std::string>& problems) {
+    PinRange const& range = pin.range;
+    if (!range.isSet())
+        return;
+    if (!isNumberPin(pin.datatype)) {
+        problems.push_back(pinName(pin) + " has a range, but only int, float, enum and audio pins take one");
+        return;
+    }
+    if (range.min && range.max && *range.min > *range.max)
+        problems.push_back(pinName(pin) + " has a range whose min " + numberText(*range.min) + " is above its max " +
+                           numberText(*range.max));
+    if (pin.defaultValue && pin.defaultValue->is_number() && !range.contains(pin.defaultValue->get<double>()))
+        problems.push_back(pinName(pin) + " has the default " + pin.defaultValue->dump() + ", outside its range " +
+                           range.text());
+    for (auto const& [value, label] : pin.labels)
+        if (!range.contains(value))
+            problems.push_back(pinName(pin) + " labels the value " + std::to_string(value) + " ('" + label +
+                               "'), outside its range " + range.text());
+}
+
+void checkShapeForm(PinDescription const& pin, std::vector<std::string>& problems) {
+    bool const fits = pin.shapeForm == ShapeForm::none || pin.datatype == gmpi::MP_STRING ||
+                      (pin.shapeForm == ShapeForm::image && pin.datatype == gmpi::MP_BLOB);
+    if (!fits)
+        problems.push_back(pinName(pin) + " carries a shape as " +
+                           (pin.shapeForm == ShapeForm::text ? "text" : "an image") + ", which its datatype cannot");
+}
+
 // setBuffer answers for every registered pin, whatever its kind. Gives the described pins
 // that the module lacks.
 std::set<int32_t> checkRegisteredPins(AudioModule& module, ModuleDescription const& description,
@@ -168,17 +201,8 @@ std::vector<std::string> checkInstance(gmpi::IMpFactory2& factory, ModuleDescrip
     return mismatches;
 }
 
-} // namespace
-
-bool isCheckedByDescriptionCheck(ModuleDescription const& description) {
-    return description.subType == audioSubType || description.subType == guiSubType;
-}
-
-std::vector<std::string> checkDescription(Bundle& bundle, ModuleDescription const& description) {
-    return checkDescription(*bundle.factory(), description);
-}
-
-std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
+// What the module itself says, through the factory.
+std::vector<std::string> checkModule(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
     if (!isCheckedByDescriptionCheck(description))
         return {description.idText() + ": not checked yet (sub-type " + std::to_string(description.subType) +
                 " modules are not checked)"};
@@ -195,6 +219,38 @@ std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDesc
     for (std::string& line : mismatches)
         line = description.idText() + ": " + line;
     return mismatches;
+}
+
+} // namespace
+
+std::vector<std::string> checkPinFields(ModuleDescription const& description) {
+    std::vector<std::string> problems;
+    for (PinDescription const& pin : description.pins) {
+        if (pin.meaning.empty())
+            problems.push_back(pinName(pin) + " has no meaning");
+        checkRange(pin, problems);
+        if (!pin.labels.empty() && pin.datatype != gmpi::MP_INT32 && pin.datatype != gmpi::MP_ENUM)
+            problems.push_back(pinName(pin) + " has labels, but only int and enum pins take them");
+        checkShapeForm(pin, problems);
+    }
+    for (std::string& line : problems)
+        line = description.idText() + ": " + line;
+    return problems;
+}
+
+bool isCheckedByDescriptionCheck(ModuleDescription const& description) {
+    return description.subType == audioSubType || description.subType == guiSubType;
+}
+
+std::vector<std::string> checkDescription(Bundle& bundle, ModuleDescription const& description) {
+    return checkDescription(*bundle.factory(), description);
+}
+
+std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
+    std::vector<std::string> fieldProblems = checkPinFields(description);
+    std::vector<std::string> moduleProblems = checkModule(factory, description);
+    fieldProblems.insert(fieldProblems.end(), moduleProblems.begin(), moduleProblems.end());
+    return fieldProblems;
 }
 
 } // namespace zr::host

@@ -18,7 +18,15 @@ class Bundle;
 // (sub-type 2) modules are; any other sub-type is not checked yet.
 bool isCheckedByDescriptionCheck(ModuleDescription const& description);
 
-// One human-readable line per mismatch; empty when the module matches. A module that is not
+// The description's own consistency, without the module: every pin has a meaning; a range
+// sits on a number pin (int, float, enum or audio), its min is not above its max and the
+// default and every labelled value lie inside it; labels sit on int or enum pins; a shape
+// form sits on a text pin, or for the image also on a blob pin. One line per problem, in the
+// form checkDescription reports.
+std::vector<std::string> checkPinFields(ModuleDescription const& description);
+
+// One human-readable line per mismatch; empty when the module matches. The lines of
+// checkPinFields come first. A module that is not
 // checked gives the single line "<id>: not checked yet (...)".
 std::vector<std::string> checkDescription(Bundle& bundle, ModuleDescription const& description);
 std::vector<std::string> checkDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description);

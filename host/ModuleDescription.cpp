@@ -1,10 +1,22 @@
 #include "host/ModuleDescription.h"
 
+#include <array>
+#include <charconv>
 #include <stdexcept>
 
 #include "host/TextConversion.h"
 
 namespace zr::host {
+
+std::string numberText(double value) {
+    std::array<char, 32> digits{};
+    auto const written = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    return std::string(digits.data(), written.ptr);
+}
+
+std::string PinRange::text() const {
+    return (min ? numberText(*min) : "") + ".." + (max ? numberText(*max) : "");
+}
 
 PinDescription const* ModuleDescription::findPin(std::string_view name) const {
     for (PinDescription const& described : pins)

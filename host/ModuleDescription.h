@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -13,6 +14,24 @@
 #include "host/HostPinIterator.h"
 
 namespace zr::host {
+
+// The span a number pin's values are meant to lie in; either end may be open.
+struct PinRange {
+    std::optional<double> min;
+    std::optional<double> max;
+
+    bool isSet() const { return min || max; }
+    bool contains(double value) const { return (!min || value >= *min) && (!max || value <= *max); }
+    // "min..max", an open end left empty ("0..", "..100"); numbers in their shortest form.
+    std::string text() const;
+};
+
+// The shortest decimal text that reads back as `value`: "5", "0.25", "-1e+30".
+std::string numberText(double value);
+
+// How a pin carries a shape: as its text form or as its blob image. A text pin may carry the
+// image, its bytes packed into the characters.
+enum class ShapeForm { none, text, image };
 
 struct PinDescription {
     int32_t index = 0;
@@ -22,6 +41,13 @@ struct PinDescription {
     std::optional<nlohmann::json> defaultValue;  // absent for audio and MIDI pins
     // The host may give an instance more copies of this pin (see withRepeatedPin).
     bool repeatable = false;
+    // What a person needs to set the pin: all optional in the file; the description check
+    // reports a pin without a meaning.
+    std::string unit;                                     // "V", "ms", "Hz", ...; empty: none
+    PinRange range;
+    std::vector<std::pair<int32_t, std::string>> labels;  // value -> label, ascending values
+    std::string meaning;                                  // one sentence
+    ShapeForm shapeForm = ShapeForm::none;
 
     bool isInput() const { return direction == gmpi::MP_IN; }
     bool isAudio() const { return datatype == gmpi::MP_AUDIO; }

@@ -1,6 +1,8 @@
 #include "host/ModuleDescriptions.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <fstream>
 #include <initializer_list>
 #include <set>
@@ -122,10 +124,83 @@ void checkRepeatablePin(std::vector<PinDescription> const& pins, Location const&
             where.fail("pin '" + pin.name + "' has the name of a copy of repeatable pin '" + pins.back().name + "'");
 }
 
+// An optional key that, when present, holds a non-empty string; "" when absent.
+std::string optionalString(json const& object, char const* key, Location const& where) {
+    auto const found = object.find(key);
+    if (found == object.end())
+        return {};
+    if (!found->is_string() || found->get_ref<std::string const&>().empty())
+        where.fail(std::string("'") + key + "' must be a non-empty string");
+    return found->get<std::string>();
+}
+
+PinRange readRange(json const& pin, Location const& where) {
+    auto const found = pin.find("range");
+    if (found == pin.end())
+        return {};
+    if (!found->is_object())
+        where.fail("'range' must be an object with \"min\", \"max\" or both");
+    rejectUnknownKeys(*found, {"min", "max"}, where.within("range"));
+    PinRange range;
+    for (auto const& [key, end] : {std::pair{"min", &range.min}, std::pair{"max", &range.max}}) {
+        auto const value = found->find(key);
+        if (value == found->end())
+            continue;
+        if (!value->is_number() || !std::isfinite(value->get<double>()))
+            where.fail(std::string("range '") + key + "' must be a finite number");
+        *end = value->get<double>();
+    }
+    if (!range.isSet())
+        where.fail("'range' needs \"min\", \"max\" or both");
+    return range;
+}
+
+// A label's key is the pin value it names, written as a decimal integer within 32 bits.
+int32_t labelValue(std::string const& key, Location const& where) {
+    int32_t value = 0;
+    auto const [end, error] = std::from_chars(key.data(), key.data() + key.size(), value);
+    if (key.empty() || error != std::errc() || end != key.data() + key.size())
+        where.fail("label key '" + key + "' must be an integer within 32 bits");
+    return value;
+}
+
+std::vector<std::pair<int32_t, std::string>> readLabels(json const& pin, Location const& where) {
+    auto const found = pin.find("labels");
+    if (found == pin.end())
+        return {};
+    if (!found->is_object() || found->empty())
+        where.fail("'labels' must be an object of value: label pairs");
+    std::vector<std::pair<int32_t, std::string>> labels;
+    for (auto const& item : found->items()) {
+        if (!item.value().is_string() || item.value().get_ref<std::string const&>().empty())
+            where.fail("label " + item.key() + " must be a non-empty string");
+        labels.emplace_back(labelValue(item.key(), where), item.value().get<std::string>());
+    }
+    std::sort(labels.begin(), labels.end());
+    for (std::size_t i = 1; i < labels.size(); ++i)
+        if (labels[i].first == labels[i - 1].first)
+            where.fail("two labels name the value " + std::to_string(labels[i].first));
+    return labels;
+}
+
+ShapeForm readShapeForm(json const& pin, Location const& where) {
+    std::string const form = optionalString(pin, "shapeForm", where);
+    if (form.empty())
+        return ShapeForm::none;
+    if (form == "text")
+        return ShapeForm::text;
+    if (form == "image")
+        return ShapeForm::image;
+    where.fail("shapeForm '" + form + "' is not \"text\" or \"image\"");
+}
+
 PinDescription readPin(json const& pin, Location const& where) {
     if (!pin.is_object())
         where.fail("must be an object");
-    rejectUnknownKeys(pin, {"index", "name", "datatype", "direction", "default", "repeatable"}, where);
+    rejectUnknownKeys(pin,
+                      {"index", "name", "datatype", "direction", "default", "repeatable", "unit", "range", "labels",
+                       "meaning", "shapeForm"},
+                      where);
     PinDescription described;
     described.index = requiredInt(pin, "index", 0, where);
     described.name = requiredString(pin, "name", where);
@@ -133,6 +208,11 @@ PinDescription readPin(json const& pin, Location const& where) {
     described.direction = readDirection(pin, where);
     described.defaultValue = readDefault(pin, described.datatype, where);
     described.repeatable = readRepeatable(pin, described.direction, where);
+    described.unit = optionalString(pin, "unit", where);
+    described.range = readRange(pin, where);
+    described.labels = readLabels(pin, where);
+    described.meaning = optionalString(pin, "meaning", where);
+    described.shapeForm = readShapeForm(pin, where);
     return described;
 }
 

@@ -9,6 +9,13 @@
 // instance again and again, like more shapes to morph; only the last pin, an input, may carry
 // it. Added copies continue the indices one by one after it and are named "<name> 2",
 // "<name> 3", ... (ModuleDescription::withRepeatedPin).
+// What each pin means to a person, all optional here (the description check wants a meaning
+// on every pin and checks that the rest agrees with the datatype and the default):
+//   "unit": "V"                         the unit of its values ("V", "ms", "Hz", "px", ...)
+//   "range": { "min": -5, "max": 5 }    the span its values are meant for; one end may be left out
+//   "labels": { "0": "none", ... }      names of int or enum values, keyed by the value
+//   "meaning": "..."                    one sentence: what the pin does
+//   "shapeForm": "text" | "image"       the pin carries a shape as its text form or its blob image
 // Pin indices are stored in users' patches: a module's pins are listed 0..n-1, append only.
 
 #include <filesystem>

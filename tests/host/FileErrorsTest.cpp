@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "host/DescriptionCheck.h"
 #include "host/ModuleDescriptions.h"
 #include "host/patch/PatchFile.h"
 #include "tests/modules/BundleFixture.h"
@@ -133,6 +134,26 @@ TEST(ModuleDescriptions, MalformedFilesSayWhatAndWhere) {
          withPin(R"({ "index": 0, "name": "In 3", "datatype": "int", "direction": "in" },
                     { "index": 1, "name": "In", "datatype": "float", "direction": "in", "repeatable": true })"),
          {"pin 'In 3' has the name of a copy of repeatable pin 'In'"}},
+        {"range that is no object", withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "range": 5 })"),
+         {"pin entry 0", "'range' must be an object"}},
+        {"misspelt range end", withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "range": { "mni": 0 } })"),
+         {"pin entry 0, range", "unknown key 'mni'"}},
+        {"range end as text", withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "range": { "min": "0" } })"),
+         {"range 'min' must be a finite number"}},
+        {"empty range", withPin(R"({ "index": 0, "name": "In", "datatype": "float", "direction": "in", "range": {} })"),
+         {"'range' needs \"min\", \"max\" or both"}},
+        {"label key that is no number", withPin(R"({ "index": 0, "name": "In", "datatype": "int", "direction": "in", "labels": { "one": "a" } })"),
+         {"label key 'one' must be an integer"}},
+        {"label key beyond 32 bits", withPin(R"({ "index": 0, "name": "In", "datatype": "int", "direction": "in", "labels": { "4294967296": "a" } })"),
+         {"label key '4294967296'"}},
+        {"one value labelled twice", withPin(R"({ "index": 0, "name": "In", "datatype": "int", "direction": "in", "labels": { "1": "a", "01": "b" } })"),
+         {"two labels name the value 1"}},
+        {"empty label", withPin(R"({ "index": 0, "name": "In", "datatype": "int", "direction": "in", "labels": { "0": "" } })"),
+         {"label 0 must be a non-empty string"}},
+        {"empty meaning", withPin(R"({ "index": 0, "name": "In", "datatype": "int", "direction": "in", "meaning": "" })"),
+         {"'meaning' must be a non-empty string"}},
+        {"unknown shape form", withPin(R"({ "index": 0, "name": "In", "datatype": "blob", "direction": "in", "shapeForm": "blob" })"),
+         {"shapeForm 'blob' is not \"text\" or \"image\""}},
         {"module twice", R"({ "modules": [ { "id": "ZR_A", "subType": 0, "pins": [] },
                                            { "id": "ZR_A", "subType": 2, "pins": [] } ] })",
          {"module 1", "'ZR_A' is described twice"}},
@@ -148,6 +169,50 @@ TEST(ModuleDescriptions, MalformedFilesSayWhatAndWhere) {
             for (char const* part : messageParts)
                 EXPECT_THAT(message, HasSubstr(part));
         }
+    }
+}
+
+// Fields that parse but contradict the pin they describe: reported by the description check
+// as it reports a module that disagrees with its description, one line each.
+TEST(DescriptionCheck, PinFieldsThatContradictTheirPinAreReported) {
+    std::string const meaning = R"("meaning": "What it does.")";
+    // Name, the pin's JSON after its index and name, the expected line (empty: none).
+    std::tuple<char const*, std::string, std::string> const cases[] = {
+        {"a complete int pin", R"("datatype": "int", "direction": "in", "default": 10, "range": { "min": 0, "max": 30 },
+                                  "labels": { "0": "none", "30": "all" }, )" + meaning, ""},
+        {"an audio pin with one open end", R"("datatype": "audio", "direction": "in", "unit": "V", "range": { "min": 0 }, )" + meaning, ""},
+        {"an image on a text pin", R"("datatype": "text", "direction": "in", "default": "", "shapeForm": "image", )" + meaning, ""},
+        {"an image on a blob pin", R"("datatype": "blob", "direction": "out", "shapeForm": "image", )" + meaning, ""},
+        {"no meaning", R"("datatype": "float", "direction": "in", "default": 0)", "pin 0 'P' (float in) has no meaning"},
+        {"min above max", R"("datatype": "float", "direction": "in", "range": { "min": 5, "max": 1 }, )" + meaning,
+         "range whose min 5 is above its max 1"},
+        {"default below the range", R"("datatype": "enum", "direction": "in", "default": -1, "range": { "min": 0 }, )" + meaning,
+         "has the default -1, outside its range 0.."},
+        {"default above the range", R"("datatype": "float", "direction": "in", "default": 500.5, "range": { "max": 100 }, )" + meaning,
+         "has the default 500.5, outside its range ..100"},
+        {"labelled value outside the range",
+         R"("datatype": "int", "direction": "in", "default": 0, "range": { "min": 0, "max": 8 }, "labels": { "9": "x" }, )" + meaning,
+         "labels the value 9 ('x'), outside its range 0..8"},
+        {"range on a bool", R"("datatype": "bool", "direction": "in", "default": false, "range": { "max": 1 }, )" + meaning,
+         "pin 0 'P' (bool in) has a range, but only int, float, enum and audio pins take one"},
+        {"labels on a float", R"("datatype": "float", "direction": "in", "default": 0, "labels": { "0": "off" }, )" + meaning,
+         "pin 0 'P' (float in) has labels, but only int and enum pins take them"},
+        {"shape text on a blob pin", R"("datatype": "blob", "direction": "in", "default": "", "shapeForm": "text", )" + meaning,
+         "carries a shape as text, which its datatype cannot"},
+        {"shape image on a float pin", R"("datatype": "float", "direction": "in", "default": 0, "shapeForm": "image", )" + meaning,
+         "carries a shape as an image, which its datatype cannot"},
+    };
+    for (auto const& [name, fields, expected] : cases) {
+        SCOPED_TRACE(name);
+        ModuleDescriptions const parsed = ModuleDescriptions::parse(withPin(R"({ "index": 0, "name": "P", )" + fields + " }"));
+        std::vector<std::string> const problems = checkPinFields(parsed.all().front());
+        if (expected.empty()) {
+            EXPECT_THAT(problems, ::testing::IsEmpty());
+            continue;
+        }
+        ASSERT_EQ(problems.size(), 1u) << ::testing::PrintToString(problems);
+        EXPECT_THAT(problems.front(), StartsWith("ZR_A: pin 0 'P'"));
+        EXPECT_THAT(problems.front(), HasSubstr(expected));
     }
 }
 
