@@ -1,67 +1,67 @@
 #include "host/cli/ListCommand.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
 #include "host/Bundle.h"
-#include "host/DatatypeNames.h"
 #include "host/DescriptionCheck.h"
 #include "host/ModuleDescriptions.h"
+#include "host/TextConversion.h"
+#include "host/cli/ModuleListing.h"
+#include "host/cli/ModulesMarkdown.h"
+#include "host/patch/NearestNames.h"
 
 namespace zr::cli {
 namespace {
 
-std::string defaultText(host::PinDescription const& pin) {
-    return pin.defaultValue ? pin.defaultValue->dump() : "-";
-}
+using host::ModuleDescription;
 
-void printModule(host::ModuleDescription const& module, std::vector<std::string> const& problems) {
-    std::printf("%s (sub-type %d)%s%s\n", module.idText().c_str(), module.subType, module.summary.empty() ? "" : ": ",
-                module.summary.c_str());
-    for (auto const& pin : module.pins)
-        std::printf("  %2d %-16s %-6s %-3s default %s%s\n", pin.index, pin.name.c_str(),
-                    std::string(host::datatypeName(pin.datatype)).c_str(), pin.isInput() ? "in" : "out",
-                    defaultText(pin).c_str(), pin.repeatable ? " (repeatable)" : "");
-    for (auto const& problem : problems)
-        std::printf("  MISMATCH: %s\n", problem.c_str());
-}
-
-nlohmann::ordered_json moduleJson(host::ModuleDescription const& module, std::vector<std::string> const& problems) {
-    nlohmann::ordered_json pins = nlohmann::ordered_json::array();
-    for (auto const& pin : module.pins) {
-        nlohmann::ordered_json entry = {{"index", pin.index},
-                                {"name", pin.name},
-                                {"kind", std::string(host::datatypeName(pin.datatype))},
-                                {"direction", pin.isInput() ? "in" : "out"},
-                                {"default", pin.defaultValue ? nlohmann::ordered_json::parse(pin.defaultValue->dump()) : nlohmann::ordered_json()}};
-        if (pin.repeatable)
-            entry["repeatable"] = true;
-        pins.push_back(entry);
+// The modules the request names: all of them, or the one identifier it gives.
+std::vector<ModuleDescription const*> chosenModules(host::ModuleDescriptions const& descriptions,
+                                                    std::string const& id) {
+    std::vector<ModuleDescription const*> chosen;
+    std::vector<std::string> known;
+    for (ModuleDescription const& module : descriptions.all()) {
+        if (id.empty() || module.idText() == id)
+            chosen.push_back(&module);
+        known.push_back(module.idText());
     }
-    return {{"id", module.idText()}, {"subType", module.subType}, {"summary", module.summary},
-            {"pins", pins},          {"confirmed", problems.empty()}, {"mismatches", problems}};
+    if (chosen.empty())
+        throw std::runtime_error("unknown module identifier '" + id + "'; nearest known: " +
+                                 host::joinNames(host::nearestNames(id, known)));
+    return chosen;
 }
 
 } // namespace
 
-int runList(BundleFiles const& files, bool asJson) {
+int runList(BundleFiles const& files, ListRequest const& request) {
     host::Bundle bundle(files.bundle);
     auto const descriptions = host::ModuleDescriptions::load(files.descriptions);
+    std::vector<ModuleDescription const*> const modules = chosenModules(descriptions, request.module);
+    bool const oneInFull = !request.module.empty();
     size_t mismatches = 0;
-    nlohmann::ordered_json modules = nlohmann::ordered_json::array();
-    for (auto const& module : descriptions.all()) {
-        std::vector<std::string> const problems = host::checkDescription(bundle, module);
+    nlohmann::ordered_json listed = nlohmann::ordered_json::array();
+    std::string text;
+    for (ModuleDescription const* module : modules) {
+        std::vector<std::string> const problems = host::checkDescription(bundle, *module);
         mismatches += problems.size();
-        if (asJson)
-            modules.push_back(moduleJson(module, problems));
+        if (request.format == ListRequest::Format::json)
+            listed.push_back(moduleJson(*module, problems));
+        else if (request.format == ListRequest::Format::text)
+            text += oneInFull ? fullText(*module, problems) : overviewText(*module, problems);
         else
-            printModule(module, problems);
+            for (std::string const& problem : problems)
+                std::fprintf(stderr, "zrhost: MISMATCH: %s\n", problem.c_str());
     }
-    if (asJson)
-        std::printf("%s\n", nlohmann::ordered_json{{"modules", modules}}.dump(2).c_str());
-    else
-        std::printf("%zu modules, %zu mismatch(es)\n", descriptions.all().size(), mismatches);
+    if (request.format == ListRequest::Format::json)
+        text = nlohmann::ordered_json{{"modules", listed}}.dump(2) + "\n";
+    else if (request.format == ListRequest::Format::markdown)
+        text = modulesMarkdown(descriptions);
+    else if (!oneInFull)
+        text += std::to_string(modules.size()) + " modules, " + std::to_string(mismatches) + " mismatch(es)\n";
+    std::fputs(text.c_str(), stdout);
     if (mismatches > 0)
         std::fprintf(stderr, "zrhost: %zu mismatch(es) between the descriptions and the modules\n", mismatches);
     return mismatches == 0 ? 0 : 1;

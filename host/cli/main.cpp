@@ -26,9 +26,15 @@ int main(int argc, char** argv) {
     demo->add_option("-o,--output", outputDirectory, "folder for the results")->capture_default_str();
     demo->add_option("--patch", demoPatch, "the demo patch")->capture_default_str();
 
+    zr::cli::ListRequest listRequest;
+    auto* list = app.add_subcommand("list", "list every module with its pins, or one module in full, confirmed through the factory");
+    auto* listModule = list->add_option("module", listRequest.module, "a module identifier: every field of every pin of that module");
     bool listJson = false;
-    auto* list = app.add_subcommand("list", "list every module with its pins, confirmed through the factory");
-    list->add_flag("--json", listJson, "print the list as JSON");
+    bool listMarkdown = false;
+    auto* listJsonFlag = list->add_flag("--json", listJson, "print the list as JSON");
+    auto* listMarkdownFlag = list->add_flag("--markdown", listMarkdown, "print the modules page of all modules (docs/modules.md)");
+    listJsonFlag->excludes(listMarkdownFlag);
+    listMarkdownFlag->excludes(listModule);
 
     zr::cli::RenderRequest renderRequest;
     std::filesystem::path plotPath;
@@ -59,8 +65,11 @@ int main(int argc, char** argv) {
     try {
         if (demo->parsed())
             return zr::cli::runDemo(files, outputDirectory, demoPatch);
-        if (list->parsed())
-            return zr::cli::runList(files, listJson);
+        if (list->parsed()) {
+            using Format = zr::cli::ListRequest::Format;
+            listRequest.format = listJson ? Format::json : listMarkdown ? Format::markdown : Format::text;
+            return zr::cli::runList(files, listRequest);
+        }
         if (render->parsed()) {
             if (plotOption->count() > 0)
                 renderRequest.plot = plotPath;

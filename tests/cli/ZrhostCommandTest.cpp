@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -222,8 +223,9 @@ TEST_F(Zrhost, ListConfirmsEveryModuleAsJsonAndEverySubcommandExplainsItself) {
         SCOPED_TRACE(module.at("id").get<std::string>());
         EXPECT_TRUE(module.at("confirmed").get<bool>()) << module.at("mismatches");
         for (auto const& pin : module.at("pins")) {
-            for (char const* key : {"index", "name", "kind", "direction", "default"})
+            for (char const* key : {"index", "name", "kind", "direction", "default", "shapeForm", "unit", "range", "labels", "meaning"})
                 ASSERT_TRUE(pin.contains(key)) << key;
+            EXPECT_NE(pin.at("meaning"), "") << pin.at("name");
             bool const control = pin.at("kind") != "audio" && pin.at("kind") != "midi";
             EXPECT_FALSE(control && pin.at("direction") == "in" && pin.at("default").is_null()) << pin.at("name");
         }
@@ -233,6 +235,53 @@ TEST_F(Zrhost, ListConfirmsEveryModuleAsJsonAndEverySubcommandExplainsItself) {
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_THAT(help.out, HasSubstr("Usage")) << command;
     }
+}
+
+// `list MODULE` shows one module with every field of every pin; the overview and the JSON
+// show each shape pin's form, which the datatype alone does not tell (a text pin may carry
+// the blob image).
+TEST_F(Zrhost, ListShowsOneModuleInFullAndEveryShapePinsForm) {
+    struct Case {
+        std::string arguments;
+        bool succeeds;
+        std::vector<std::string> inStdout;
+        std::string inStderr = {};
+    };
+    Case const cases[] = {
+        {"list ZR_ShapeOsc2", true,
+         {"ZR_ShapeOsc2 (sub-type 0)\n", "pin 1: Shape\n  datatype   blob (shape blob image)\n  direction  in\n",
+          "pin 5: FrequencyMode\n", "  labels     0 = linear, 1 V = 1 Hz\n             1 = volts per octave, 5 V = 440 Hz\n",
+          "  meaning    How Pitch sets the frequency, linearly or in volts per octave;",
+          "pin 8: PhaseMod\n  datatype   audio\n  direction  in\n  default    -\n  unit       V\n  range      -10..10\n"}},
+        {"list ZR_ShapeEnv3", true, {"pin 3: Duration\n", "  unit       ms\n  range      1..\n"}},
+        {"list ZR_ShapeMorpher2", true, {"pin 2: Shape (repeatable)\n"}},
+        {"list", true,
+         {"   0 Shape                 text (shape blob image) in  -   default \"\"\n",
+          "   0 Shape                 text (shape text)       in  -   default \"(-5,-5)(5,5)\"\n",
+          "   3 Duration              float                   in  ms  default 500.0\n", "42 modules, 0 mismatch(es)\n"}},
+        {"list ZR_ShapeOsc3", false, {}, "unknown module identifier 'ZR_ShapeOsc3'; nearest known: ZR_ShapeOsc2, ZR_ShapeOsc"},
+        {"list ZR_ShapeOsc2 --markdown", false, {}, "--markdown"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Outcome const listed = run(c.arguments);
+        EXPECT_EQ(listed.exitCode == 0, c.succeeds) << listed.err;
+        for (std::string const& part : c.inStdout)
+            EXPECT_THAT(listed.out, HasSubstr(part));
+        EXPECT_THAT(listed.err, HasSubstr(c.inStderr));
+    }
+    auto const shaper = nlohmann::json::parse(run("list ZR_Waveshaper2 --json").out).at("modules").at(0);
+    EXPECT_EQ(shaper.at("pins").at(0).at("shapeForm"), "blob image");
+    EXPECT_EQ(shaper.at("pins").at(1).at("labels").at("30"), "natural cubic spline");
+    EXPECT_EQ(shaper.at("pins").at(2).at("unit"), "V");
+}
+
+// docs/modules.md is what `zrhost list --markdown` prints from the descriptions, byte for byte.
+TEST_F(Zrhost, ModulesPageIsGeneratedFromTheDescriptions) {
+    Outcome const page = run("list --markdown");
+    ASSERT_EQ(page.exitCode, 0) << page.err;
+    EXPECT_TRUE(page.out == contentOf(fs::path(ZR_DOCS_DIR) / "modules.md"))
+        << "docs/modules.md is stale: regenerate it with ./build/zrhost list --markdown > docs/modules.md";
 }
 
 } // namespace
