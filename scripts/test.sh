@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a plain optimised build (with the real-time allocation
-# and lock checks) and a clang AddressSanitizer + UndefinedBehaviorSanitizer build; then the
+# and lock checks, and the install and Debian package tests, label `package`) and a clang AddressSanitizer + UndefinedBehaviorSanitizer build; then the
 # fuzz smoke run, a reduced stress run of the plain build under valgrind, and the two-thread
 # module test in a clang ThreadSanitizer build.
 set -euo pipefail

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "host/cli/DefaultPaths.h"
 #include "host/cli/DemoCommand.h"
 #include "host/cli/DrawCommand.h"
 #include "host/cli/ListCommand.h"
@@ -16,12 +17,13 @@ int main(int argc, char** argv) {
     CLI::App app{"zrhost: loads the zr-shapes bundle and runs its modules"};
     app.require_subcommand(1);
 
-    zr::cli::BundleFiles files{ZR_BUNDLE_PATH, ZR_METADATA_PATH};
+    zr::cli::DefaultPaths const defaults = zr::cli::defaultPaths();
+    zr::cli::BundleFiles files = defaults.files;
     app.add_option("--bundle", files.bundle, "bundle to load")->capture_default_str();
     app.add_option("--descriptions", files.descriptions, "module descriptions beside the bundle")->capture_default_str();
 
     std::filesystem::path outputDirectory = "out";
-    std::filesystem::path demoPatch = std::filesystem::path(ZR_EXAMPLES_DIR) / "shape-demo.json";
+    std::filesystem::path demoPatch = defaults.examples / "shape-demo.json";
     auto* demo = app.add_subcommand("demo", "render the demo patch to a WAV file, its waveform and a picture of its shape");
     demo->add_option("-o,--output", outputDirectory, "folder for the results")->capture_default_str();
     demo->add_option("--patch", demoPatch, "the demo patch")->capture_default_str();
