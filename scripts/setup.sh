@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the tools need. Run as root (or
-# with sudo available). Safe to run again.
+# with sudo available); without either it names what is missing and stops, and someone who
+# can must install that (README: "Without root or sudo"). Safe to run again.
 set -euo pipefail
 
 packages=(
@@ -8,10 +9,17 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libsndfile1-dev libcairo2-dev
   sox valgrind locales pkgconf
-  libfontconfig-dev
+  libfontconfig-dev dpkg-dev
 )
 
+can_act_as_root() { [ "$(id -u)" -eq 0 ] || command -v sudo >/dev/null; }
+
+# Runs a command as root; without root or sudo, says what to run as root and stops.
 as_root() {
+  if ! can_act_as_root; then
+    echo "setup.sh: neither root nor sudo; as root, run: $*" >&2
+    exit 1
+  fi
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
@@ -21,6 +29,7 @@ for package in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
+  can_act_as_root || as_root apt-get install "${missing[@]}"
   as_root apt-get update -q
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 fi
