@@ -13,7 +13,7 @@
 class ZR_ShapePulser : public MpBase2 {
     // Pin indices are stored in patches: append only.
     StringInPin pinShape;    // node text in volts
-    AudioInPin pinDuration;  // 1 V = 10 ms
+    AudioInPin pinDuration;  // 10 ms per 10 V (a sample of 1.0): 1 V = 1 ms
     AudioInPin pinGate;      // above 0: on
     IntInPin pinMode;        // legacy mode 0..3
     AudioOutPin pinOut;

@@ -129,7 +129,7 @@ protected:
     std::unique_ptr<host::AudioModule> module = openAudio(L"ZR_ShapePulser", {kDuration, kGate});
 };
 
-// 1 V of duration is 10 ms: 0.1 gives 1 ms = 48 samples, rate 4095 / 47 entries per sample.
+// A duration sample of 1.0 (10 V) is 10 ms: 0.1 (1 V) gives 1 ms = 48 samples, rate 4095 / 47 entries per sample.
 TEST_F(LegacyPulser, PlaysTheShapeOncePerRisingGate) {
     auto const out = run(risingGate(60), 0.1f);
     EXPECT_EQ(out[0], 0.5f) << "before the first gate the output rests at the last entry";
