@@ -190,9 +190,9 @@ private:
             for (ModuleDescription const& described : descriptions_.all())
                 if (described.subType == 0)
                     known.push_back(described.idText());
-            fault(place + ".id", (description ? "'" + id + "' is a user-interface module, which a patch cannot run"
-                                              : "unknown module identifier '" + id + "'") +
-                                     "; nearest audio modules: " + joinNames(nearestNames(id, known)));
+            fault(place + ".id", (description ? "'" + id + "' is a user-interface module, which a patch cannot run; nearest audio modules: "
+                                              : "unknown module identifier '" + id + "'; nearest known: ") +
+                                     joinNames(nearestNames(id, known)));
         }
         std::optional<int32_t> copies;
         if (module.contains("copies")) {
