@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/ShapePinForm.h"
 #include "host/patch/PatchFile.h"
 #include "host/patch/PatchRender.h"
 #include "tests/modules/BundleFixture.h"
@@ -119,6 +120,21 @@ TEST(PatchValueChecks, ShapesInTheOtherFormArriveConverted) {
     std::string const osc = "\"o\": { \"id\": \"ZR_ShapeOsc2\", \"pins\": { \"Shape\": \"" + std::string(kRampHex) + "\" } }";
     EXPECT_EQ(load(patchOf(osc)).error, "")
         << "a valid image in hexadecimal digits";
+}
+
+// Every text pin of the bundle carries a shape in a known form, except file names, tool tips,
+// colours and choice lists: a text shape pin missing from the table would get no conversion.
+TEST(PatchValueChecks, EveryTextPinThatCarriesAShapeHasAForm) {
+    for (ModuleDescription const& module : zr::test::descriptions().all()) {
+        for (PinDescription const& pin : module.pins) {
+            if (pin.datatype != gmpi::MP_STRING)
+                continue;
+            SCOPED_TRACE(module.idText() + "." + pin.name);
+            bool const carriesNoShape = pin.name.starts_with("FName") || pin.name.starts_with("Color") ||
+                                        pin.name == "ToolTip" || pin.name == "ChoiceList";
+            EXPECT_EQ(shapeFormOf(module, pin) == ShapeForm::None, carriesNoShape);
+        }
+    }
 }
 
 TEST(PatchValueChecks, SettingsOutsideWhatTheModuleReadsAreRefusedOrWarnedAbout) {
