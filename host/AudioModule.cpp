@@ -70,13 +70,14 @@ void AudioModule::create(gmpi::IMpFactory2& factory, std::wstring const& id, boo
                                ? factory.createInstance2(id.c_str(), audioSubType, &created)
                                : factory.createInstance(id.c_str(), audioSubType, &host_, &created);
     if (result != gmpi::MP_OK || !created)
-        creationFailed(id, "creation returned " + std::to_string(result) + (created ? "" : " and no instance"));
+        creationFailed(id, result == gmpi::MP_NOSUPPORT ? "the bundle does not make this module as an audio module; check that the bundle and its descriptions belong together"
+                                                    : "the bundle failed to create it; run zrhost list to see what the bundle offers");
     auto* unknown = static_cast<gmpi::IMpUnknown*>(created);
     void* pluginView = nullptr;
     int32_t const queried = unknown->queryInterface(MP_IID_PLUGIN2, &pluginView);
     unknown->release();
     if (queried != gmpi::MP_OK || !pluginView)
-        creationFailed(id, "does not answer MP_IID_PLUGIN2 (result " + std::to_string(queried) + ")");
+        creationFailed(id, "it is not an audio module this host can run; check that the bundle and its descriptions belong together");
     plugin_ = static_cast<gmpi::IMpPlugin2*>(pluginView);
     if (useCreateInstance2)
         setHostResult_ = plugin_->setHost(static_cast<gmpi::IMpHost*>(&host_));

@@ -32,14 +32,13 @@ gmpi::IMpFactory2* obtainFactory(GetFactoryFunction getFactory, std::filesystem:
     void* unknownView = nullptr;
     int32_t const result = getFactory(&unknownView);
     if (result != gmpi::MP_OK || !unknownView)
-        fail(path, "MP_GetFactory returned " + std::to_string(result) +
-                       (unknownView ? "" : " and no factory"));
+        fail(path, "its factory could not be obtained; rebuild the bundle or name another with --bundle");
     auto* unknown = static_cast<gmpi::IMpUnknown*>(unknownView);
     void* factoryView = nullptr;
     int32_t const queried = unknown->queryInterface(MP_IID_FACTORY2, &factoryView);
     unknown->release();
     if (queried != gmpi::MP_OK || !factoryView)
-        fail(path, "the factory does not answer MP_IID_FACTORY2 (result " + std::to_string(queried) + ")");
+        fail(path, "its factory is of another framework version; rebuild the bundle or name another with --bundle");
     return static_cast<gmpi::IMpFactory2*>(factoryView);
 }
 

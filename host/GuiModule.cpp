@@ -46,13 +46,14 @@ void GuiModule::create(gmpi::IMpFactory2& factory, std::wstring const& id) {
     void* created = nullptr;
     int32_t const result = factory.createInstance2(id.c_str(), guiSubType, &created);
     if (result != gmpi::MP_OK || created == nullptr)
-        creationFailed(id, "creation returned " + std::to_string(result) + (created ? "" : " and no instance"));
+        creationFailed(id, result == gmpi::MP_NOSUPPORT ? "the bundle does not make this module as a user-interface module; check that the bundle and its descriptions belong together"
+                                                    : "the bundle failed to create it; run zrhost list to see what the bundle offers");
     auto* unknown = static_cast<gmpi::IMpUnknown*>(created);
     void* moduleView = nullptr;
     int32_t const queried = unknown->queryInterface(MP_IID_GUI_PLUGIN2B, &moduleView);
     unknown->release();
     if (queried != gmpi::MP_OK || moduleView == nullptr)
-        creationFailed(id, "does not answer MP_IID_GUI_PLUGIN2B (result " + std::to_string(queried) + ")");
+        creationFailed(id, "it is not a user-interface module this host can draw; check that the bundle and its descriptions belong together");
     module_ = static_cast<gmpi::IMpUserInterface2B*>(moduleView);
     void* graphicsView = nullptr;
     if (module_->queryInterface(SE_IID_GRAPHICS_MPGUI3, &graphicsView) == gmpi::MP_OK)

@@ -75,4 +75,16 @@ std::vector<IteratorPin> ModuleDescription::iteratorPins() const {
 
 std::string ModuleDescription::idText() const { return utf8FromWide(id); }
 
+char const* shapeFormName(ShapeForm form) {
+    switch (form) {
+    case ShapeForm::image:
+        return "a blob image";
+    case ShapeForm::text:
+        return "a shape text";
+    case ShapeForm::none:
+        break;
+    }
+    return "no shape";
+}
+
 } // namespace zr::host

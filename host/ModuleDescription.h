@@ -33,6 +33,9 @@ std::string numberText(double value);
 // image, its bytes packed into the characters.
 enum class ShapeForm { none, text, image };
 
+// "a blob image", "a shape text" or "no shape", for messages.
+char const* shapeFormName(ShapeForm form);
+
 struct PinDescription {
     int32_t index = 0;
     std::string name;

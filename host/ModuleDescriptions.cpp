@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "host/DatatypeNames.h"
+#include "host/JsonErrorText.h"
 #include "host/PinValueEncoding.h"
 #include "host/TextConversion.h"
 
@@ -258,7 +259,7 @@ json parseJson(std::string_view text, Location const& where) {
     try {
         return json::parse(text);
     } catch (json::parse_error const& e) {
-        where.fail(std::string("not valid JSON: ") + e.what());
+        where.fail("not valid JSON at byte " + std::to_string(e.byte) + ": " + jsonErrorReason(e.what()));
     }
 }
 

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcli11-dev libsndfile1-dev libcairo2-dev
+  nlohmann-json3-dev libcli11-dev libsndfile1-dev libsamplerate0-dev libcairo2-dev
   sox valgrind locales pkgconf
   libfontconfig-dev dpkg-dev
 )

@@ -41,7 +41,7 @@ std::string modulesInOrder(host::Patch& patch) {
 
 int runDemo(BundleFiles const& files, std::filesystem::path const& outputDirectory, std::filesystem::path const& patch) {
     std::filesystem::create_directories(outputDirectory);
-    RenderRequest const request{patch, outputDirectory / "shape-demo.wav", outputDirectory / "shape-demo.png"};
+    RenderRequest const request{patch, outputDirectory / "shape-demo.wav", outputDirectory / "shape-demo.png", {}, false};
     std::optional<std::vector<uint8_t>> curve;
     {
         host::Bundle bundle(files.bundle);

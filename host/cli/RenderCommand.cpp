@@ -49,6 +49,15 @@ float peakOf(std::vector<std::vector<float>> const& channels) {
     return peak;
 }
 
+// Warnings always, remarks on request, each on its own line before the render starts.
+void reportLoad(host::LoadedPatch const& loaded, bool verbose) {
+    for (std::string const& warning : loaded.warnings)
+        std::fprintf(stderr, "zrhost: warning: %s\n", warning.c_str());
+    if (verbose)
+        for (std::string const& remark : loaded.remarks)
+            std::fprintf(stderr, "zrhost: %s\n", remark.c_str());
+}
+
 } // namespace
 
 Rendered renderToFiles(host::Bundle& bundle, host::ModuleDescriptions const& descriptions, RenderRequest const& request) {
@@ -58,7 +67,8 @@ Rendered renderToFiles(host::Bundle& bundle, host::ModuleDescriptions const& des
     std::optional<OutputFile> plot;
     if (request.plot)
         plot.emplace(*request.plot);
-    Rendered rendered{host::loadPatchFile(bundle, descriptions, request.patch), {}};
+    Rendered rendered{host::loadPatchFile(bundle, descriptions, request.patch, request.overrides), {}};
+    reportLoad(rendered.loaded, request.verbose);
     rendered.channels = host::renderPatch(rendered.loaded, progressBar());
     int const rate = static_cast<int>(rendered.loaded.sampleRate);
     writeWav(wav.temporaryPath(), rendered.channels, rate);

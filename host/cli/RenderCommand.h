@@ -20,6 +20,8 @@ struct RenderRequest {
     std::filesystem::path patch;
     std::filesystem::path output;
     std::optional<std::filesystem::path> plot;
+    host::PatchOverrides overrides; // -r, --duration, --set
+    bool verbose = false;           // also say what was converted on the way in
 };
 
 struct Rendered {

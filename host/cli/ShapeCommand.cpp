@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "host/TextConversion.h"
+#include "host/patch/ShapeValues.h"
 #include "shapes/Shape.h"
 
 namespace zr::cli {
@@ -20,9 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 enum class Form { Text, Blob, ShapeFile };
-
-// Far beyond any shape in any form; a larger input is refused rather than read.
-constexpr std::size_t kLargestInput = 1 << 20;
 
 std::optional<Form> formOfExtension(fs::path const& path) {
     std::string const extension = path.extension().string();
@@ -35,56 +33,38 @@ std::optional<Form> formOfExtension(fs::path const& path) {
     return std::nullopt;
 }
 
-std::string readBounded(fs::path const& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file || fs::is_directory(path))
-        throw std::runtime_error("cannot read " + path.string());
-    std::string content(kLargestInput + 1, '\0');
-    file.read(content.data(), static_cast<std::streamsize>(content.size()));
-    if (file.bad())
-        throw std::runtime_error("cannot read " + path.string());
-    content.resize(static_cast<std::size_t>(file.gcount()));
-    if (content.size() > kLargestInput)
-        throw std::runtime_error(path.string() + " is too large to hold a shape");
-    return content;
-}
-
+// A literal text or a text file's content; a text file usually ends with a line break.
 Shape shapeOfText(std::string text, std::string const& origin) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back(); // a text file usually ends with a line break
-    Shape shape;
-    shape.setString(host::wideFromUtf8(text));
-    if (shape.invalid)
-        throw std::invalid_argument(origin + ": not a shape text (nodes as (x,y) in volts, x from -5 to 5, e.g. \"(-5,0)(5,0)\")");
-    return shape;
+        text.pop_back();
+    try {
+        return host::shapeOfText(text);
+    } catch (host::ShapeInputError const& error) {
+        throw std::invalid_argument(origin + ": " + error.what());
+    }
 }
 
-// The input as a shape; a shape file also gives its mode.
+// The input as a shape; a shape file also gives its mode. Every form meets the same checks
+// as in a patch or a picture (host/patch/ShapeValues.h).
 Shape readInput(std::string const& input) {
     fs::path const path(input);
     std::optional<Form> const form = formOfExtension(path);
     if (!form && !fs::exists(path))
         return shapeOfText(input, "the argument");
-    switch (form.value_or(Form::Text)) {
-    case Form::ShapeFile: {
-        Shape shape;
-        shape.loadShp(path.wstring());
-        if (shape.invalid)
-            throw std::invalid_argument(input + ": cannot read it as a shape file (a shape text, a newline, then ITP=mode)");
-        return shape;
+    std::string const content = host::readShapeInput(path);
+    try {
+        switch (form.value_or(Form::Text)) {
+        case Form::ShapeFile:
+            return host::shapeOfFileContent(content);
+        case Form::Blob:
+            return host::shapeOfImage({reinterpret_cast<uint8_t const*>(content.data()), content.size()});
+        case Form::Text:
+            break;
+        }
+    } catch (host::ShapeInputError const& error) {
+        throw std::invalid_argument(input + ": " + error.what());
     }
-    case Form::Blob: {
-        std::string const bytes = readBounded(path);
-        Shape shape;
-        shape.readBlob(bytes.data(), static_cast<int32_t>(bytes.size()));
-        if (shape.invalid)
-            throw std::invalid_argument(input + ": not a shape's blob image");
-        return shape;
-    }
-    case Form::Text:
-        break;
-    }
-    return shapeOfText(readBounded(path), input);
+    return shapeOfText(content, input);
 }
 
 bool writeBytes(fs::path const& path, std::string_view bytes) {

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
+
+#include <nlohmann/json.hpp>
 
 #include "host/cli/DefaultPaths.h"
 #include "host/cli/DemoCommand.h"
@@ -12,6 +15,8 @@
 #include "host/cli/ListCommand.h"
 #include "host/cli/ShapeCommand.h"
 #include "host/cli/RenderCommand.h"
+#include "host/cli/UsageHelp.h"
+#include "host/JsonErrorText.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"zrhost: loads the zr-shapes bundle and runs its modules"};
@@ -44,6 +49,15 @@ int main(int argc, char** argv) {
     render->add_option("patch", renderRequest.patch, "the patch, a JSON file")->required();
     render->add_option("-o,--output", renderRequest.output, "WAV file to write")->required();
     auto* plotOption = render->add_option("--plot", plotPath, "also draw the output waveform(s) into this PNG file");
+    // Overrides of the patch, checked as the patch's own values are (docs/patch-format.md).
+    render->add_option("-r,--rate", renderRequest.overrides.sampleRate, "sample rate in Hz instead of the patch's sampleRate");
+    render->add_option("--duration", renderRequest.overrides.duration, "seconds to render instead of the patch's duration");
+    render->add_option("--set", renderRequest.overrides.settings,
+                       "MODULE.PIN=VALUE: a pin value after the patch's own (JSON, or a bare text); repeatable")
+        ->allow_extra_args(false);
+    render->add_flag("-v,--verbose", renderRequest.verbose, "also say what was converted on the way in");
+    bool showVersion = false;
+    app.add_flag("--version", showVersion, "print zrhost's version and the bundle's framework information");
 
     zr::cli::DrawRequest drawRequest;
     std::string shapeText;
@@ -63,7 +77,17 @@ int main(int argc, char** argv) {
 
     zr::cli::addShapeCommand(app);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (CLI::ParseError const& error) {
+        if (showVersion)
+            return zr::cli::printVersion(files.bundle);
+        if (zr::cli::explainUnknownSubcommand(app, argc, argv))
+            return 1;
+        return app.exit(error);
+    }
+    if (showVersion)
+        return zr::cli::printVersion(files.bundle);
     try {
         if (demo->parsed())
             return zr::cli::runDemo(files, outputDirectory, demoPatch);
@@ -83,6 +107,12 @@ int main(int argc, char** argv) {
             drawRequest.editorId = std::wstring(editorId.begin(), editorId.end());
             return zr::cli::runDraw(files, drawRequest);
         }
+    } catch (std::bad_alloc const&) {
+        std::fprintf(stderr, "zrhost: out of memory; render a shorter --duration or fewer outputs\n");
+        return 1;
+    } catch (nlohmann::json::exception const& error) {
+        std::fprintf(stderr, "zrhost: a JSON value has an unexpected form: %s\n", zr::host::jsonErrorReason(error.what()).c_str());
+        return 1;
     } catch (std::exception const& error) {
         std::fprintf(stderr, "zrhost: %s\n", error.what());
         return 1;

@@ -1,5 +1,6 @@
 #include "host/patch/AudioSource.h"
 
+#include <samplerate.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -23,6 +24,24 @@ float noiseAt(uint32_t seed, int64_t sample) {
     x *= 0x94D049BB133111EBull;
     x ^= x >> 31;
     return static_cast<float>(static_cast<double>(x >> 11) / static_cast<double>(1ull << 53) * 2.0 - 1.0);
+}
+
+// `samples` at `fromRate` made into the same signal at `toRate`, as long as it lasts there.
+std::vector<float> resampled(std::vector<float> const& samples, int fromRate, double toRate, std::filesystem::path const& path) {
+    double const ratio = toRate / fromRate;
+    std::vector<float> converted(static_cast<size_t>(std::ceil(static_cast<double>(samples.size()) * ratio)) + 1);
+    SRC_DATA data{};
+    data.data_in = samples.data();
+    data.input_frames = static_cast<long>(samples.size());
+    data.data_out = converted.data();
+    data.output_frames = static_cast<long>(converted.size());
+    data.src_ratio = ratio;
+    data.end_of_input = 1;
+    if (int const error = src_simple(&data, SRC_SINC_BEST_QUALITY, 1); error != 0)
+        throw std::runtime_error("audio file " + path.string() + " could not be converted from " + std::to_string(fromRate) +
+                                 " Hz: " + src_strerror(error));
+    converted.resize(static_cast<size_t>(data.output_frames_gen));
+    return converted;
 }
 
 } // namespace
@@ -59,7 +78,7 @@ void AudioSource::fill(float* buffer, int64_t startSample, int32_t count, float 
     }
 }
 
-std::vector<float> readWavChannel(std::filesystem::path const& path, int channel, float sampleRate) {
+std::vector<float> readWavChannel(std::filesystem::path const& path, int channel, float sampleRate, int* fileSampleRate) {
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(path, ignored))
         throw std::runtime_error("cannot read audio file " + path.string() + ": no such file");
@@ -71,9 +90,6 @@ std::vector<float> readWavChannel(std::filesystem::path const& path, int channel
     if (channel < 0 || channel >= info.channels)
         problem = "has " + std::to_string(info.channels) + " channel(s); channel " + std::to_string(channel) +
                   " does not exist (channels count from 0)";
-    else if (static_cast<float>(info.samplerate) != sampleRate)
-        problem = "runs at " + std::to_string(info.samplerate) + " Hz; the patch runs at " +
-                  std::to_string(static_cast<int>(sampleRate)) + " Hz";
     std::vector<float> frames;
     if (problem.empty()) {
         frames.resize(static_cast<size_t>(info.frames * info.channels));
@@ -86,7 +102,11 @@ std::vector<float> readWavChannel(std::filesystem::path const& path, int channel
     std::vector<float> picked;
     for (size_t i = static_cast<size_t>(channel); i < frames.size(); i += static_cast<size_t>(info.channels))
         picked.push_back(frames[i]);
-    return picked;
+    if (fileSampleRate)
+        *fileSampleRate = info.samplerate;
+    if (static_cast<float>(info.samplerate) == sampleRate)
+        return picked;
+    return resampled(picked, info.samplerate, sampleRate, path);
 }
 
 } // namespace zr::host

@@ -19,7 +19,7 @@ struct AudioSource {
     float to = 0.0f;         // Ramp: volts at the end, held afterwards
     double seconds = 0.0;    // Ramp: its length
     uint32_t seed = 1;       // Noise
-    std::vector<float> samples; // File: one channel, at the patch's sample rate
+    std::vector<float> samples; // File: one channel, converted to the patch's sample rate
 
     // Whether the signal changes over time: the input is then announced as streaming.
     bool varies() const { return kind != Kind::Constant; }
@@ -29,8 +29,11 @@ struct AudioSource {
     static AudioSource constant(float volts);
 };
 
-// One channel of a WAV file (from 0) at `sampleRate`. Throws std::runtime_error naming the
-// file for a missing or unreadable file, a channel it lacks or another sample rate.
-std::vector<float> readWavChannel(std::filesystem::path const& path, int channel, float sampleRate);
+// One channel of a WAV file (from 0) at `sampleRate`: a file at another rate is converted
+// (libsamplerate, its best sinc converter), and `fileSampleRate`, when given, receives the
+// file's own rate. Throws std::runtime_error naming the file for a missing or unreadable
+// file, a channel it lacks or a failed conversion.
+std::vector<float> readWavChannel(std::filesystem::path const& path, int channel, float sampleRate,
+                                  int* fileSampleRate = nullptr);
 
 } // namespace zr::host

@@ -58,7 +58,7 @@ PinDescription const& Patch::pinOf(size_t member, std::string const& pin) const 
 }
 
 void Patch::connect(std::string const& from, std::string const& fromPin, std::string const& to,
-                    std::string const& toPin) {
+                    std::string const& toPin, bool delayed) {
     size_t const source = indexOf(from);
     size_t const destination = indexOf(to);
     PinDescription const& output = pinOf(source, fromPin);
@@ -75,7 +75,10 @@ void Patch::connect(std::string const& from, std::string const& fromPin, std::st
     for (Wire const& existing : wires_)
         if (existing.to == destination && existing.toPin == input.index)
             throw std::invalid_argument(wire + ": the input is wired already");
-    wires_.push_back(Wire{source, output.index, destination, input.index, output.isAudio()});
+    Wire added{source, output.index, destination, input.index, output.isAudio(), delayed, {}};
+    if (delayed && added.audio)
+        added.lastBlock.assign(static_cast<size_t>(options_.maxBlockSize), 0.0f);
+    wires_.push_back(std::move(added));
     order_.clear();
 }
 
@@ -106,7 +109,8 @@ std::vector<size_t> Patch::dependencyOrder() const {
     size_t const count = members_.size();
     std::vector<int> waitingFor(count, 0);
     for (Wire const& wire : wires_)
-        ++waitingFor[wire.to];
+        if (!wire.delayed)
+            ++waitingFor[wire.to];
     std::vector<size_t> order;
     std::vector<bool> placed(count, false);
     while (order.size() < count) {
@@ -119,7 +123,7 @@ std::vector<size_t> Patch::dependencyOrder() const {
         placed[ready] = true;
         order.push_back(ready);
         for (Wire const& wire : wires_)
-            if (wire.from == ready)
+            if (wire.from == ready && !wire.delayed)
                 --waitingFor[wire.to];
     }
     return order;
@@ -132,7 +136,7 @@ std::string Patch::describeCycle(std::vector<bool> const& placed) const {
     while (std::find(path.begin(), path.end(), current) == path.end()) {
         path.push_back(current);
         for (Wire const& wire : wires_)
-            if (wire.to == current && !placed[wire.from]) {
+            if (wire.to == current && !wire.delayed && !placed[wire.from]) {
                 current = wire.from;
                 break;
             }
@@ -184,9 +188,11 @@ void Patch::process(int32_t count) {
     std::vector<Carried> const fromLastBlock = std::move(carried_);
     carried_.clear();
     for (Carried const& event : fromLastBlock)
-        deliver(event.to, event.toPin, event.record, 0);
+        deliver(event.to, event.toPin, event.record, std::min(event.time, count - 1));
     if (order_.size() != members_.size())
         order_ = dependencyOrder();
+    keepDelayedAudio();
+    lastCount_ = count;
     for (size_t member : order_) {
         feedAudio(member, count);
         members_[member]->module->process(count);
@@ -194,17 +200,30 @@ void Patch::process(int32_t count) {
     }
 }
 
+// Before any module runs, each source still holds what it wrote in the block before: that is
+// what a delayed wire carries in this block. A block longer than the one before (only the
+// first can be) gets silence for the samples the block before did not have.
+void Patch::keepDelayedAudio() {
+    for (Wire& wire : wires_) {
+        if (!wire.delayed || !wire.audio)
+            continue;
+        float const* source = members_[wire.from]->module->samples(wire.fromPin);
+        std::fill(std::copy_n(source, lastCount_, wire.lastBlock.begin()), wire.lastBlock.end(), 0.0f);
+    }
+}
+
 void Patch::feedAudio(size_t member, int32_t count) {
     for (Wire const& wire : wires_) {
         if (wire.to != member || !wire.audio)
             continue;
-        float const* source = members_[wire.from]->module->samples(wire.fromPin);
+        float const* source = wire.delayed ? wire.lastBlock.data() : members_[wire.from]->module->samples(wire.fromPin);
         std::copy_n(source, count, members_[member]->module->buffer(wire.toPin));
     }
 }
 
 // Whatever the module sent in this block reaches the inputs wired to that output, at the
-// same sample; a send stamped at the block's end arrives at the start of the next one.
+// same sample; a send stamped at the block's end arrives at the start of the next one, and a
+// send along a delayed wire at the same sample of the next one.
 void Patch::forwardSends(size_t member, int32_t count) {
     Member& source = *members_[member];
     std::vector<HostRecord> const& records = source.module->host().records();
@@ -217,8 +236,10 @@ void Patch::forwardSends(size_t member, int32_t count) {
         for (Wire const& wire : wires_) {
             if (wire.from != member || wire.fromPin != record.pin)
                 continue;
-            if (record.timestamp >= count)
-                carried_.push_back(Carried{wire.to, wire.toPin, record});
+            if (wire.delayed)
+                carried_.push_back(Carried{wire.to, wire.toPin, record, std::max(record.timestamp, 0)});
+            else if (record.timestamp >= count)
+                carried_.push_back(Carried{wire.to, wire.toPin, record, 0});
             else
                 deliver(wire.to, wire.toPin, record, std::max(record.timestamp, 0));
         }

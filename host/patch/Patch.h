@@ -4,8 +4,10 @@
 // dependency order (every module after the modules that feed it; otherwise in the order they
 // were added), so that each module reads what its sources wrote in the same block. What a
 // module sends on a wired output reaches the wired input as an event at the same sample:
-// streaming states for audio, values for control pins. A module that asked to sleep is not
-// called until an event reaches it.
+// streaming states for audio, values for control pins. A wire declared delayed carries
+// everything one block later instead (samples, states and values at the same offset in the
+// next block); it does not count for the order, so it may close a feedback loop. A module
+// that asked to sleep is not called until an event reaches it.
 
 #include <cstdint>
 #include <memory>
@@ -40,14 +42,16 @@ public:
     // Wires output `fromPin` of module `from` to input `toPin` of module `to`, by pin names.
     // The datatypes must match (audio to audio, or a control datatype to the same one); a
     // blob output may also feed a text input, which then carries the shape's blob image as
-    // raw bytes, as the waveshapers' shape pins do. An input takes one wire. Throws
-    // std::invalid_argument naming what does not fit.
-    void connect(std::string const& from, std::string const& fromPin, std::string const& to, std::string const& toPin);
+    // raw bytes, as the waveshapers' shape pins do. An input takes one wire. `delayed` makes
+    // the wire carry everything one block late (see above). Throws std::invalid_argument
+    // naming what does not fit.
+    void connect(std::string const& from, std::string const& fromPin, std::string const& to, std::string const& toPin,
+                 bool delayed = false);
 
     // Whether an input has a wire.
     bool isWired(std::string const& name, std::string const& pin) const;
     // The module names in the order blocks run them. Throws std::invalid_argument naming the
-    // modules when the wires form a cycle.
+    // modules when the wires that are not delayed form a cycle.
     std::vector<std::string> runningOrder() const;
     // The names of the modules, in the order they were added.
     std::vector<std::string> names() const;
@@ -76,11 +80,14 @@ private:
         size_t to = 0;
         int32_t toPin = 0;
         bool audio = false;
+        bool delayed = false;
+        std::vector<float> lastBlock; // a delayed audio wire: what the source wrote one block ago
     };
-    struct Carried { // an event sent at or after the end of a block, for the next one
+    struct Carried { // an event for the next block: sent at its end, or along a delayed wire
         size_t to = 0;
         int32_t toPin = 0;
         HostRecord record;
+        int32_t time = 0; // its sample in the next block
     };
 
     size_t indexOf(std::string const& name) const;
@@ -88,6 +95,7 @@ private:
     std::string describeCycle(std::vector<bool> const& placed) const;
     PinDescription const& pinOf(size_t member, std::string const& pin) const;
     void feedAudio(size_t member, int32_t count);
+    void keepDelayedAudio();
     void forwardSends(size_t member, int32_t count);
     void deliver(size_t to, int32_t toPin, HostRecord const& record, int32_t time);
 
@@ -98,6 +106,7 @@ private:
     std::vector<Wire> wires_;
     std::vector<Carried> carried_;
     std::vector<size_t> order_;
+    int32_t lastCount_ = 0; // samples in the block before
 };
 
 } // namespace zr::host

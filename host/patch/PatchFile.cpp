@@ -4,14 +4,20 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <cctype>
+#include <map>
 #include <set>
 
 #include <nlohmann/json.hpp>
 
+#include "host/JsonErrorText.h"
 #include "host/ModuleDescriptions.h"
 #include "host/PinValueEncoding.h"
+#include "host/SettingRules.h"
 #include "host/TextConversion.h"
 #include "host/patch/NearestNames.h"
+#include "host/patch/Sequencing.h"
+#include "host/patch/ShapeValues.h"
 #include "shapes/Shape.h"
 
 namespace zr::host {
@@ -37,24 +43,26 @@ std::string readText(std::filesystem::path const& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-std::vector<uint8_t> readBytes(std::filesystem::path const& path, std::string const& place) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        fault(place, "cannot read " + path.string() + ": no such file, or not readable");
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+// A shape file's content or a blob image's bytes, read for the place that names the file.
+std::string readShapeFileAt(std::filesystem::path const& path, std::string const& place) {
+    try {
+        return readShapeInput(path);
+    } catch (ShapeInputError const& error) {
+        fault(place, error.what());
+    }
 }
 
-std::vector<uint8_t> imageOf(Shape const& shape) {
-    auto const* bytes = static_cast<uint8_t const*>(shape.blobData());
-    return {bytes, bytes + shape.blobSize()};
+bool isHexImage(std::string const& text) {
+    return !text.empty() && text.size() % 2 == 0 &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
 }
 
-// nlohmann's reason without its own prefix and position, which the caller gives as line:column.
-std::string parseReason(std::string const& what) {
-    size_t const column = what.find("column ");
-    size_t const colon = what.find(": ", column == std::string::npos ? 0 : column);
-    return colon == std::string::npos ? what : what.substr(colon + 2);
-}
+// A shape as the patch gives it, before it is put into the form its pin takes.
+struct GivenShape {
+    Shape shape;
+    std::optional<std::string> text; // the text as given, when it came as text
+    std::optional<int32_t> mode;     // the mode a shape file names
+};
 
 PatchError malformed(std::string const& sourceName, std::string_view text, json::parse_error const& error) {
     size_t const end = std::min<size_t>(error.byte == 0 ? 0 : error.byte - 1, text.size());
@@ -69,7 +77,7 @@ PatchError malformed(std::string const& sourceName, std::string_view text, json:
         }
     }
     return PatchError(sourceName + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                      ": malformed JSON: " + parseReason(error.what()));
+                      ": malformed JSON: " + jsonErrorReason(error.what()));
 }
 
 void onlyKeys(json const& object, std::string const& place, std::set<std::string> const& allowed) {
@@ -103,12 +111,13 @@ std::string textAt(json const& object, std::string const& key, std::string const
 
 class Loader {
 public:
-    Loader(Bundle& bundle, ModuleDescriptions const& descriptions, std::filesystem::path baseDirectory)
-        : bundle_(bundle), descriptions_(descriptions), base_(std::move(baseDirectory)) {}
+    Loader(Bundle& bundle, ModuleDescriptions const& descriptions, std::filesystem::path baseDirectory,
+           PatchOverrides const& overrides)
+        : bundle_(bundle), descriptions_(descriptions), base_(std::move(baseDirectory)), overrides_(overrides) {}
 
     LoadedPatch load(json const& root) {
         onlyKeys(root, "", {"sampleRate", "blockSize", "duration", "modules", "connections", "sources", "changes",
-                            "outputs"});
+                            "notes", "outputs"});
         readTiming(root);
         AudioModuleOptions options;
         options.sampleRate = result_.sampleRate;
@@ -124,9 +133,11 @@ public:
         for (auto const& [name, module] : root.at("modules").items())
             if (module.contains("pins"))
                 setInitialValues(name, module.at("pins"), "modules." + name + ".pins");
+        applySettings();
         readSources(root);
         for (size_t i = 0; i < listAt(root, "changes").size(); ++i)
             readChange(root.at("changes").at(i), "changes[" + std::to_string(i) + "]");
+        readNoteSections(root);
         std::stable_sort(result_.changes.begin(), result_.changes.end(),
                          [](TimedChange const& a, TimedChange const& b) { return a.sample < b.sample; });
         readOutputs(root);
@@ -143,16 +154,24 @@ private:
         return root.at(key);
     }
 
+    void warn(std::string const& place, std::string const& message) {
+        result_.warnings.push_back((place.empty() ? "" : place + ": ") + message);
+    }
+
+    double secondsOfEnd() const { return static_cast<double>(result_.totalSamples) / result_.sampleRate; }
+
     void readTiming(json const& root) {
-        double const rate = numberAt(root, "sampleRate", "", 48000.0);
+        double const rate = overrides_.sampleRate.value_or(numberAt(root, "sampleRate", "", 48000.0));
+        std::string const ratePlace = overrides_.sampleRate ? "-r" : "sampleRate";
         if (!(rate >= 8000.0 && rate <= 384000.0) || rate != std::floor(rate))
-            fault("sampleRate", "expected a whole number of Hz from 8000 to 384000");
+            fault(ratePlace, "expected a whole number of Hz from 8000 to 384000");
         double const block = numberAt(root, "blockSize", "", 64.0);
         if (!(block >= 1.0 && block <= kLargestBlock) || block != std::floor(block))
             fault("blockSize", "expected a whole number of samples from 1 to " + std::to_string(kLargestBlock));
-        double const duration = numberAt(root, "duration", "", 0.0, true);
+        double const duration = overrides_.duration.value_or(numberAt(root, "duration", "", 0.0, !overrides_.duration));
         if (!(duration > 0.0 && duration <= kLongestDuration))
-            fault("duration", "expected seconds above 0 and at most " + std::to_string(int(kLongestDuration)));
+            fault(overrides_.duration ? "--duration" : "duration",
+                  "expected seconds above 0 and at most " + std::to_string(int(kLongestDuration)));
         result_.sampleRate = static_cast<float>(rate);
         result_.blockSize = static_cast<int32_t>(block);
         result_.totalSamples = static_cast<int64_t>(std::llround(duration * rate));
@@ -164,12 +183,14 @@ private:
             fault(place, "module names must be non-empty and contain no '.'");
         onlyKeys(module, place, {"id", "copies", "pins"});
         std::string const id = textAt(module, "id", place);
-        if (!descriptions_.find(wideFromUtf8(id))) {
+        ModuleDescription const* description = descriptions_.find(wideFromUtf8(id));
+        if (!description || description->subType != 0) {
             std::vector<std::string> known;
             for (ModuleDescription const& described : descriptions_.all())
                 if (described.subType == 0)
                     known.push_back(described.idText());
-            fault(place + ".id", "unknown module identifier '" + id + "'; nearest known: " +
+            fault(place + ".id", (description ? "'" + id + "' is a user-interface module, which a patch cannot run; nearest audio modules: "
+                                              : "unknown module identifier '" + id + "'; nearest known: ") +
                                      joinNames(nearestNames(id, known)));
         }
         std::optional<int32_t> copies;
@@ -198,11 +219,15 @@ private:
         return pin;
     }
 
+    ModuleDescription const& moduleOf(PinAddress const& pin) const {
+        return *result_.patch->module(pin.module).description();
+    }
+
     PinDescription const& describedPin(PinAddress const& pin, std::string const& place) const {
         std::vector<std::string> const names = result_.patch->names();
         if (std::find(names.begin(), names.end(), pin.module) == names.end())
             fault(place, "the patch has no module named '" + pin.module + "'; its modules: " + joinNames(names));
-        ModuleDescription const& description = *result_.patch->module(pin.module).description();
+        ModuleDescription const& description = moduleOf(pin);
         if (PinDescription const* found = description.findPin(pin.pin))
             return *found;
         std::vector<std::string> pins;
@@ -213,13 +238,23 @@ private:
     }
 
     void connect(json const& wire, std::string const& place) {
-        onlyKeys(wire, place, {"from", "to"});
+        onlyKeys(wire, place, {"from", "to", "delay"});
         if (!wire.contains("from") || !wire.contains("to"))
             fault(place, "a connection needs \"from\": \"module.output\" and \"to\": \"module.input\"");
         PinAddress const from = address(wire.at("from"), place + ".from");
         PinAddress const to = address(wire.at("to"), place + ".to");
+        bool const delayed = wire.contains("delay");
+        if (delayed && wire.at("delay") != "block")
+            fault(place + ".delay", "the one delay a connection takes is \"block\": one block, which lets it close a feedback loop");
+        ShapeForm const sends = describedPin(from, place + ".from").shapeForm;
+        ShapeForm const takes = describedPin(to, place + ".to").shapeForm;
+        if (sends != ShapeForm::none && takes != ShapeForm::none && sends != takes)
+            fault(place, from.text() + " -> " + to.text() + ": " + from.text() + " sends " + shapeFormName(sends) + " and " +
+                             to.text() + " takes " + shapeFormName(takes) + "; a wire passes bytes as they are" +
+                             (sends == ShapeForm::text ? ", so convert the text with a ZR_ShapeStr2BLOB module between them"
+                                                       : ", and no audio module turns a blob image into text"));
         try {
-            result_.patch->connect(from.module, from.pin, to.module, to.pin);
+            result_.patch->connect(from.module, from.pin, to.module, to.pin, delayed);
         } catch (std::exception const& error) {
             fault(place, error.what());
         }
@@ -229,35 +264,88 @@ private:
         try {
             result_.patch->start();
         } catch (std::exception const& error) {
-            fault("connections", error.what());
+            fault("connections", error.what() + std::string(delayCycleHint()));
         }
     }
 
-    // Shapes come as {"shape": text}, {"blobFile": path} or {"shapeFile": path}: each
-    // becomes the blob image, which blob pins and the shape-carrying text pins take.
-    std::vector<uint8_t> shapeValue(json const& value, std::string const& place) const {
+    static char const* delayCycleHint() {
+        return "; to feed a signal back, give one of these connections \"delay\": \"block\"";
+    }
+
+    // {"shape": text}, {"blobFile": path} or {"shapeFile": path}, read and checked.
+    GivenShape shapeObject(json const& value, std::string const& place) const {
         onlyKeys(value, place, {"shape", "blobFile", "shapeFile"});
         if (value.size() != 1)
             fault(place, "give one of shape, blobFile or shapeFile");
-        if (value.contains("shape")) {
-            Shape shape;
-            shape.setString(wideFromUtf8(textAt(value, "shape", place)));
-            if (shape.invalid)
-                fault(place + ".shape", "not a shape text (write nodes as (x,y) in volts, x from -5 to 5)");
-            return imageOf(shape);
+        try {
+            if (value.contains("shape")) {
+                std::string const text = textAt(value, "shape", place);
+                return {shapeOfText(text), text, {}};
+            }
+            if (value.contains("blobFile")) {
+                std::filesystem::path const path = base_ / textAt(value, "blobFile", place);
+                std::string const bytes = readShapeFileAt(path, place + ".blobFile");
+                return {shapeOfImage({reinterpret_cast<uint8_t const*>(bytes.data()), bytes.size()}), {}, {}};
+            }
+            std::filesystem::path const path = base_ / textAt(value, "shapeFile", place);
+            Shape const shape = shapeOfFileContent(readShapeFileAt(path, place + ".shapeFile"));
+            return {shape, {}, shape.interpolation};
+        } catch (ShapeInputError const& error) {
+            fault(place + "." + value.begin().key(), error.what());
         }
-        if (value.contains("blobFile"))
-            return readBytes(base_ / textAt(value, "blobFile", place), place + ".blobFile");
-        std::filesystem::path const path = base_ / textAt(value, "shapeFile", place);
-        readBytes(path, place + ".shapeFile"); // a missing file is named as such
-        Shape shape;
-        shape.loadShp(path.wstring());
-        if (shape.invalid)
-            fault(place + ".shapeFile", path.string() + " is not a shape file (a shape text, then a line ITP=mode)");
-        return imageOf(shape);
     }
 
-    PinValue pinValue(PinAddress const& pin, json const& value, std::string const& place) const {
+    // A plain value for a shape pin: a shape text, the blob image in hexadecimal digits, or
+    // its bytes as a list. "" stays empty: no shape, which leaves the module's own.
+    GivenShape plainShape(json const& value, std::string const& place, PinAddress const& pin) const {
+        try {
+            if (value.is_string() && !isHexImage(value.get<std::string>())) {
+                std::string const text = value.get<std::string>();
+                return {shapeOfText(text), text, {}};
+            }
+            if (value.is_string() || value.is_array()) {
+                std::vector<uint8_t> const bytes = encodePinValue(gmpi::MP_BLOB, nlohmann::json(value));
+                return {shapeOfImage(bytes), {}, {}};
+            }
+        } catch (std::invalid_argument const& error) {
+            fault(place, error.what());
+        }
+        fault(place, "'" + pin.text() + "' takes a shape: a text such as \"(-5,0)(5,0)\", { \"shape\": text }, "
+                                         "{ \"blobFile\": path } or { \"shapeFile\": path }");
+    }
+
+    // The shape in the form `form` its pin takes: a text becomes an image exactly; an image
+    // becomes a text only when the text reads back as the same nodes.
+    std::vector<uint8_t> shapeBytes(GivenShape const& given, ShapeForm form, PinAddress const& pin, std::string const& place) const {
+        if (form == ShapeForm::image)
+            return imageOf(given.shape);
+        std::optional<std::string> const text = given.text ? given.text : exactTextOf(given.shape);
+        if (!text)
+            fault(place, "'" + pin.text() + "' takes a shape text, and this blob image's nodes lie closer than a text can "
+                                             "tell apart; give the shape as text");
+        return encodePinValue(gmpi::MP_STRING, nlohmann::json(*text));
+    }
+
+    std::string shapePinsOf(ModuleDescription const& module) const {
+        std::vector<std::string> pins;
+        for (PinDescription const& described : module.pins)
+            if (described.isInput() && described.shapeForm != ShapeForm::none)
+                pins.push_back(described.name + " (" + shapeFormName(described.shapeForm) + ")");
+        return pins.empty() ? "it has none" : "its shape inputs: " + joinNames(pins);
+    }
+
+    // Applies a setting rule: a refusal stops the load, a warning is kept for the user.
+    void checkRule(PinAddress const& pin, PinDescription const& described, json const& value, std::string const& place,
+                   std::optional<int32_t> nodeCount) {
+        SettingVerdict const verdict = checkSetting(moduleOf(pin), described, nlohmann::json(value), nodeCount);
+        if (verdict.kind == SettingVerdict::Kind::Refuse)
+            fault(place, verdict.message);
+        if (verdict.kind == SettingVerdict::Kind::Warn)
+            warn(place, verdict.message);
+    }
+
+    PinValue pinValue(PinAddress const& pin, json const& value, std::string const& place,
+                      std::optional<int32_t> nodeCount = {}) {
         PinDescription const& described = describedPin(pin, place);
         if (!described.isInput())
             fault(place, "'" + pin.text() + "' is an output; only inputs take values");
@@ -269,12 +357,19 @@ private:
             result.volts = value.get<float>();
             return result;
         }
-        if (value.is_object()) {
-            if (described.datatype != gmpi::MP_BLOB && described.datatype != gmpi::MP_STRING)
-                fault(place, "a shape goes to a blob or text pin; '" + pin.text() + "' is not one");
-            result.bytes = shapeValue(value, place);
+        ShapeForm const form = described.shapeForm;
+        if (form != ShapeForm::none) {
+            if (value.is_string() && value.get_ref<std::string const&>().empty())
+                return result; // no shape: the module keeps its own
+            GivenShape const given = value.is_object() ? shapeObject(value, place) : plainShape(value, place, pin);
+            result.bytes = shapeBytes(given, form, pin, place);
+            if (given.mode)
+                lastFileMode_ = *given.mode;
             return result;
         }
+        if (value.is_object())
+            fault(place, "'" + pin.text() + "' takes no shape; " + shapePinsOf(moduleOf(pin)));
+        checkRule(pin, described, value, place, nodeCount);
         try {
             result.bytes = encodePinValue(described.datatype, nlohmann::json(value));
         } catch (std::exception const& error) {
@@ -288,19 +383,101 @@ private:
             result_.patch->setBytes(pin.module, pin.pin, time, value.bytes);
     }
 
+    // The node count of the shape a module is given at the start, when no wire feeds its
+    // shape: what its node index pins are checked against.
+    std::optional<int32_t> knownNodeCount(std::string const& name, json const& pins) const {
+        if (!pins.contains("Shape") || result_.patch->isWired(name, "Shape"))
+            return std::nullopt;
+        ModuleDescription const& module = *result_.patch->module(name).description();
+        PinDescription const* shapePin = module.findPin("Shape");
+        if (!shapePin || shapePin->shapeForm == ShapeForm::none)
+            return std::nullopt;
+        auto const& bytes = initialShapes_.find(name);
+        if (bytes == initialShapes_.end() || bytes->second.empty())
+            return std::nullopt;
+        Shape shape;
+        if (shapePin->shapeForm == ShapeForm::image)
+            shape.readBlob(bytes->second.data(), static_cast<int32_t>(bytes->second.size()));
+        else
+            shape.setString(std::wstring(reinterpret_cast<wchar_t const*>(bytes->second.data()), bytes->second.size() / sizeof(wchar_t)));
+        return shape.invalid ? std::nullopt : std::optional<int32_t>(shape.nodeCount);
+    }
+
+    void setInitialValue(std::string const& name, std::string const& pinName, json const& value, std::string const& place,
+                         std::optional<int32_t> nodeCount) {
+        PinAddress const pin{name, pinName};
+        lastFileMode_.reset();
+        PinValue const resolved = pinValue(pin, value, place, nodeCount);
+        if (resolved.isAudioLevel) {
+            std::erase_if(initialLevels_, [&](SourcedInput const& level) { return level.pin.text() == pin.text(); });
+            initialLevels_.push_back({pin, AudioSource::constant(resolved.volts)});
+        }
+        apply(pin, resolved, 0);
+        if (pinName == "Shape" && !resolved.isAudioLevel)
+            initialShapes_[name] = resolved.bytes;
+        if (lastFileMode_)
+            applyFileMode(pin, *lastFileMode_, place, 0, setModes_.contains(name));
+    }
+
+    // A shape file names its interpolation mode; a module with an Interpolation pin that the
+    // patch leaves unset takes it, and a different mode set in the patch is pointed out.
+    void applyFileMode(PinAddress const& shapePin, int32_t mode, std::string const& place, int64_t sample, bool modeSetInPatch) {
+        ModuleDescription const& module = moduleOf(shapePin);
+        PinDescription const* modePin = module.findPin("Interpolation");
+        PinAddress const modeAddress{shapePin.module, "Interpolation"};
+        if (!modePin || !takesInterpolationModes(module, *modePin)) {
+            warn(place, "the shape file's ITP=" + std::to_string(mode) + " is not applied: " + module.idText() +
+                            " has no Interpolation pin that takes the modes 0, 10, 20 and 30");
+            return;
+        }
+        if (modeSetInPatch) {
+            result_.remarks.push_back(place + ": the shape file's ITP=" + std::to_string(mode) +
+                                      " gives way to the Interpolation the patch sets");
+            return;
+        }
+        PinValue value;
+        value.bytes = encodePinValue(modePin->datatype, mode);
+        if (sample == 0)
+            apply(modeAddress, value, 0);
+        else
+            result_.changes.push_back({sample, modeAddress, value});
+        result_.remarks.push_back(place + ": " + modeAddress.text() + " takes the shape file's ITP=" + std::to_string(mode));
+    }
+
     void setInitialValues(std::string const& name, json const& pins, std::string const& place) {
         if (!pins.is_object())
             fault(place, "expected an object of pin values by pin name");
-        for (auto const& [pinName, value] : pins.items()) {
-            PinAddress const pin{name, pinName};
-            PinValue const resolved = pinValue(pin, value, place + "." + pinName);
-            if (resolved.isAudioLevel)
-                initialLevels_.push_back({pin, AudioSource::constant(resolved.volts)});
-            apply(pin, resolved, 0);
+        if (pins.contains("Interpolation"))
+            setModes_.insert(name);
+        // Shapes first, so that node indices are checked against the shape they pick from.
+        for (auto const& [pinName, value] : pins.items())
+            if (pinName == "Shape")
+                setInitialValue(name, pinName, value, place + "." + pinName, std::nullopt);
+        std::optional<int32_t> const nodeCount = knownNodeCount(name, pins);
+        for (auto const& [pinName, value] : pins.items())
+            if (pinName != "Shape")
+                setInitialValue(name, pinName, value, place + "." + pinName, nodeCount);
+    }
+
+    // --set MODULE.PIN=VALUE: after the patch's own values, as if the patch gave them.
+    void applySettings() {
+        for (std::string const& setting : overrides_.settings) {
+            std::string const place = "--set " + setting;
+            size_t const equals = setting.find('=');
+            if (equals == std::string::npos)
+                fault(place, "expected MODULE.PIN=VALUE, e.g. --set osc.Interpolation=20");
+            PinAddress const pin = address(json(setting.substr(0, equals)), place);
+            std::string const text = setting.substr(equals + 1);
+            json value = json::parse(text, nullptr, false);
+            if (value.is_discarded())
+                value = text; // a bare text, such as a shape text
+            if (pin.pin == "Interpolation")
+                setModes_.insert(pin.module);
+            setInitialValue(pin.module, pin.pin, value, place, std::nullopt);
         }
     }
 
-    AudioSource readSource(json const& given, std::string const& place) const {
+    AudioSource readSource(json const& given, std::string const& place) {
         if (given.is_number())
             return AudioSource::constant(given.get<float>());
         onlyKeys(given, place, {"type", "level", "amplitude", "frequency", "from", "to", "seconds", "seed", "file",
@@ -316,7 +493,10 @@ private:
             source.frequency = numberAt(given, "frequency", place, 0.0, true);
         } else if (type == "noise") {
             source.kind = AudioSource::Kind::Noise;
-            source.seed = static_cast<uint32_t>(numberAt(given, "seed", place, 1.0));
+            double const seed = numberAt(given, "seed", place, 1.0);
+            if (!(seed >= 0.0 && seed <= 4294967295.0) || seed != std::floor(seed))
+                fault(place + ".seed", "expected a whole number from 0 to 4294967295");
+            source.seed = static_cast<uint32_t>(seed);
         } else if (type == "ramp") {
             source.kind = AudioSource::Kind::Ramp;
             source.from = static_cast<float>(numberAt(given, "from", place, 0.0, true));
@@ -324,17 +504,29 @@ private:
             source.seconds = numberAt(given, "seconds", place, 0.0, true);
         } else if (type == "wav") {
             source.kind = AudioSource::Kind::File;
-            std::filesystem::path const path = base_ / textAt(given, "file", place);
-            try {
-                source.samples = readWavChannel(path, static_cast<int>(numberAt(given, "channel", place, 0.0)),
-                                                result_.sampleRate);
-            } catch (std::exception const& error) {
-                fault(place + ".file", error.what());
-            }
+            source.samples = readWav(given, place);
         } else {
             fault(place + ".type", "unknown source type '" + type + "'; expected constant, sine, noise, ramp or wav");
         }
         return source;
+    }
+
+    std::vector<float> readWav(json const& given, std::string const& place) {
+        std::filesystem::path const path = base_ / textAt(given, "file", place);
+        double const channel = numberAt(given, "channel", place, 0.0);
+        if (!(channel >= 0.0 && channel <= 1024.0) || channel != std::floor(channel))
+            fault(place + ".channel", "expected a channel number from 0");
+        int fileRate = 0;
+        std::vector<float> samples;
+        try {
+            samples = readWavChannel(path, static_cast<int>(channel), result_.sampleRate, &fileRate);
+        } catch (std::exception const& error) {
+            fault(place + ".file", error.what());
+        }
+        if (static_cast<float>(fileRate) != result_.sampleRate)
+            result_.remarks.push_back(place + ".file: " + path.string() + " converted from " + std::to_string(fileRate) +
+                                      " Hz to the patch's " + std::to_string(static_cast<int>(result_.sampleRate)) + " Hz");
+        return samples;
     }
 
     // Every unwired audio input gets a source: the one given, else a level given among the
@@ -378,16 +570,97 @@ private:
         });
     }
 
+    std::vector<double> timesOf(json const& entry, std::string const& place) const {
+        try {
+            return repeatTimes(entry, place, secondsOfEnd());
+        } catch (SequenceError const& error) {
+            fault(error.place, error.what());
+        }
+    }
+
+    int64_t sampleAt(double seconds) const { return static_cast<int64_t>(std::llround(seconds * result_.sampleRate)); }
+
+    // Says how many of an entry's times fall at or after the end, where nothing plays.
+    void warnPastTheEnd(std::vector<double> const& times, std::string const& place) {
+        auto const late = std::count_if(times.begin(), times.end(), [&](double t) { return sampleAt(t) >= result_.totalSamples; });
+        if (late == 0)
+            return;
+        std::string const where = "at or after the end of the render (" + secondsText(secondsOfEnd()) + "), where nothing plays";
+        warn(place, times.size() == 1 ? "it comes " + where
+                                      : std::to_string(late) + " of its " + std::to_string(times.size()) + " times come " + where);
+    }
+
     void readChange(json const& change, std::string const& place) {
-        onlyKeys(change, place, {"at", "set", "to"});
-        double const at = numberAt(change, "at", place, 0.0, true);
-        if (!(at >= 0.0))
-            fault(place + ".at", "expected seconds from 0");
+        onlyKeys(change, place, {"at", "set", "to", "every", "count"});
+        std::vector<double> const times = timesOf(change, place);
         if (!change.contains("set") || !change.contains("to"))
             fault(place, "a change needs \"set\": \"module.pin\" and \"to\": a value");
         PinAddress const pin = address(change.at("set"), place + ".set");
-        int64_t const sample = static_cast<int64_t>(std::llround(at * result_.sampleRate));
-        result_.changes.push_back({sample, pin, pinValue(pin, change.at("to"), place + ".to")});
+        lastFileMode_.reset();
+        PinValue const value = pinValue(pin, change.at("to"), place + ".to");
+        std::optional<int32_t> const fileMode = lastFileMode_;
+        for (double const at : times) {
+            result_.changes.push_back({sampleAt(at), pin, value});
+            if (fileMode && pin.pin == "Shape")
+                applyFileMode(pin, *fileMode, place + ".to", sampleAt(at), setModes_.contains(pin.module));
+        }
+        warnPastTheEnd(times, place);
+    }
+
+    // "notes": a section, or a list of sections, each { "gate": pin, "pitch": pin, "play": [notes] }.
+    void readNoteSections(json const& root) {
+        if (!root.contains("notes"))
+            return;
+        json const& notes = root.at("notes");
+        if (notes.is_array()) {
+            for (size_t i = 0; i < notes.size(); ++i)
+                readNoteSection(notes.at(i), "notes[" + std::to_string(i) + "]");
+        } else {
+            readNoteSection(notes, "notes");
+        }
+    }
+
+    // What a gate pin is set to when a note starts and ends: true and false for a bool pin,
+    // 10 V and 0 V for an audio or float pin, 1 and 0 for a whole number.
+    static std::pair<json, json> gateValues(PinDescription const& gate) {
+        switch (gate.datatype) {
+        case gmpi::MP_BOOL:
+            return {true, false};
+        case gmpi::MP_AUDIO:
+        case gmpi::MP_FLOAT32:
+            return {10.0, 0.0};
+        default:
+            return {1, 0};
+        }
+    }
+
+    void readNoteSection(json const& section, std::string const& place) {
+        onlyKeys(section, place, {"gate", "pitch", "play"});
+        if (!section.contains("gate") || !section.contains("play"))
+            fault(place, "a notes section needs \"gate\": \"module.pin\", \"play\": [notes], and may name \"pitch\": \"module.pin\"");
+        PinAddress const gate = address(section.at("gate"), place + ".gate");
+        std::optional<PinAddress> const pitch =
+            section.contains("pitch") ? std::optional(address(section.at("pitch"), place + ".pitch")) : std::nullopt;
+        std::vector<Note> notes;
+        try {
+            notes = readNotes(section.at("play"), place + ".play", secondsOfEnd());
+        } catch (SequenceError const& error) {
+            fault(error.place, error.what());
+        }
+        auto const [on, off] = gateValues(describedPin(gate, place + ".gate"));
+        PinValue const gateOn = pinValue(gate, on, place + ".gate");
+        PinValue const gateOff = pinValue(gate, off, place + ".gate");
+        std::vector<double> starts;
+        for (Note const& note : notes) {
+            if (note.pitch && !pitch)
+                fault(note.place + ".pitch", "the section names no \"pitch\" pin for this pitch");
+            if (note.pitch)
+                result_.changes.push_back({sampleAt(note.start), *pitch, pinValue(*pitch, *note.pitch, note.place + ".pitch")});
+            result_.changes.push_back({sampleAt(note.start), gate, gateOn});
+            result_.changes.push_back({sampleAt(note.end), gate, gateOff});
+            starts.push_back(note.start);
+        }
+        warnPastTheEnd(starts, place + ".play");
     }
 
     void readOutputs(json const& root) {
@@ -407,14 +680,19 @@ private:
     Bundle& bundle_;
     ModuleDescriptions const& descriptions_;
     std::filesystem::path base_;
+    PatchOverrides const& overrides_;
     LoadedPatch result_;
     std::vector<SourcedInput> initialLevels_;
+    std::map<std::string, std::vector<uint8_t>> initialShapes_; // by module: the bytes its Shape pin starts with
+    std::set<std::string> setModes_;                            // modules whose Interpolation the patch sets
+    std::optional<int32_t> lastFileMode_;                       // the mode of the last shape file read
 };
 
 } // namespace
 
 LoadedPatch loadPatch(Bundle& bundle, ModuleDescriptions const& descriptions, std::string_view jsonText,
-                      std::filesystem::path const& baseDirectory, std::string const& sourceName) {
+                      std::filesystem::path const& baseDirectory, std::string const& sourceName,
+                      PatchOverrides const& overrides) {
     json root;
     try {
         root = json::parse(jsonText, nullptr, true, true);
@@ -422,14 +700,20 @@ LoadedPatch loadPatch(Bundle& bundle, ModuleDescriptions const& descriptions, st
         throw malformed(sourceName, jsonText, error);
     }
     try {
-        return Loader(bundle, descriptions, baseDirectory).load(root);
+        LoadedPatch loaded = Loader(bundle, descriptions, baseDirectory, overrides).load(root);
+        for (std::string& message : loaded.warnings)
+            message = sourceName + ": " + message;
+        for (std::string& message : loaded.remarks)
+            message = sourceName + ": " + message;
+        return loaded;
     } catch (Fault const& error) {
         throw PatchError(sourceName + ": " + (error.place.empty() ? "" : error.place + ": ") + error.message);
     }
 }
 
-LoadedPatch loadPatchFile(Bundle& bundle, ModuleDescriptions const& descriptions, std::filesystem::path const& path) {
-    return loadPatch(bundle, descriptions, readText(path), path.parent_path(), path.string());
+LoadedPatch loadPatchFile(Bundle& bundle, ModuleDescriptions const& descriptions, std::filesystem::path const& path,
+                          PatchOverrides const& overrides) {
+    return loadPatch(bundle, descriptions, readText(path), path.parent_path(), path.string(), overrides);
 }
 
 } // namespace zr::host

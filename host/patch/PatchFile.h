@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -53,6 +54,15 @@ struct SourcedInput {
     AudioSource source;
 };
 
+// What the command line changes without editing the patch: the sample rate, the duration,
+// and pin values ("module.pin=value", the value as JSON or else a bare text), applied after
+// the patch's own values and checked as they are.
+struct PatchOverrides {
+    std::optional<double> sampleRate;
+    std::optional<double> duration;
+    std::vector<std::string> settings;
+};
+
 struct LoadedPatch {
     float sampleRate = 48000.0f;
     int32_t blockSize = 64;
@@ -61,12 +71,18 @@ struct LoadedPatch {
     std::vector<SourcedInput> inputs; // every unwired audio input, silent unless given a source
     std::vector<TimedChange> changes; // ordered by sample
     std::vector<PinAddress> outputs;  // one channel each
+    // Values the patch gives that a module takes by design but reads as something else, and
+    // conversions made on the way in, each "file: place: what happened".
+    std::vector<std::string> warnings; // shown always
+    std::vector<std::string> remarks;  // shown when asked for (-v)
 };
 
 // `baseDirectory` resolves the relative file names the patch gives; `sourceName` names the
 // patch in messages. Both throw PatchError.
 LoadedPatch loadPatch(Bundle& bundle, ModuleDescriptions const& descriptions, std::string_view jsonText,
-                      std::filesystem::path const& baseDirectory, std::string const& sourceName);
-LoadedPatch loadPatchFile(Bundle& bundle, ModuleDescriptions const& descriptions, std::filesystem::path const& path);
+                      std::filesystem::path const& baseDirectory, std::string const& sourceName,
+                      PatchOverrides const& overrides = {});
+LoadedPatch loadPatchFile(Bundle& bundle, ModuleDescriptions const& descriptions, std::filesystem::path const& path,
+                          PatchOverrides const& overrides = {});
 
 } // namespace zr::host

@@ -1,4 +1,4 @@
-// Successor: ZR_ShapeEnv3 (modules/ShapeEnvelope3.cpp).
+// Successor: ZR_ShapeEnv3 (modules/ShapeEnv3.cpp).
 // The gate walk and level hand-over of the two older envelopes.
 
 #include "modules/legacy/LegacyEnvelope.h"

@@ -1,4 +1,4 @@
-// Successor: ZR_ShapeEnv3 (modules/ShapeEnvelope3.cpp).
+// Successor: ZR_ShapeEnv3 (modules/ShapeEnv3.cpp).
 #pragma once
 // What the two older envelopes share: the successor's run (sustain hold, 20 ms glides, gain
 // match), started and released by the edges of an audio gate. Each owner stages its levels

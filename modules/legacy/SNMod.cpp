@@ -1,4 +1,4 @@
-// Successor: ZR_ShapeNodeModul2 (modules/ShapeNodeModulator2.cpp).
+// Successor: ZR_ShapeNodeModul2 (modules/ShapeNodeModul2.cpp).
 // ZR_SNMod: moves one node of a text shape by offsets in volts.
 
 #include "modules/legacy/LegacyShape.h"

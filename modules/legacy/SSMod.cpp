@@ -1,4 +1,4 @@
-// Successor: ZR_ShapeNodeModif2 (modules/ShapeNodeModifier2.cpp).
+// Successor: ZR_ShapeNodeModif2 (modules/ShapeNodeModif2.cpp).
 // ZR_SSMod: sets up to four nodes of a text shape, each group naming a node, an axis and a
 // value in volts.
 

@@ -1,4 +1,4 @@
-// Successor: ZR_ShapeAmp2 (modules/ShapeAmplifier2.cpp).
+// Successor: ZR_ShapeAmp2 (modules/ShapeAmp2.cpp).
 // ZR_ShapeAmp: scales a text shape's levels around a centre level by a gain, in volts.
 
 #include "modules/legacy/LegacyShape.h"

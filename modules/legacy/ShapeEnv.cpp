@@ -1,4 +1,4 @@
-// Successor: ZR_ShapeEnv3 (modules/ShapeEnvelope3.cpp).
+// Successor: ZR_ShapeEnv3 (modules/ShapeEnv3.cpp).
 // ZR_ShapeEnv: the first shape envelope. A text shape, read with x as table positions
 // 0..4095 and y as levels 0..1, fills a 4096-entry table by the legacy modes 0 to 2; a rising
 // gate runs it as the successor runs its contour and the input is scaled by it.

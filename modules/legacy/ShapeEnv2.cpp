@@ -1,4 +1,4 @@
-// Successor: ZR_ShapeEnv3 (modules/ShapeEnvelope3.cpp).
+// Successor: ZR_ShapeEnv3 (modules/ShapeEnv3.cpp).
 // ZR_ShapeEnv2: the second shape envelope. Its text pin carries a shape's blob image in its
 // characters; the shape renders through the shape core into a 4096-entry table of levels
 // (-5 V is level 0, +5 V level 1), and a rising gate runs it as the successor runs its

@@ -1,4 +1,4 @@
-// Successor: ZR_ShapeShift2 (modules/ShapeShifter2.cpp).
+// Successor: ZR_ShapeShift2 (modules/ShapeShift2.cpp).
 // ZR_ShapeShift: moves every node of a text shape up or down by an offset in volts.
 
 #include "modules/legacy/LegacyShape.h"

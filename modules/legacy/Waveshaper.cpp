@@ -1,4 +1,4 @@
-// Successor: ZR_Waveshaper2 and ZR_Waveshaper2ST (modules/Waveshaper2.cpp, Waveshaper2Stereo.cpp).
+// Successor: ZR_Waveshaper2 and ZR_Waveshaper2ST (modules/Waveshaper2.cpp, Waveshaper2ST.cpp).
 // ZR_Waveshaper: the first waveshaper. Two signals pass through one shape, given as text, used
 // as a transfer curve over a 4096-entry table filled by the legacy modes 0 to 2.
 

@@ -15,34 +15,19 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/cli/ZrhostRun.h"
 #include "tests/shapes/TemporaryFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using zr::test::contentOf;
+using zr::test::Outcome;
 using ::testing::HasSubstr;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 class Zrhost : public ::testing::Test {
 protected:
-    // Runs in the test's folder, so that short file names land there.
-    Outcome run(std::string const& arguments) const {
-        fs::path const out = folder_ / "stdout.txt";
-        fs::path const err = folder_ / "stderr.txt";
-        std::string const command = "cd '" + folder_.string() + "' && " + ZRHOST_PATH + " " + arguments + " >" +
-                                    out.string() + " 2>" + err.string();
-        int const status = std::system(command.c_str());
-        Outcome const result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, contentOf(out), contentOf(err)};
-        fs::remove(out);
-        fs::remove(err);
-        return result;
-    }
+    Outcome run(std::string const& arguments) const { return zr::test::runZrhost(folder_, arguments); }
 
     // The path of `name` in the folder, written with `text` when one is given.
     fs::path file(std::string const& name, std::string const& text = "") const {

@@ -1,0 +1,115 @@
+// zrhost as a user meets its inputs: what it says about itself, shapes and settings it refuses
+// or converts, and patches changed from the command line, read back independently.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/cli/ZrhostRun.h"
+#include "tests/shapes/TemporaryFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using zr::test::contentOf;
+using zr::test::Outcome;
+using ::testing::HasSubstr;
+
+class ZrhostInputs : public ::testing::Test {
+protected:
+    Outcome run(std::string const& arguments) const { return zr::test::runZrhost(folder_, arguments); }
+
+    fs::path write(std::string const& name, std::string const& text) const { return temporary_.write(name, text); }
+
+    zr::test::TemporaryFolder temporary_{"zrhost-inputs-" +
+                                         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())};
+    fs::path const& folder_ = temporary_.path();
+};
+
+TEST_F(ZrhostInputs, EachBadInputGetsOneLineThatNamesWhatToDo) {
+    write("bad.blob", std::string(24, 'x'));
+    write("crlf.shp", "(-5,0)(5,0)\r\nITP=10");
+    write("p.json", R"({ "duration": 0.01, "modules": { "s": { "id": "ZR_Waveshaper2" } }, "outputs": ["s.Out"] })");
+    std::pair<std::string, std::string> const cases[] = {
+        {"rendr p.json", "zrhost: 'rendr' is not a subcommand; the subcommands: demo, list, render, draw, shape (nearest: render)"},
+        {"draw --pin NodeSize=abc -o e.png", "--pin NodeSize=abc: NodeSize takes a whole number"},
+        {"draw --pin BorderFactor=1e999 -o e.png", "--pin BorderFactor=1e999: BorderFactor takes a number"},
+        {"draw --pin Nodesize=3 -o e.png", "has no pin named 'Nodesize'; nearest: NodeSize"},
+        {"draw --pin ITP_Choice=15 -o e.png", "--pin ITP_Choice=15: 15 is not an interpolation mode"},
+        {"draw --mode 25 -o e.png", "--mode 25: not an interpolation mode; use 0 (none), 10 (linear), 20 or 30 (splines)"},
+        {"draw --editor ZR_ShapeOsc2 -o e.png", "--editor ZR_ShapeOsc2: not a shape editor; the editors: ZR_ShapeEditor5"},
+        {"draw --blob bad.blob -o e.png", "bad.blob: not a shape's blob image: it does not start with the shape magic"},
+        {"draw --shape-file crlf.shp -o e.png", "crlf.shp: not a shape file: line 1 ends with CR-LF"},
+        {"draw --shape '(-5,0)(5,0)(5,1)' -o e.png", "--shape: not a shape text: node 3, character 13: x must increase from node to node"},
+        {"draw --width 0 -o e.png", "--width and --height: give each in pixels from 1 to 10000"},
+        {"shape convert bad.blob -", "bad.blob: not a shape's blob image: it does not start with the shape magic"},
+        {"render p.json -o o.wav --set s.Interpolation=15", "p.json: --set s.Interpolation=15: 15 is not an interpolation mode"},
+        {"render p.json -o o.wav -r 100", "p.json: -r: expected a whole number of Hz from 8000 to 384000"},
+    };
+    for (auto const& [arguments, message] : cases) {
+        SCOPED_TRACE(arguments);
+        Outcome const failed = run(arguments);
+        EXPECT_NE(failed.exitCode, 0);
+        EXPECT_THAT(failed.err, HasSubstr(message));
+        EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
+        EXPECT_FALSE(fs::exists(folder_ / "e.png") || fs::exists(folder_ / "o.wav"));
+    }
+}
+
+// The version names the bundle's framework; the older editors draw the shape they are given
+// (as text, their mode converted), so two shapes make two pictures.
+TEST_F(ZrhostInputs, VersionAndEveryEditorDrawTheirInput) {
+    Outcome const version = run("--version");
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_THAT(version.out, HasSubstr("zrhost " ZR_VERSION "\nbundle "));
+    EXPECT_THAT(version.out, HasSubstr(": framework version "));
+
+    for (char const* editor : {"ZR_ShapeEditor4", "ZR_ShapeEditor4c", "ZR_ShapeEditor5"}) {
+        SCOPED_TRACE(editor);
+        std::string const draw = std::string("draw --editor ") + editor + " --mode 20 --width 120 --height 60 ";
+        ASSERT_EQ(run(draw + "--shape '(-5,-5)(0,4)(5,5)' -o a.png").exitCode, 0);
+        ASSERT_EQ(run(draw + "--shape '(-5,5)(0,-4)(5,-5)' -o b.png").exitCode, 0);
+        EXPECT_NE(contentOf(folder_ / "a.png"), contentOf(folder_ / "b.png")) << "the shape reaches the editor";
+    }
+    Outcome const colour = run("draw --pin ColorCurve=red -o c.png");
+    EXPECT_EQ(colour.exitCode, 0);
+    EXPECT_THAT(colour.err, HasSubstr("zrhost: warning: --pin ColorCurve=red: 'red' is not a colour"));
+}
+
+// A 44.1 kHz file through an identity waveshaper, rendered at 22.05 kHz for 0.2 s instead of
+// the patch's 48 kHz and 1 s: -v says the file was converted, and a warning names a setting
+// the module reads as something else.
+TEST_F(ZrhostInputs, OverridesAndConversionsShowInTheFileAndOnStderr) {
+    std::vector<float> tone(44100);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = 0.3f * static_cast<float>(std::sin(2.0 * 3.141592653589793 * 441.0 * static_cast<double>(i) / 44100.0));
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open((folder_ / "tone.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    sf_writef_float(file, tone.data(), static_cast<sf_count_t>(tone.size()));
+    sf_close(file);
+    write("p.json", R"J({ "duration": 1, "sampleRate": 48000,
+        "modules": { "s": { "id": "ZR_Waveshaper2" }, "h": { "id": "ZR_ShapeShift2" } },
+        "sources": { "s.Input": { "type": "wav", "file": "tone.wav" } }, "outputs": ["s.Out"] })J");
+
+    Outcome const render = run("render p.json -o o.wav -v -r 22050 --duration 0.2 --set h.Vertical=3");
+    ASSERT_EQ(render.exitCode, 0) << render.err;
+    EXPECT_THAT(render.err, HasSubstr("converted from 44100 Hz to the patch's 22050 Hz"));
+    EXPECT_THAT(render.err, HasSubstr("zrhost: warning: p.json: --set h.Vertical=3: 3 counts as 1"));
+    SF_INFO read{};
+    SNDFILE* rendered = sf_open((folder_ / "o.wav").c_str(), SFM_READ, &read);
+    ASSERT_NE(rendered, nullptr);
+    sf_close(rendered);
+    EXPECT_EQ(read.samplerate, 22050);
+    EXPECT_EQ(read.frames, 4410);
+}
+
+} // namespace
