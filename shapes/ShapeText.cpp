@@ -4,6 +4,7 @@
 #include <locale>
 #include <sstream>
 
+#include "shapes/LegacyParser.h"
 #include "shapes/NumberText.h"
 
 namespace zr {
@@ -108,8 +109,9 @@ bool Shape::parseText(wchar_t const* text, std::size_t length) {
 
 namespace {
 
-// The x a parser reads back from a node written with `volts`.
-float readBackX(float volts) { return (volts + 5.0f) * kVoltsToX; }
+// The x a parser reads back from a node written with `volts`: the same mapping onto 0..1 as
+// the legacy parser's and the legacy writer's.
+float readBackX(float volts) { return shapes::mapFromVolts(volts, 0.0f, 1.0f); }
 
 std::wstring numberText(float value, int digits) {
     std::wostringstream stream;
