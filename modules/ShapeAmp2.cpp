@@ -33,8 +33,8 @@ public:
             shapeChanged = shape.readBlob(image.getData(), image.getSize());
         }
         bool centerChanged = false;
-        if (pinCenter.isUpdated() && pinCenter * 0.2f != center) {
-            center = pinCenter * 0.2f;
+        if (pinCenter.isUpdated() && zr::yFromVolts(pinCenter) != center) {
+            center = zr::yFromVolts(pinCenter);
             centerChanged = true;
         }
         if (pinGain.isUpdated())

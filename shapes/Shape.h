@@ -7,6 +7,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "shapes/Volts.h"
+
 namespace zr {
 
 // The values are stored in patches and files: never renumber.
@@ -16,7 +18,7 @@ enum InterpolationMode : int32_t { None = 0, Linear = 10, VarekSpline = 20, Natu
 // helper and ignores any other value.
 bool isValidInterpolation(int32_t mode);
 
-// Normalised coordinates: x 0..1 for -5..+5 V, y -1..+1 for -5..+5 V.
+// Normalised coordinates: x 0..1 for -5..+5 V, y -1..+1 for -5..+5 V (shapes/Volts.h converts).
 struct Node {
     float x;
     float y;

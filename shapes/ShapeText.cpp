@@ -4,7 +4,6 @@
 #include <locale>
 #include <sstream>
 
-#include "shapes/LegacyParser.h"
 #include "shapes/NumberText.h"
 
 namespace zr {
@@ -12,10 +11,6 @@ namespace zr {
 namespace {
 
 constexpr std::size_t kShortestText = 11; // "(-5,0)(5,0)"
-constexpr float kVoltsToX = 0.1f;         // x_norm = (x + 5) * 0.1
-constexpr float kVoltsToY = 0.2f;         // y_norm = y * 0.2
-constexpr float kXToVolts = 10.0f;
-constexpr float kYToVolts = 5.0f;
 
 // Separator positions of one node "(x,y)" whose "(" is at `open`.
 struct NodeFields {
@@ -63,13 +58,13 @@ bool readFirstNode(TextScanner const& scanner, NodeFields const& fields, Node& n
     float const yVolts = scanner.y(fields);
     if (!(xVolts == -5.0f) || !(yVolts >= -5.0f && yVolts <= 5.0f))
         return false;
-    node = {0.0f, yVolts * kVoltsToY};
+    node = {0.0f, yFromVolts(yVolts)};
     return true;
 }
 
 bool readFollowingNode(TextScanner const& scanner, NodeFields const& fields, float previousX, Node& node) {
-    float const x = (scanner.x(fields) + 5.0f) * kVoltsToX;
-    float const y = scanner.y(fields) * kVoltsToY;
+    float const x = xFromVolts(scanner.x(fields));
+    float const y = yFromVolts(scanner.y(fields));
     if (!(x > previousX && x <= 1.0f) || !(y >= -1.0f && y <= 1.0f))
         return false;
     node = {x, y};
@@ -109,9 +104,8 @@ bool Shape::parseText(wchar_t const* text, std::size_t length) {
 
 namespace {
 
-// The x a parser reads back from a node written with `volts`: the same mapping onto 0..1 as
-// the legacy parser's and the legacy writer's.
-float readBackX(float volts) { return shapes::mapFromVolts(volts, 0.0f, 1.0f); }
+// The x a parser reads back from a node written with `volts`.
+float readBackX(float volts) { return xFromVolts(volts); }
 
 std::wstring numberText(float value, int digits) {
     std::wostringstream stream;
@@ -151,8 +145,8 @@ std::wstring Shape::getString() const {
     int32_t const count = nodeCount < kMaxNodes ? nodeCount : kMaxNodes;
     float previousReadBack = 0.0f;
     for (int32_t i = 0; i < count; ++i) {
-        float const xVolts = nodes[i].x * kXToVolts + (-5.0f);
-        float const yVolts = nodes[i].y * kYToVolts;
+        float const xVolts = voltsFromX(nodes[i].x);
+        float const yVolts = voltsFromY(nodes[i].y);
         if (i == 0 || i == count - 1) {
             stream << L'(' << xVolts << L',' << yVolts << L')';
             previousReadBack = readBackX(readNumber(numberText(xVolts, 8).c_str()));

@@ -38,8 +38,9 @@ void appendNumber(std::wstring& text, float value, int significantDigits) {
         text += static_cast<wchar_t>(*c);
 }
 
-// Where the table modules and the older editor put an x read in volts: 0..1.
-float unitX(float volts) { return zr::shapes::mapFromVolts(volts, 0.0f, 1.0f); }
+// Where the table modules and the older editor put an x read in volts: 0..1, as the lenient
+// parser maps it for them.
+float unitX(float volts) { return zr::xFromVolts(volts); }
 
 // Whether x values read back as `before` and `after` stay apart for every reader: in volts,
 // as the text modules read them, and on 0..1, where close volts can round together.

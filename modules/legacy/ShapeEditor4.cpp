@@ -233,7 +233,7 @@ private:
         volts.count = shape.nodeCount < 0 ? 0 : std::min(shape.nodeCount, zr::Shape::kMaxNodes);
         for (int32_t i = 0; i < volts.count; ++i) {
             auto const at = static_cast<std::size_t>(i);
-            volts.nodes[at] = {shape.nodes[at].x * 10.0f - 5.0f, shape.nodes[at].y * 5.0f};
+            volts.nodes[at] = {zr::voltsFromX(shape.nodes[at].x), zr::voltsFromY(shape.nodes[at].y)};
         }
         return zr::legacy::writeNodes(volts.nodes.data(), volts.count);
     }
