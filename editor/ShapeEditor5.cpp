@@ -7,6 +7,7 @@
 #include <cmath>
 #include <utility>
 
+#include "sdk/EchoGuard.h"
 #include "sdk/Register.h"
 #include "shapes/Clamp.h"
 
@@ -265,15 +266,13 @@ void ZR_ShapeEditor5::onSetFlipVert() {
 }
 
 void ZR_ShapeEditor5::updateShapePin() {
-    transmitting = true;
+    gmpi_sdk::EchoGuard const ownWrite(transmitting);
     pinTransmit(pinShape.getPinId(), shape().blobSize(), shape().blobData(), 0);
-    transmitting = false;
 }
 
 void ZR_ShapeEditor5::updateActiveNodePin() {
-    transmitting = true;
+    gmpi_sdk::EchoGuard const ownWrite(transmitting);
     pinActiveNode = activeNode;
-    transmitting = false;
 }
 
 // Shows the active node in volts (EditUnits 0) or normalised units.
