@@ -15,6 +15,19 @@
 
 namespace zr::legacy {
 
+int32_t currentModeOf(int32_t legacyMode) {
+    // In the order of the legacy list "Linear,Spline,Lagrange,None".
+    constexpr int32_t kModes[] = {zr::Linear, zr::VarekSpline, zr::NaturalSpline, zr::None};
+    return isLegacyMode(legacyMode) ? kModes[legacyMode] : -1;
+}
+
+int32_t legacyModeOf(int32_t currentMode) {
+    for (int32_t legacy = kStraight; legacy <= kImpulses; ++legacy)
+        if (currentModeOf(legacy) == currentMode)
+            return legacy;
+    return kStraight;
+}
+
 int32_t NodeList::parse(std::wstring const& text, float xMin, float xMax, float yMin, float yMax) {
     count = zr::shapes::parseNodes(text, xMin, xMax, yMin, yMax, nodes.data());
     return count;
@@ -301,7 +314,7 @@ bool writeLegacyFile(std::wstring const& path, NodeList const& volts, int32_t mo
     if (path.empty() || !name)
         return false;
     std::wstring text = writeNodes(volts.nodes.data(), volts.count);
-    if (mode >= kStraight && mode <= kImpulses)
+    if (isLegacyMode(mode))
         text += kModeLine + std::to_wstring(mode);
     std::ofstream file(*name, std::ios::binary | std::ios::trunc);
     for (wchar_t c : text)
@@ -320,8 +333,9 @@ std::optional<LegacyFile> readLegacyFile(std::wstring const& path) {
     std::size_t const line = text->find(kModeLine);
     std::size_t const digit = line == std::wstring::npos ? text->size() : line + std::size(kModeLine) - 1;
     // Only the one character after the prefix counts; a file may end right after it.
-    if (digit < text->size() && (*text)[digit] >= L'0' && (*text)[digit] <= L'3')
-        file.mode = (*text)[digit] - L'0';
+    int32_t const mode = digit < text->size() ? (*text)[digit] - L'0' : -1;
+    if (isLegacyMode(mode))
+        file.mode = mode;
     return file;
 }
 
