@@ -339,17 +339,6 @@ std::optional<LegacyFile> readLegacyFile(std::wstring const& path) {
     return file;
 }
 
-std::wstring resolveFileName(gmpi::IMpUserInterfaceHost2* host, std::wstring const& name) {
-    constexpr int32_t kCapacity = 500;
-    if (host == nullptr)
-        return name;
-    // One more zero than the host may write, so the text always ends inside the buffer.
-    std::array<wchar_t, kCapacity + 1> buffer{};
-    if (host->resolveFilename(name.c_str(), kCapacity, buffer.data()) != gmpi::MP_OK)
-        return {};
-    return buffer.data();
-}
-
 float lookup(float const* table, float level) {
     float const t = clampf(level + 0.5f, 0.0f, 1.0f);
     float const q = t * static_cast<float>(kLastEntry);

@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 
-#include "sdk/GuiInterfaces.h"
 #include "sdk/MpBase2.h"
 #include "shapes/LegacyParser.h"
 
@@ -140,10 +139,6 @@ struct LegacyFile {
 };
 // The file's content when its node text parses; nothing otherwise.
 std::optional<LegacyFile> readLegacyFile(std::wstring const& path);
-
-// The full path of a short file name, as the UI host resolves it: at most 500 characters;
-// empty when the host fails; the name unchanged without a host.
-std::wstring resolveFileName(gmpi::IMpUserInterfaceHost2* host, std::wstring const& name);
 
 // Reads the table at a signal level: -0.5..+0.5 covers the table, clipped at both ends (a
 // NaN level reads the last entry); the value is interpolated between neighbouring entries
