@@ -9,9 +9,9 @@
 #include <limits>
 #include <optional>
 
+#include "sdk/Utf8Codec.h"
 #include "shapes/Clamp.h"
 #include "shapes/NumberText.h"
-#include "shapes/Utf8.h"
 
 namespace zr::legacy {
 
@@ -294,7 +294,7 @@ constexpr std::size_t kLargestFile = 1 << 20; // far beyond 100 nodes; larger fi
 
 // The file's characters, one per byte, up to the first byte outside ASCII.
 std::optional<std::wstring> readAscii(std::wstring const& path) {
-    auto const name = zr::toUtf8(path);
+    auto const name = gmpi_sdk::utf8::encodeText(path, gmpi_sdk::utf8::OnInvalid::Refuse);
     if (path.empty() || !name)
         return std::nullopt;
     std::ifstream file(*name, std::ios::binary);
@@ -310,7 +310,7 @@ std::optional<std::wstring> readAscii(std::wstring const& path) {
 } // namespace
 
 bool writeLegacyFile(std::wstring const& path, NodeList const& volts, int32_t mode) {
-    auto const name = zr::toUtf8(path);
+    auto const name = gmpi_sdk::utf8::encodeText(path, gmpi_sdk::utf8::OnInvalid::Refuse);
     if (path.empty() || !name)
         return false;
     std::wstring text = writeNodes(volts.nodes.data(), volts.count);
