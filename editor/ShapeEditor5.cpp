@@ -209,12 +209,8 @@ void ZR_ShapeEditor5::onSetEditY() {
     float const requested = editUnits == 0 ? zr::yFromVolts(pinEditY) : pinEditY.getValue();
     if (std::isnan(requested) || activeNode >= shape().nodeCount)
         return;
-    float const y = clampf(limitToYRange(requested), -1.0f, 1.0f);
-    zr::Node& node = shape().nodes[activeNode];
-    if (y == node.y)
+    if (!shape().setNodeY(activeNode, limitToYRange(requested)))
         return;
-    node.y = y;
-    shape().changed = 1;
     releaseCurveBitmap();
     redraw();
     updateShapePin();

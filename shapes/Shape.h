@@ -119,6 +119,9 @@ struct Shape {
     // middle; both cases set `changed` and return true whatever the nodes were. Otherwise
     // returns whether any y changed.
     bool fitVert(float bottom, float top);
+    // Scales every y about `center` by `gain` with scaledAbout, within -1..+1. A gain of exactly
+    // 1 leaves every node as it is (also one outside -1..+1). Returns whether any y changed.
+    bool scaleVert(float center, float gain);
 
     // Node edits (ShapeEdit.cpp). Each sets `changed` when it altered the shape.
     // Mirrors left-right: the node order reverses and every x becomes 1 - x; interior nodes
@@ -135,6 +138,12 @@ private:
     // `text[length]` must be a terminator: the number reader runs until a non-number character.
     bool parseText(wchar_t const* text, std::size_t length);
 };
+
+// One level scaled about `center` by `gain`: (level - c) x gain + c, clamped to low..high,
+// where c is `center` clamped to low..high (NaN gives `high` in both clamps). The amplifier
+// modules' formula, for normalised heights and, in the legacy generation, for volts
+// (ShapeVertical.cpp).
+float scaledAbout(float level, float center, float gain, float low, float high);
 
 // The blob image is the record's own storage, read and written in native byte order.
 static_assert(std::endian::native == std::endian::little, "the blob image is little-endian");
