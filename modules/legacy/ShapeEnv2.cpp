@@ -59,8 +59,9 @@ private:
     void renderLevels() {
         if (!interpolator.render())
             return;
-        for (float& level : levels)
-            level = zr::envelopeLevel(interpolator.readNext());
+        auto const values = interpolator.rendered();
+        for (int32_t i = 0; i < zr::legacy::kTableSize; ++i)
+            levels[static_cast<std::size_t>(i)] = zr::envelopeLevel(values.value(i));
     }
 
     // Image nodes are not re-checked: a NaN x is no sustain point, any other x is kept
