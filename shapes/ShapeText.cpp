@@ -1,9 +1,10 @@
 #include "shapes/Shape.h"
 
-#include <cmath>
 #include <locale>
+#include <optional>
 #include <sstream>
 
+#include "shapes/FloatSteps.h"
 #include "shapes/NumberText.h"
 
 namespace zr {
@@ -121,19 +122,17 @@ std::wstring numberText(float value, int digits) {
 // nearest volts that read back between the two, at nine digits, which read back exactly.
 // Empty when no such value exists: the node cannot be carried by the text form.
 std::wstring interiorXText(float xVolts, float previousReadBack) {
-    std::wstring const usual = numberText(xVolts, 8);
-    float const readBack = readBackX(readNumber(usual.c_str()));
-    if (readBack > previousReadBack && readBack < 1.0f)
-        return usual;
-    float const direction = readBack < 1.0f ? 5.0f : -5.0f;
-    float volts = xVolts;
-    for (int step = 0; step < 64; ++step) {
-        volts = std::nextafter(volts, direction);
+    auto const readsBackBetween = [previousReadBack](float volts) {
         float const x = readBackX(volts);
-        if (x > previousReadBack && x < 1.0f)
-            return numberText(volts, 9);
-    }
-    return {};
+        return x > previousReadBack && x < 1.0f;
+    };
+    std::wstring const usual = numberText(xVolts, 8);
+    float const usualVolts = readNumber(usual.c_str());
+    if (readsBackBetween(usualVolts))
+        return usual;
+    float const direction = readBackX(usualVolts) < 1.0f ? 5.0f : -5.0f;
+    std::optional<float> const nearest = nextFloatWhere(xVolts, direction, 64, readsBackBetween);
+    return nearest ? numberText(*nearest, 9) : std::wstring{};
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include "sdk/Utf8Codec.h"
 #include "shapes/Clamp.h"
+#include "shapes/FloatSteps.h"
 #include "shapes/NumberText.h"
 
 namespace zr::legacy {
@@ -81,14 +82,12 @@ bool writeSixDigits(Node const* nodes, int32_t count, std::wstring& text) {
 // The x of an interior node, as close to `x` as keeps it apart from both neighbours; nothing
 // when no value lies between them. Nine digits read every float back as itself.
 std::optional<float> xBetween(float x, float previous, float last) {
+    auto const between = [previous, last](float candidate) { return apart(previous, candidate) && apart(candidate, last); };
+    if (between(x))
+        return x;
     float const direction = apart(previous, x) ? -std::numeric_limits<float>::infinity()
                                                : std::numeric_limits<float>::infinity();
-    for (int step = 0; step <= 64; ++step) {
-        if (apart(previous, x) && apart(x, last))
-            return x;
-        x = std::nextafter(x, direction);
-    }
-    return std::nullopt;
+    return zr::nextFloatWhere(x, direction, 64, between);
 }
 
 // Every x with nine digits; an interior node too close to a neighbour moves by the fewest
