@@ -86,6 +86,9 @@ struct Shape {
     // neighbours leave no representable place strictly between them. Returns whether x
     // changed (compared in the offset domain); sets `changed` if so.
     bool placeNodeXBetweenNeighbours(int32_t index, float offsetX);
+    // Whether every node's x lies strictly above the one before (NaN fails), over the first
+    // nodeCount nodes and at most kMaxNodes: the order the rule above keeps.
+    bool xStrictlyIncreasing() const;
     // Node `index` (ends included) gets `y` clamped to -1..+1 (NaN gives +1). Returns whether
     // y changed (a NaN before counts as a change); sets `changed` if so.
     bool setNodeY(int32_t index, float y);

@@ -64,6 +64,22 @@ TEST(ShapeNodeEdits, PlaceNodeXKeepsTheOrderWhereNeighboursCollapse) {
 
 // 1 - x rounds below 0.5: three nodes a float step apart above 0.4 mirror onto one x, and
 // nodes within a float step of 0 mirror onto the last node's 1.
+TEST(ShapeNodeEdits, XStrictlyIncreasingAsksEveryNeighbourPair) {
+    std::tuple<char const*, std::vector<Node>, bool> const cases[] = {
+        {"two nodes", {{0.0f, 0.0f}, {1.0f, 0.0f}}, true},
+        {"one float step apart", {{0.0f, 0.0f}, {0.5f, 0.0f}, {above(0.5f), 0.0f}, {1.0f, 0.0f}}, true},
+        {"equal x", {{0.0f, 0.0f}, {0.5f, 0.0f}, {0.5f, 0.0f}, {1.0f, 0.0f}}, false},
+        {"-0 before +0", {{-0.0f, 0.0f}, {0.0f, 0.0f}, {1.0f, 0.0f}}, false},
+        {"falling at the end", {{0.0f, 0.0f}, {0.5f, 0.0f}, {0.25f, 0.0f}}, false},
+        {"a NaN x", {{0.0f, 0.0f}, {kNaN, 0.0f}, {1.0f, 0.0f}}, false},
+        {"x outside 0..1, still increasing", {{-kInf, 0.0f}, {2.0f, 0.0f}, {kInf, 0.0f}}, true},
+    };
+    for (auto const& [name, nodes, increasing] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(shapeWith(nodes).xStrictlyIncreasing(), increasing);
+    }
+}
+
 TEST(ShapeNodeEdits, FlipHorizontalKeepsCloseNodesApart) {
     float const a = above(above(0.4f)), b = above(a), c = above(b);
     std::vector<Node> const cases[] = {
