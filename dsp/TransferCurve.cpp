@@ -74,8 +74,9 @@ bool TransferCurve::setShape(int32_t mode, void const* image, int32_t size) {
     if (!interpolator_.render())
         return false;
     // An empty rendering reads as 0 throughout.
+    auto const values = interpolator_.rendered();
     for (int32_t i = 0; i < kTableSize; ++i)
-        table_[i] = interpolator_.readNext() * 0.5f;
+        table_[i] = values.value(i) * 0.5f;
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <utility>
 
+#include "sdk/EchoGuard.h"
 #include "sdk/Register.h"
 #include "shapes/Clamp.h"
 
@@ -100,14 +101,14 @@ void ZR_ShapeEditor5::onSetActiveNode() {
 
 // The limits bind later edits only; nodes already outside them stay.
 void ZR_ShapeEditor5::onSetYLimits() {
-    yHigh = clampf(pinYLimitMax * 0.2f, -1.0f, 1.0f);
-    yLow = clampf(pinYLimitMin * 0.2f, -1.0f, 1.0f);
+    yHigh = clampf(zr::yFromVolts(pinYLimitMax), -1.0f, 1.0f);
+    yLow = clampf(zr::yFromVolts(pinYLimitMin), -1.0f, 1.0f);
     if (yLow > yHigh)
         std::swap(yLow, yHigh);
 }
 
 void ZR_ShapeEditor5::onSetBaseLine() {
-    float const level = clampf(pinBaseLine * 0.2f, -1.0f, 1.0f);
+    float const level = clampf(zr::yFromVolts(pinBaseLine), -1.0f, 1.0f);
     if (level == baseLine)
         return;
     baseLine = level;
@@ -191,7 +192,7 @@ void ZR_ShapeEditor5::onSetColors() {
 void ZR_ShapeEditor5::onSetEditX() {
     if (activeNode < 0 || lockX)
         return;
-    float const x = editUnits == 0 ? (pinEditX + 5.0f) * 0.1f : pinEditX.getValue();
+    float const x = editUnits == 0 ? zr::xFromVolts(pinEditX) : pinEditX.getValue();
     if (!shape().placeNodeXBetweenNeighbours(activeNode, x + zr::Shape::kXOffset))
         return;
     releaseCurveBitmap();
@@ -205,15 +206,11 @@ void ZR_ShapeEditor5::onSetEditY() {
     bool const endNode = activeNode == 0 || activeNode == shape().nodeCount - 1;
     if (lockFirstLast && endNode)
         return;
-    float const requested = editUnits == 0 ? pinEditY * 0.2f : pinEditY.getValue();
+    float const requested = editUnits == 0 ? zr::yFromVolts(pinEditY) : pinEditY.getValue();
     if (std::isnan(requested) || activeNode >= shape().nodeCount)
         return;
-    float const y = clampf(limitToYRange(requested), -1.0f, 1.0f);
-    zr::Node& node = shape().nodes[activeNode];
-    if (y == node.y)
+    if (!shape().setNodeY(activeNode, limitToYRange(requested)))
         return;
-    node.y = y;
-    shape().changed = 1;
     releaseCurveBitmap();
     redraw();
     updateShapePin();
@@ -265,15 +262,13 @@ void ZR_ShapeEditor5::onSetFlipVert() {
 }
 
 void ZR_ShapeEditor5::updateShapePin() {
-    transmitting = true;
+    gmpi_sdk::EchoGuard const ownWrite(transmitting);
     pinTransmit(pinShape.getPinId(), shape().blobSize(), shape().blobData(), 0);
-    transmitting = false;
 }
 
 void ZR_ShapeEditor5::updateActiveNodePin() {
-    transmitting = true;
+    gmpi_sdk::EchoGuard const ownWrite(transmitting);
     pinActiveNode = activeNode;
-    transmitting = false;
 }
 
 // Shows the active node in volts (EditUnits 0) or normalised units.
@@ -281,8 +276,8 @@ void ZR_ShapeEditor5::updateEditPins() {
     if (activeNode < 0 || activeNode >= shape().nodeCount)
         return;
     zr::Node const node = shape().nodes[activeNode];
-    pinEditX = editUnits == 0 ? node.x * 10.0f - 5.0f : node.x;
-    pinEditY = editUnits == 0 ? node.y * 5.0f : node.y;
+    pinEditX = editUnits == 0 ? zr::voltsFromX(node.x) : node.x;
+    pinEditY = editUnits == 0 ? zr::voltsFromY(node.y) : node.y;
 }
 
 namespace {

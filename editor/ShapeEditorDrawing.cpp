@@ -157,6 +157,7 @@ void ZR_ShapeEditor5::drawCurveAndFill(Graphics_base& target, bool line, bool fi
     if (columns != interpolator.tableSize)
         interpolator.setTableSize(columns);
     interpolator.render();
+    auto const values = interpolator.rendered();
 
     auto factory = target.GetFactory();
     if (!factory)
@@ -168,9 +169,8 @@ void ZR_ShapeEditor5::drawCurveAndFill(Graphics_base& target, bool line, bool fi
     Ref<IMpGeometrySink> curveSink, areaSink;
     if (line && factory->CreatePathGeometry(curve.put()) == gmpi::MP_OK && curve && curve->Open(curveSink.put()) == gmpi::MP_OK &&
         curveSink) {
-        float const first = zr::clampf(interpolator.readNext(), -limit, limit);
+        float const first = zr::clampf(values.value(0), -limit, limit);
         curveSink->BeginFigure({x0, view.pixelY(first)}, MP1_FIGURE_BEGIN_HOLLOW);
-        interpolator.readPosition = 0;
     }
     if (fill && factory->CreatePathGeometry(area.put()) == gmpi::MP_OK && area && area->Open(areaSink.put()) == gmpi::MP_OK &&
         areaSink)
@@ -180,7 +180,7 @@ void ZR_ShapeEditor5::drawCurveAndFill(Graphics_base& target, bool line, bool fi
     float lastX = x0;
     for (int32_t k = 0; k < columns; ++k) {
         lastX = x0 + static_cast<float>(k);
-        MP1_POINT const point{lastX, view.pixelY(zr::clampf(interpolator.readNext(), -limit, limit))};
+        MP1_POINT const point{lastX, view.pixelY(zr::clampf(values.value(k), -limit, limit))};
         if (curveSink)
             curveSink->AddLine(point);
         if (areaSink)

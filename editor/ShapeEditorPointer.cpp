@@ -119,11 +119,7 @@ void ZR_ShapeEditor5::doubleClickOnNode(int32_t node) {
     if (endNode && lockFirstLast)
         return;
     if (endNode || lockAddRem) {
-        float const y = zr::clampf(baseLine, -1.0f, 1.0f);
-        if (shape().nodes[node].y != y) {
-            shape().nodes[node].y = y;
-            shape().changed = 1;
-        }
+        shape().setNodeY(node, baseLine);
     } else {
         shape().removeNode(node);
         activeNode = -1;

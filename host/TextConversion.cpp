@@ -1,34 +1,26 @@
 #include "host/TextConversion.h"
 
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "sdk/Utf8Codec.h"
 
 namespace zr::host {
 
+using gmpi_sdk::utf8::OnInvalid;
+
 std::wstring wideFromUtf8(std::string_view utf8) {
-    std::wstring wide;
-    wide.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        char32_t codePoint = 0;
-        std::size_t const length = gmpi_sdk::utf8::decode(utf8, i, codePoint);
-        if (length == 0)
-            throw std::invalid_argument("malformed UTF-8 at byte " + std::to_string(i));
-        wide += static_cast<wchar_t>(codePoint);
-        i += length;
-    }
-    return wide;
+    std::size_t invalidAt = 0;
+    std::optional<std::wstring> wide = gmpi_sdk::utf8::decodeText(utf8, OnInvalid::Refuse, &invalidAt);
+    if (!wide)
+        throw std::invalid_argument("malformed UTF-8 at byte " + std::to_string(invalidAt));
+    return std::move(*wide);
 }
 
 std::string utf8FromWide(std::wstring_view wide) {
-    constexpr char32_t replacementCharacter = 0xFFFD;
-    std::string utf8;
-    utf8.reserve(wide.size());
-    for (wchar_t character : wide) {
-        auto const c = static_cast<char32_t>(character);
-        gmpi_sdk::utf8::append(utf8, gmpi_sdk::utf8::isEncodable(c) ? c : replacementCharacter);
-    }
-    return utf8;
+    // Replace always gives a text.
+    return std::move(*gmpi_sdk::utf8::encodeText(wide, OnInvalid::Replace));
 }
 
 } // namespace zr::host

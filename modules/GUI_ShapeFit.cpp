@@ -33,7 +33,7 @@ public:
 private:
     // Volts to normalised y; the shape clamps the levels and keeps a too-flat shape finite.
     void doFit() {
-        shape.fitVert(pinLow * 0.2f, pinHigh * 0.2f);
+        shape.fitVert(zr::yFromVolts(pinLow), zr::yFromVolts(pinHigh));
         transmitShape();
     }
 };

@@ -33,7 +33,7 @@ public:
 
 private:
     void doSnap() {
-        shape.snapVert(pinLevel * 0.2f, pinBottom != 0);
+        shape.snapVert(zr::yFromVolts(pinLevel), pinBottom != 0);
         transmitShape();
     }
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "modules/ShapeNodeLink.h"
+#include "sdk/EchoGuard.h"
 #include "sdk/Register.h"
 
 class ZR_GUI_ShapeYLink : public ShapeNodeLinkBase {
@@ -35,9 +36,8 @@ private:
             return;
         if (!shape.setNodeY(k, value + value - 1.0f))
             return;
-        sending = true;
+        gmpi_sdk::EchoGuard const ownWrite(sending);
         transmitShape();
-        sending = false;
     }
 };
 

@@ -40,7 +40,7 @@ public:
         // Inputs beyond the last node drive nothing (setNodeY refuses their index).
         for (int32_t k = 0; k < inputCount; ++k)
             if (pinHeights[k].isUpdated())
-                shapeChanged |= shape.setNodeY(k, pinHeights[k] * 0.2f);
+                shapeChanged |= shape.setNodeY(k, zr::yFromVolts(pinHeights[k]));
         if (shapeChanged)
             pinShapeOut.sendPinUpdate(shape.blobSize(), shape.blobData());
     }

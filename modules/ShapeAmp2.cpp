@@ -4,7 +4,6 @@
 
 #include "sdk/MpBase2.h"
 #include "sdk/Register.h"
-#include "shapes/Clamp.h"
 #include "shapes/Shape.h"
 
 class ZR_ShapeAmp2 : public MpBase2 {
@@ -33,8 +32,8 @@ public:
             shapeChanged = shape.readBlob(image.getData(), image.getSize());
         }
         bool centerChanged = false;
-        if (pinCenter.isUpdated() && pinCenter * 0.2f != center) {
-            center = pinCenter * 0.2f;
+        if (pinCenter.isUpdated() && zr::yFromVolts(pinCenter) != center) {
+            center = zr::yFromVolts(pinCenter);
             centerChanged = true;
         }
         if (pinGain.isUpdated())
@@ -48,11 +47,7 @@ public:
 private:
     void sendScaled() {
         zr::Shape scaled = shape;
-        if (gainValue != 1.0f) {
-            float const c = zr::clampf(center, -1.0f, 1.0f);
-            for (int32_t i = 0; i < scaled.nodeCount; ++i)
-                scaled.nodes[i].y = zr::clampf((scaled.nodes[i].y - c) * gainValue + c, -1.0f, 1.0f);
-        }
+        scaled.scaleVert(center, gainValue);
         pinShapeOut.sendPinUpdate(scaled.blobSize(), scaled.blobData());
     }
 };

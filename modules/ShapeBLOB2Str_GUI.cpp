@@ -19,9 +19,8 @@ public:
         blobToText();
     }
     void onSetString() {
-        converting = true;
+        gmpi_sdk::EchoGuard const ownWrite(converting);
         textToBlob();
-        converting = false;
     }
 };
 

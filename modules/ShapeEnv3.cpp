@@ -137,8 +137,9 @@ private:
     void fillTable() {
         bool const clip = pinClip;
         float* levels = run.levels();
+        auto const values = interpolator.rendered();
         for (int32_t i = 0; i < kTableSize; ++i) {
-            float entry = zr::envelopeLevel(interpolator.readNext());
+            float entry = zr::envelopeLevel(values.value(i));
             if (clip)
                 entry = zr::clampf(entry, 0.0f, 1.0f);
             levels[i] = entry;

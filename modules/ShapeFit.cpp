@@ -22,7 +22,7 @@ public:
 
     // Equal levels and flat shapes always count as moved.
     bool edit(zr::Shape& output) override {
-        return output.fitVert(pinBottom * 0.2f, pinTop * 0.2f);
+        return output.fitVert(zr::yFromVolts(pinBottom), zr::yFromVolts(pinTop));
     }
 };
 

@@ -53,7 +53,7 @@ private:
             olderHost == nullptr)
             return name;
         auto* host = static_cast<gmpi::IMpUserInterfaceHost*>(olderHost);
-        std::wstring resolved = zr::resolveFileName(host, name);
+        std::wstring resolved = zr::resolveFileName(host, name, zr::RefusedName::AsWritten);
         host->release();
         return resolved;
     }

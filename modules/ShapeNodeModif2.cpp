@@ -27,8 +27,8 @@ public:
     bool edit(zr::Shape& output) override {
         int32_t const i = pinNodeIndex;
         // Both edits refuse an index outside the nodes; x moves only for interior nodes.
-        bool const xMoved = output.placeNodeXBetweenNeighbours(i, (pinX + 5.0f) * 0.1f + zr::Shape::kXOffset);
-        bool const yMoved = output.setNodeY(i, pinY * 0.2f);
+        bool const xMoved = output.placeNodeXBetweenNeighbours(i, zr::xFromVolts(pinX) + zr::Shape::kXOffset);
+        bool const yMoved = output.setNodeY(i, zr::yFromVolts(pinY));
         return xMoved || yMoved;
     }
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "sdk/EchoGuard.h"
 #include "sdk/MpGuiBase2.h"
 #include "sdk/Register.h"
 #include "shapes/Shape.h"
@@ -38,18 +39,16 @@ public:
         if (shape.invalid) {
             pinChoiceList = std::wstring(L"<No Node>=-1");
             listNodeCount = 0;
-            updating = true;
+            gmpi_sdk::EchoGuard const ownWrites(updating);
             pinChoice = -1;
             pinIndex = pinChoice.getValue();
-            updating = false;
             return;
         }
         listNodeCount = shape.nodeCount;
         pinChoiceList = listText();
-        updating = true;
+        gmpi_sdk::EchoGuard const ownWrites(updating);
         pinChoice = recalcChoice();
         pinIndex = pinChoice.getValue();
-        updating = false;
     }
 
     // A new Index from outside moves only Choice.
@@ -61,9 +60,8 @@ public:
 
     // A pick in the list moves Index.
     void onSetChoice() {
-        updating = true;
+        gmpi_sdk::EchoGuard const ownWrite(updating);
         pinIndex = pinChoice.getValue();
-        updating = false;
     }
 
 private:

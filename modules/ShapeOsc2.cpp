@@ -108,8 +108,9 @@ private:
     // The rendered values, then 0 after them (or throughout for an empty rendering).
     void renderShape(float* table, int32_t size) override {
         interpolator.render();
+        auto const values = interpolator.rendered();
         for (int32_t i = 0; i < size; ++i)
-            table[i] = interpolator.readNext();
+            table[i] = values.value(i);
     }
 };
 

@@ -41,7 +41,7 @@ public:
 private:
     // Resolved through the older UI host the base holds; without it the name stays.
     void takeFileName(StringGuiPin const& pin) {
-        fileName = zr::resolveFileName(getOlderUiHost(), pin.getValue());
+        fileName = zr::resolveFileName(getOlderUiHost(), pin.getValue(), zr::RefusedName::AsWritten);
         if (pinAutoMode == 1)
             doSave();
     }

@@ -33,7 +33,7 @@ public:
         }
         zr::Shape output = input;
         if (pinVertical != 0)
-            output.shiftVert(pinAmount * 0.2f);
+            output.shiftVert(zr::yFromVolts(pinAmount));
         else
             output.shiftHoriz(pinAmount * 0.1f);
         pinShapeOut.sendPinUpdate(output.blobSize(), output.blobData());

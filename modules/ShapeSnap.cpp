@@ -22,7 +22,7 @@ public:
 
     // A level that leaves the input's values where they are sends nothing.
     bool edit(zr::Shape& output) override {
-        return output.snapVert(pinLevel * 0.2f, pinEdge != 0);
+        return output.snapVert(zr::yFromVolts(pinLevel), pinEdge != 0);
     }
 };
 

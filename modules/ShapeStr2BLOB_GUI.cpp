@@ -19,9 +19,8 @@ public:
         textToBlob();
     }
     void onSetBlob() {
-        converting = true;
+        gmpi_sdk::EchoGuard const ownWrite(converting);
         blobToText();
-        converting = false;
     }
 };
 

@@ -4,6 +4,7 @@
 // no mode and the image carries none. The two modules differ in pin order and in which
 // direction ignores its own echo.
 
+#include "sdk/EchoGuard.h"
 #include "sdk/MpGuiBase2.h"
 #include "shapes/Shape.h"
 
@@ -28,5 +29,5 @@ protected:
     StringGuiPin pinString;
     MpGuiPin<MpBlob> pinBlob;
     zr::Shape shape;         // the last shape taken from either pin
-    bool converting = false; // set while the module writes its own output
+    bool converting = false; // set while the module writes its own output (an EchoGuard)
 };

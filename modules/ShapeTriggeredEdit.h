@@ -3,6 +3,7 @@
 // a one-shot edit to the kept shape, and the result goes back out on pin 0. The module's own
 // shape coming back from the host is ignored.
 
+#include "sdk/EchoGuard.h"
 #include "sdk/MpGuiBase2.h"
 #include "shapes/Shape.h"
 
@@ -21,9 +22,8 @@ protected:
 
     // Sends the kept shape, edited or not.
     void transmitShape() {
-        sending = true;
+        gmpi_sdk::EchoGuard const ownWrite(sending);
         pinTransmit(pinShape.getPinId(), shape.blobSize(), shape.blobData(), 0);
-        sending = false;
     }
 
     // Pin indices are stored in patches: append only. Pin 0 is registered by each module

@@ -3,9 +3,10 @@
 
 #include <string>
 
+#include "dsp/TransferCurve.h"
+#include "modules/StaticOutput.h"
 #include "sdk/MpBase2.h"
 #include "sdk/Register.h"
-#include "dsp/TransferCurve.h"
 
 class ZR_Waveshaper2 : public MpBase2 {
     // Pin indices are stored in patches: append only.
@@ -34,11 +35,9 @@ public:
             updateCurve();
         if (pinRangeLow.isUpdated() || pinRangeHigh.isUpdated()) {
             transferCurve.setRange(pinRangeLow, pinRangeHigh);
-            // A static output must show the new range before the module sleeps again, or a
-            // sleeping module would keep the old level. A reporting input restarts the
-            // countdown just below anyway.
-            if (!pinOut.isStreaming() && !pinInput.isUpdated())
-                pinOut.setStreaming(false);
+            // A reporting input restarts the countdown just below anyway.
+            if (!pinInput.isUpdated())
+                reannounceIfStatic(pinOut);
         }
         if (pinInput.isUpdated())
             pinOut.setStreaming(pinInput.isStreaming());
@@ -55,9 +54,7 @@ private:
         std::wstring const& image = pinShape;
         if (!transferCurve.setShape(pinInterpolation, image.data(), static_cast<int32_t>(image.size() * sizeof(wchar_t))))
             return;
-        // A static output must still show the new curve before the module sleeps again.
-        if (!pinOut.isStreaming())
-            pinOut.setStreaming(false);
+        reannounceIfStatic(pinOut);
     }
 };
 

@@ -3,9 +3,10 @@
 
 #include <string>
 
+#include "dsp/TransferCurve.h"
+#include "modules/StaticOutput.h"
 #include "sdk/MpBase2.h"
 #include "sdk/Register.h"
-#include "dsp/TransferCurve.h"
 
 class ZR_Waveshaper2ST : public MpBase2 {
     // Pin indices are stored in patches: append only.
@@ -38,12 +39,11 @@ public:
             updateCurve();
         if (pinRangeLow.isUpdated() || pinRangeHigh.isUpdated()) {
             transferCurve.setRange(pinRangeLow, pinRangeHigh);
-            // A static output must show the new range before the module sleeps again; a
-            // reporting input restarts the countdown just below anyway.
-            if (!pinOutLeft.isStreaming() && !pinInputLeft.isUpdated())
-                pinOutLeft.setStreaming(false);
-            if (!pinOutRight.isStreaming() && !pinInputRight.isUpdated())
-                pinOutRight.setStreaming(false);
+            // A reporting input restarts the countdown just below anyway.
+            if (!pinInputLeft.isUpdated())
+                reannounceIfStatic(pinOutLeft);
+            if (!pinInputRight.isUpdated())
+                reannounceIfStatic(pinOutRight);
         }
         if (pinInputLeft.isUpdated())
             pinOutLeft.setStreaming(pinInputLeft.isStreaming());
@@ -68,12 +68,11 @@ private:
         std::wstring const& image = pinShape;
         if (!transferCurve.setShape(pinInterpolation, image.data(), static_cast<int32_t>(image.size() * sizeof(wchar_t))))
             return;
-        // Static outputs must still show the new curve before the module sleeps again. While
-        // either channel streams the module keeps running, and neither output is touched.
+        // While either channel streams the module keeps running, and neither output is touched.
         if (pinOutLeft.isStreaming() || pinOutRight.isStreaming())
             return;
-        pinOutLeft.setStreaming(false);
-        pinOutRight.setStreaming(false);
+        reannounceIfStatic(pinOutLeft);
+        reannounceIfStatic(pinOutRight);
     }
 };
 

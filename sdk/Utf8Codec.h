@@ -4,6 +4,7 @@
 // our host's messages substitute.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,57 @@ inline std::size_t decode(std::string_view text, std::size_t at, char32_t& codeP
     // The smallest code point that needs a sequence of each length: shorter forms are overlong.
     constexpr char32_t smallestOfLength[5] = {0, 0, 0x80, 0x800, 0x10000};
     return codePoint >= smallestOfLength[length] && isEncodable(codePoint) ? length : 0;
+}
+
+// What a whole-text conversion makes of what breaks the rules: a malformed, truncated,
+// overlong or surrogate sequence when decoding; a character without a UTF-8 form (a lone
+// surrogate, or a value beyond U+10FFFF) when encoding. Every caller names its policy.
+enum class OnInvalid {
+    Refuse,  // the conversion fails and gives no text
+    Replace, // U+FFFD takes its place; decoding goes on at the byte after the one refused
+};
+
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// UTF-8 to one wide character per code point. With Refuse: nothing for a text with an
+// invalid sequence, whose byte offset then goes to `invalidAt` when that is not null.
+inline std::optional<std::wstring> decodeText(std::string_view utf8, OnInvalid policy,
+                                              std::size_t* invalidAt = nullptr) {
+    std::wstring wide;
+    wide.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t codePoint = 0;
+        std::size_t length = decode(utf8, i, codePoint);
+        if (length == 0) {
+            if (policy == OnInvalid::Refuse) {
+                if (invalidAt != nullptr)
+                    *invalidAt = i;
+                return std::nullopt;
+            }
+            codePoint = kReplacementCharacter;
+            length = 1;
+        }
+        wide.push_back(static_cast<wchar_t>(codePoint));
+        i += length;
+    }
+    return wide;
+}
+
+// One code point per wide character to UTF-8. With Refuse: nothing for a text with a
+// character that has no UTF-8 form.
+inline std::optional<std::string> encodeText(std::wstring_view wide, OnInvalid policy) {
+    std::string utf8;
+    utf8.reserve(wide.size());
+    for (wchar_t const character : wide) {
+        auto codePoint = static_cast<char32_t>(character);
+        if (!isEncodable(codePoint)) {
+            if (policy == OnInvalid::Refuse)
+                return std::nullopt;
+            codePoint = kReplacementCharacter;
+        }
+        append(utf8, codePoint);
+    }
+    return utf8;
 }
 
 } // namespace gmpi_sdk::utf8

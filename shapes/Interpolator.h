@@ -3,7 +3,9 @@
 #include "shapes/Shape.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace zr {
@@ -14,6 +16,21 @@ namespace zr {
 // All work memory exists from construction: rendering never allocates.
 class Shape::Interpolator {
 public:
+    // A read-only view of the values of the last render: entry k for k below size(), 0 for
+    // any k from size() on (so for every k before the first render and for a table too small
+    // to render). The same sequence readNext() gives, without a cursor. Valid until the next
+    // render() or setTableSize().
+    class Values {
+    public:
+        explicit Values(std::span<float const> entries) : entries_(entries) {}
+        int32_t size() const { return static_cast<int32_t>(entries_.size()); }
+        // `k` must not be negative.
+        float value(int32_t k) const { return k < size() ? entries_[static_cast<std::size_t>(k)] : 0.0f; }
+
+    private:
+        std::span<float const> entries_;
+    };
+
     Shape shape;                  // must stay the first member
     int32_t tableSize = 0;        // N: the entries a render fills
     int32_t renderedSize = 0;     // valid entries after the last render; 0 = none yet
@@ -37,6 +54,8 @@ public:
 
     // [audio thread] The rendered entries in order, then 0.
     float readNext();
+    // [audio thread] The rendered entries as a view; reading it moves no cursor.
+    Values rendered() const { return Values({table.data(), static_cast<std::size_t>(renderedSize)}); }
 
 private:
     using SplineArray = std::array<float, kMaxNodes + 1>;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shapes/Shape.h"
+#include "shapes/Volts.h"
 
 namespace zr::shapes {
 
@@ -15,14 +16,11 @@ using Node = zr::Node;
 inline constexpr int32_t kMaxLegacyNodes = 100;
 
 // Reads "(x,y)(x,y)..." in volts into `out` (room for kMaxLegacyNodes), mapping x from
-// -5..5 onto xMin..xMax and y from -5..5 onto yMin..yMax. Returns the node count, or 0 when
-// the text is refused: fewer than 2 nodes, a first x other than -5, an x outside -5..5 (NaN
-// included) or not above the one before, or a last x other than 5. At most 100 nodes are
-// read; whatever follows the 100th is ignored. The text is only read, never copied, and
-// `out` is written only when the text is accepted.
+// -5..5 onto xMin..xMax and y from -5..5 onto yMin..yMax with mapFromVolts (shapes/Volts.h).
+// Returns the node count, or 0 when the text is refused: fewer than 2 nodes, a first x other
+// than -5, an x outside -5..5 (NaN included) or not above the one before, or a last x other
+// than 5. At most 100 nodes are read; whatever follows the 100th is ignored. The text is only
+// read, never copied, and `out` is written only when the text is accepted.
 int32_t parseNodes(std::wstring const& text, float xMin, float xMax, float yMin, float yMax, Node* out);
-
-// Where the parser puts a value read in volts (-5..5) on the range low..high.
-inline float mapFromVolts(float volts, float low, float high) { return (volts + 5.0f) * ((high - low) * 0.1f) + low; }
 
 } // namespace zr::shapes

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "shapes/Volts.h"
+
 namespace zr {
 
 // The values are stored in patches and files: never renumber.
@@ -16,7 +18,7 @@ enum InterpolationMode : int32_t { None = 0, Linear = 10, VarekSpline = 20, Natu
 // helper and ignores any other value.
 bool isValidInterpolation(int32_t mode);
 
-// Normalised coordinates: x 0..1 for -5..+5 V, y -1..+1 for -5..+5 V.
+// Normalised coordinates: x 0..1 for -5..+5 V, y -1..+1 for -5..+5 V (shapes/Volts.h converts).
 struct Node {
     float x;
     float y;
@@ -84,6 +86,9 @@ struct Shape {
     // neighbours leave no representable place strictly between them. Returns whether x
     // changed (compared in the offset domain); sets `changed` if so.
     bool placeNodeXBetweenNeighbours(int32_t index, float offsetX);
+    // Whether every node's x lies strictly above the one before (NaN fails), over the first
+    // nodeCount nodes and at most kMaxNodes: the order the rule above keeps.
+    bool xStrictlyIncreasing() const;
     // Node `index` (ends included) gets `y` clamped to -1..+1 (NaN gives +1). Returns whether
     // y changed (a NaN before counts as a change); sets `changed` if so.
     bool setNodeY(int32_t index, float y);
@@ -117,6 +122,9 @@ struct Shape {
     // middle; both cases set `changed` and return true whatever the nodes were. Otherwise
     // returns whether any y changed.
     bool fitVert(float bottom, float top);
+    // Scales every y about `center` by `gain` with scaledAbout, within -1..+1. A gain of exactly
+    // 1 leaves every node as it is (also one outside -1..+1). Returns whether any y changed.
+    bool scaleVert(float center, float gain);
 
     // Node edits (ShapeEdit.cpp). Each sets `changed` when it altered the shape.
     // Mirrors left-right: the node order reverses and every x becomes 1 - x; interior nodes
@@ -133,6 +141,12 @@ private:
     // `text[length]` must be a terminator: the number reader runs until a non-number character.
     bool parseText(wchar_t const* text, std::size_t length);
 };
+
+// One level scaled about `center` by `gain`: (level - c) x gain + c, clamped to low..high,
+// where c is `center` clamped to low..high (NaN gives `high` in both clamps). The amplifier
+// modules' formula, for normalised heights and, in the legacy generation, for volts
+// (ShapeVertical.cpp).
+float scaledAbout(float level, float center, float gain, float low, float high);
 
 // The blob image is the record's own storage, read and written in native byte order.
 static_assert(std::endian::native == std::endian::little, "the blob image is little-endian");

@@ -10,13 +10,6 @@ namespace zr {
 
 namespace {
 
-bool xStrictlyIncreasing(Node const* nodes, int32_t count) {
-    for (int32_t i = 1; i < count; ++i)
-        if (!(nodes[i - 1].x < nodes[i].x))
-            return false;
-    return true;
-}
-
 // 1 - x rounds below 0.5, so nodes a float step apart can mirror onto one x. Each interior
 // node that no longer lies above the node before it moves one float step above it; nodes
 // pushed against the last node then step back below it, so x increases strictly again.
@@ -34,7 +27,7 @@ void separateInteriorNodes(Node* nodes, int32_t count) {
 // Node order is reversed and every x mirrored; a shape whose x increased before the flip
 // increases after it too.
 void Shape::flipHorizontal() {
-    bool const ordered = xStrictlyIncreasing(nodes, nodeCount);
+    bool const ordered = xStrictlyIncreasing();
     for (int32_t i = 0; i < (nodeCount + 1) / 2; ++i) {
         int32_t const j = nodeCount - 1 - i;
         Node const left = nodes[i];

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <optional>
 
+#include "sdk/Utf8Codec.h"
 #include "shapes/Shape.h"
-#include "shapes/Utf8.h"
 
 namespace zr {
 
@@ -95,7 +95,7 @@ bool Shape::readShpContent(std::string_view content) {
 
 bool Shape::saveShp(std::wstring const& path) const {
     try {
-        auto const fileName = toUtf8(path);
+        auto const fileName = gmpi_sdk::utf8::encodeText(path, gmpi_sdk::utf8::OnInvalid::Refuse);
         if (path.empty() || !fileName)
             return false;
         std::ofstream file(*fileName, std::ios::binary | std::ios::trunc);
@@ -112,7 +112,7 @@ bool Shape::saveShp(std::wstring const& path) const {
 bool Shape::loadShp(std::wstring const& path) {
     invalid = 1;
     try {
-        auto const fileName = toUtf8(path);
+        auto const fileName = gmpi_sdk::utf8::encodeText(path, gmpi_sdk::utf8::OnInvalid::Refuse);
         if (path.empty() || !fileName)
             return false;
         auto const content = readFileText(*fileName);

@@ -27,6 +27,13 @@ bool Shape::placeNodeXBetweenNeighbours(int32_t index, float offsetX) {
     return true;
 }
 
+bool Shape::xStrictlyIncreasing() const {
+    for (int32_t i = 1; i < nodeCount && i < kMaxNodes; ++i)
+        if (!(nodes[i - 1].x < nodes[i].x))
+            return false;
+    return true;
+}
+
 bool Shape::setNodeY(int32_t index, float y) {
     if (index < 0 || index >= nodeCount)
         return false;

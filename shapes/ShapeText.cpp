@@ -1,9 +1,10 @@
 #include "shapes/Shape.h"
 
-#include <cmath>
 #include <locale>
+#include <optional>
 #include <sstream>
 
+#include "shapes/FloatSteps.h"
 #include "shapes/NumberText.h"
 
 namespace zr {
@@ -11,10 +12,6 @@ namespace zr {
 namespace {
 
 constexpr std::size_t kShortestText = 11; // "(-5,0)(5,0)"
-constexpr float kVoltsToX = 0.1f;         // x_norm = (x + 5) * 0.1
-constexpr float kVoltsToY = 0.2f;         // y_norm = y * 0.2
-constexpr float kXToVolts = 10.0f;
-constexpr float kYToVolts = 5.0f;
 
 // Separator positions of one node "(x,y)" whose "(" is at `open`.
 struct NodeFields {
@@ -62,13 +59,13 @@ bool readFirstNode(TextScanner const& scanner, NodeFields const& fields, Node& n
     float const yVolts = scanner.y(fields);
     if (!(xVolts == -5.0f) || !(yVolts >= -5.0f && yVolts <= 5.0f))
         return false;
-    node = {0.0f, yVolts * kVoltsToY};
+    node = {0.0f, yFromVolts(yVolts)};
     return true;
 }
 
 bool readFollowingNode(TextScanner const& scanner, NodeFields const& fields, float previousX, Node& node) {
-    float const x = (scanner.x(fields) + 5.0f) * kVoltsToX;
-    float const y = scanner.y(fields) * kVoltsToY;
+    float const x = xFromVolts(scanner.x(fields));
+    float const y = yFromVolts(scanner.y(fields));
     if (!(x > previousX && x <= 1.0f) || !(y >= -1.0f && y <= 1.0f))
         return false;
     node = {x, y};
@@ -109,7 +106,7 @@ bool Shape::parseText(wchar_t const* text, std::size_t length) {
 namespace {
 
 // The x a parser reads back from a node written with `volts`.
-float readBackX(float volts) { return (volts + 5.0f) * kVoltsToX; }
+float readBackX(float volts) { return xFromVolts(volts); }
 
 std::wstring numberText(float value, int digits) {
     std::wostringstream stream;
@@ -125,19 +122,17 @@ std::wstring numberText(float value, int digits) {
 // nearest volts that read back between the two, at nine digits, which read back exactly.
 // Empty when no such value exists: the node cannot be carried by the text form.
 std::wstring interiorXText(float xVolts, float previousReadBack) {
-    std::wstring const usual = numberText(xVolts, 8);
-    float const readBack = readBackX(readNumber(usual.c_str()));
-    if (readBack > previousReadBack && readBack < 1.0f)
-        return usual;
-    float const direction = readBack < 1.0f ? 5.0f : -5.0f;
-    float volts = xVolts;
-    for (int step = 0; step < 64; ++step) {
-        volts = std::nextafter(volts, direction);
+    auto const readsBackBetween = [previousReadBack](float volts) {
         float const x = readBackX(volts);
-        if (x > previousReadBack && x < 1.0f)
-            return numberText(volts, 9);
-    }
-    return {};
+        return x > previousReadBack && x < 1.0f;
+    };
+    std::wstring const usual = numberText(xVolts, 8);
+    float const usualVolts = readNumber(usual.c_str());
+    if (readsBackBetween(usualVolts))
+        return usual;
+    float const direction = readBackX(usualVolts) < 1.0f ? 5.0f : -5.0f;
+    std::optional<float> const nearest = nextFloatWhere(xVolts, direction, 64, readsBackBetween);
+    return nearest ? numberText(*nearest, 9) : std::wstring{};
 }
 
 } // namespace
@@ -149,8 +144,8 @@ std::wstring Shape::getString() const {
     int32_t const count = nodeCount < kMaxNodes ? nodeCount : kMaxNodes;
     float previousReadBack = 0.0f;
     for (int32_t i = 0; i < count; ++i) {
-        float const xVolts = nodes[i].x * kXToVolts + (-5.0f);
-        float const yVolts = nodes[i].y * kYToVolts;
+        float const xVolts = voltsFromX(nodes[i].x);
+        float const yVolts = voltsFromY(nodes[i].y);
         if (i == 0 || i == count - 1) {
             stream << L'(' << xVolts << L',' << yVolts << L')';
             previousReadBack = readBackX(readNumber(numberText(xVolts, 8).c_str()));

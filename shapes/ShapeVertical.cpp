@@ -1,4 +1,4 @@
-// Vertical edits: shift, snap and fit change y only.
+// Vertical edits: shift, snap, fit and scale change y only.
 
 #include "shapes/Shape.h"
 
@@ -8,6 +8,11 @@
 #include "shapes/Clamp.h"
 
 namespace zr {
+
+float scaledAbout(float level, float center, float gain, float low, float high) {
+    float const c = clampf(center, low, high);
+    return clampf((level - c) * gain + c, low, high);
+}
 
 float Shape::lowestY() const {
     float lowest = 1.0f;
@@ -73,6 +78,20 @@ bool Shape::fitVert(float bottom, float top) {
         float const fitted = y == highest ? b : clampf(scaled, floorLevel, ceilingLevel);
         moved = moved || fitted != y;
         nodes[i].y = fitted;
+    }
+    if (moved)
+        changed = 1;
+    return moved;
+}
+
+bool Shape::scaleVert(float center, float gain) {
+    if (gain == 1.0f)
+        return false;
+    bool moved = false;
+    for (int32_t i = 0; i < nodeCount; ++i) {
+        float const scaled = scaledAbout(nodes[i].y, center, gain, -1.0f, 1.0f);
+        moved = moved || scaled != nodes[i].y;
+        nodes[i].y = scaled;
     }
     if (moved)
         changed = 1;

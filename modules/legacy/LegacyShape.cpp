@@ -9,11 +9,25 @@
 #include <limits>
 #include <optional>
 
+#include "sdk/Utf8Codec.h"
 #include "shapes/Clamp.h"
+#include "shapes/FloatSteps.h"
 #include "shapes/NumberText.h"
-#include "shapes/Utf8.h"
 
 namespace zr::legacy {
+
+int32_t currentModeOf(int32_t legacyMode) {
+    // In the order of the legacy list "Linear,Spline,Lagrange,None".
+    constexpr int32_t kModes[] = {zr::Linear, zr::VarekSpline, zr::NaturalSpline, zr::None};
+    return isLegacyMode(legacyMode) ? kModes[legacyMode] : -1;
+}
+
+int32_t legacyModeOf(int32_t currentMode) {
+    for (int32_t legacy = kStraight; legacy <= kImpulses; ++legacy)
+        if (currentModeOf(legacy) == currentMode)
+            return legacy;
+    return kStraight;
+}
 
 int32_t NodeList::parse(std::wstring const& text, float xMin, float xMax, float yMin, float yMax) {
     count = zr::shapes::parseNodes(text, xMin, xMax, yMin, yMax, nodes.data());
@@ -38,8 +52,9 @@ void appendNumber(std::wstring& text, float value, int significantDigits) {
         text += static_cast<wchar_t>(*c);
 }
 
-// Where the table modules and the older editor put an x read in volts: 0..1.
-float unitX(float volts) { return zr::shapes::mapFromVolts(volts, 0.0f, 1.0f); }
+// Where the table modules and the older editor put an x read in volts: 0..1, as the lenient
+// parser maps it for them.
+float unitX(float volts) { return zr::xFromVolts(volts); }
 
 // Whether x values read back as `before` and `after` stay apart for every reader: in volts,
 // as the text modules read them, and on 0..1, where close volts can round together.
@@ -67,14 +82,12 @@ bool writeSixDigits(Node const* nodes, int32_t count, std::wstring& text) {
 // The x of an interior node, as close to `x` as keeps it apart from both neighbours; nothing
 // when no value lies between them. Nine digits read every float back as itself.
 std::optional<float> xBetween(float x, float previous, float last) {
+    auto const between = [previous, last](float candidate) { return apart(previous, candidate) && apart(candidate, last); };
+    if (between(x))
+        return x;
     float const direction = apart(previous, x) ? -std::numeric_limits<float>::infinity()
                                                : std::numeric_limits<float>::infinity();
-    for (int step = 0; step <= 64; ++step) {
-        if (apart(previous, x) && apart(x, last))
-            return x;
-        x = std::nextafter(x, direction);
-    }
-    return std::nullopt;
+    return zr::nextFloatWhere(x, direction, 64, between);
 }
 
 // Every x with nine digits; an interior node too close to a neighbour moves by the fewest
@@ -280,7 +293,7 @@ constexpr std::size_t kLargestFile = 1 << 20; // far beyond 100 nodes; larger fi
 
 // The file's characters, one per byte, up to the first byte outside ASCII.
 std::optional<std::wstring> readAscii(std::wstring const& path) {
-    auto const name = zr::toUtf8(path);
+    auto const name = gmpi_sdk::utf8::encodeText(path, gmpi_sdk::utf8::OnInvalid::Refuse);
     if (path.empty() || !name)
         return std::nullopt;
     std::ifstream file(*name, std::ios::binary);
@@ -296,11 +309,11 @@ std::optional<std::wstring> readAscii(std::wstring const& path) {
 } // namespace
 
 bool writeLegacyFile(std::wstring const& path, NodeList const& volts, int32_t mode) {
-    auto const name = zr::toUtf8(path);
+    auto const name = gmpi_sdk::utf8::encodeText(path, gmpi_sdk::utf8::OnInvalid::Refuse);
     if (path.empty() || !name)
         return false;
     std::wstring text = writeNodes(volts.nodes.data(), volts.count);
-    if (mode >= kStraight && mode <= kImpulses)
+    if (isLegacyMode(mode))
         text += kModeLine + std::to_wstring(mode);
     std::ofstream file(*name, std::ios::binary | std::ios::trunc);
     for (wchar_t c : text)
@@ -319,20 +332,10 @@ std::optional<LegacyFile> readLegacyFile(std::wstring const& path) {
     std::size_t const line = text->find(kModeLine);
     std::size_t const digit = line == std::wstring::npos ? text->size() : line + std::size(kModeLine) - 1;
     // Only the one character after the prefix counts; a file may end right after it.
-    if (digit < text->size() && (*text)[digit] >= L'0' && (*text)[digit] <= L'3')
-        file.mode = (*text)[digit] - L'0';
+    int32_t const mode = digit < text->size() ? (*text)[digit] - L'0' : -1;
+    if (isLegacyMode(mode))
+        file.mode = mode;
     return file;
-}
-
-std::wstring resolveFileName(gmpi::IMpUserInterfaceHost2* host, std::wstring const& name) {
-    constexpr int32_t kCapacity = 500;
-    if (host == nullptr)
-        return name;
-    // One more zero than the host may write, so the text always ends inside the buffer.
-    std::array<wchar_t, kCapacity + 1> buffer{};
-    if (host->resolveFilename(name.c_str(), kCapacity, buffer.data()) != gmpi::MP_OK)
-        return {};
-    return buffer.data();
 }
 
 float lookup(float const* table, float level) {

@@ -3,12 +3,12 @@
 // What the older module generation shares: shapes read with the lenient parser into node
 // arrays, 4096-entry tables filled by the legacy modes, and node lists written back as text.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "sdk/GuiInterfaces.h"
 #include "sdk/MpBase2.h"
 #include "shapes/LegacyParser.h"
 
@@ -21,6 +21,19 @@ inline constexpr int32_t kLastEntry = kTableSize - 1;
 
 // The legacy mode numbers, in the order of the legacy editor's list "Linear,Spline,Lagrange,None".
 enum Mode : int32_t { kStraight = 0, kTangentBlend = 1, kParabolaBlend = 2, kImpulses = 3 };
+
+// Whether `mode` is one of the four legacy modes 0..3.
+inline bool isLegacyMode(int32_t mode) { return mode >= kStraight && mode <= kImpulses; }
+
+// The mode kept by the table modules that have no impulses (envelope, oscillator, waveshaper):
+// anything above 2 counts as 2. A negative mode is kept as given; it draws straight lines, as
+// 0 does.
+inline int32_t limitToCurvedModes(int32_t mode) { return std::min<int32_t>(mode, kParabolaBlend); }
+
+// The shape core's mode for a legacy mode 0..3; -1, which every shape refuses, for any other.
+int32_t currentModeOf(int32_t legacyMode);
+// The legacy mode of a shape core mode; 0 for one that has none.
+int32_t legacyModeOf(int32_t currentMode);
 
 // Up to 100 nodes read by the lenient parser; count 0 means the last text was refused.
 struct NodeList {
@@ -126,10 +139,6 @@ struct LegacyFile {
 };
 // The file's content when its node text parses; nothing otherwise.
 std::optional<LegacyFile> readLegacyFile(std::wstring const& path);
-
-// The full path of a short file name, as the UI host resolves it: at most 500 characters;
-// empty when the host fails; the name unchanged without a host.
-std::wstring resolveFileName(gmpi::IMpUserInterfaceHost2* host, std::wstring const& name);
 
 // Reads the table at a signal level: -0.5..+0.5 covers the table, clipped at both ends (a
 // NaN level reads the last entry); the value is interpolated between neighbouring entries

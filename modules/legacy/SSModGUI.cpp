@@ -6,6 +6,7 @@
 #include <array>
 
 #include "modules/legacy/LegacyShape.h"
+#include "sdk/EchoGuard.h"
 #include "sdk/MpGuiBase2.h"
 #include "sdk/Register.h"
 
@@ -44,10 +45,9 @@ private:
     void takeShape(StringGuiPin const& from, StringGuiPin& to) {
         if (writing || nodes.parseVolts(from) == 0)
             return;
-        writing = true;
+        gmpi_sdk::EchoGuard const ownWrites(writing);
         updateModifiers();
         to = from.getValue();
-        writing = false;
     }
 
     // Shows each linked node's coordinate on its float pin.
@@ -65,12 +65,11 @@ private:
     void onSetModifier() {
         if (writing || nodes.count == 0)
             return;
-        writing = true;
+        gmpi_sdk::EchoGuard const ownWrites(writing);
         applyModifiers();
         std::wstring const text = nodes2String();
         pinShapeR = text;
         pinShapeL = text;
-        writing = false;
     }
 
     // y is taken as given; x stays 0.01 V inside its neighbours (the ends stay at -5 and 5),

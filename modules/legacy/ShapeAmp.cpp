@@ -3,7 +3,7 @@
 
 #include "modules/legacy/LegacyShape.h"
 #include "sdk/Register.h"
-#include "shapes/Clamp.h"
+#include "shapes/Shape.h"
 
 class ZR_ShapeAmp : public zr::legacy::TextShapeEdit {
     // Pin indices are stored in patches: append only.
@@ -22,13 +22,13 @@ public:
     }
 
 private:
-    // Each y becomes (y - C) x G + C, clipped to -5..+5 V.
+    // Each y becomes (y - C) x G + C, clipped to -5..+5 V, with C clipped to -5..+5 V too.
     void edit(zr::legacy::NodeList& volts) override {
-        float const center = zr::clampf(pinCenter, -5.0f, 5.0f);
+        float const center = pinCenter;
         float const gain = pinGain;
         for (int32_t i = 0; i < volts.count; ++i) {
             auto& node = volts.nodes[static_cast<std::size_t>(i)];
-            node.y = zr::clampf((node.y - center) * gain + center, -5.0f, 5.0f);
+            node.y = zr::scaledAbout(node.y, center, gain, -5.0f, 5.0f);
         }
     }
 };

@@ -148,7 +148,7 @@ public:
         if (result != gmpi::MP_OK || pinIndex == kShapePin)
             return result;
         if (pinIndex == kModePin) {
-            int32_t const mode = currentMode(pinITP_Choice);
+            int32_t const mode = zr::legacy::currentModeOf(pinITP_Choice);
             return inner->setPin(kModePin, voice, sizeof(mode), &mode);
         }
         return inner->setPin(pinIndex, voice, size, data);
@@ -217,7 +217,7 @@ private:
             int32_t mode = 0;
             if (size == sizeof(mode) && data != nullptr)
                 std::memcpy(&mode, data, sizeof(mode));
-            pinITP_Choice = legacyMode(mode);
+            pinITP_Choice = zr::legacy::legacyModeOf(mode);
             return gmpi::MP_OK;
         }
         MpGuiPinBase* pin = getPin(pinIndex);
@@ -233,22 +233,9 @@ private:
         volts.count = shape.nodeCount < 0 ? 0 : std::min(shape.nodeCount, zr::Shape::kMaxNodes);
         for (int32_t i = 0; i < volts.count; ++i) {
             auto const at = static_cast<std::size_t>(i);
-            volts.nodes[at] = {shape.nodes[at].x * 10.0f - 5.0f, shape.nodes[at].y * 5.0f};
+            volts.nodes[at] = {zr::voltsFromX(shape.nodes[at].x), zr::voltsFromY(shape.nodes[at].y)};
         }
         return zr::legacy::writeNodes(volts.nodes.data(), volts.count);
-    }
-
-    // "Linear,Spline,Lagrange,None" and the shape core's modes; -1 for anything else, which
-    // the inner editor ignores.
-    static int32_t currentMode(int32_t legacy) {
-        constexpr int32_t kModes[] = {zr::Linear, zr::VarekSpline, zr::NaturalSpline, zr::None};
-        return legacy >= 0 && legacy <= 3 ? kModes[legacy] : -1;
-    }
-    static int32_t legacyMode(int32_t current) {
-        for (int32_t legacy = 0; legacy <= 3; ++legacy)
-            if (currentMode(legacy) == current)
-                return legacy;
-        return 0;
     }
 };
 

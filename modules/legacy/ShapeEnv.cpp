@@ -3,8 +3,6 @@
 // 0..4095 and y as levels 0..1, fills a 4096-entry table by the legacy modes 0 to 2; a rising
 // gate runs it as the successor runs its contour and the input is scaled by it.
 
-#include <algorithm>
-
 #include "modules/legacy/LegacyEnvelope.h"
 #include "modules/legacy/LegacyShape.h"
 #include "sdk/Register.h"
@@ -40,7 +38,7 @@ public:
         if (pinShape.isUpdated())
             takeShape();
         if (pinMode.isUpdated()) {
-            int32_t const limited = std::min<int32_t>(pinMode, zr::legacy::kParabolaBlend);
+            int32_t const limited = zr::legacy::limitToCurvedModes(pinMode);
             if (limited != mode) {
                 mode = limited;
                 table.refill(mode);

@@ -48,7 +48,7 @@ public:
             interpolator.shape.readBlob(image.data(), static_cast<int32_t>(image.size() * sizeof(wchar_t)));
         }
         if (pinMode.isUpdated())
-            interpolator.shape.setInterpolation(currentMode(pinMode));
+            interpolator.shape.setInterpolation(zr::legacy::currentModeOf(pinMode));
         if (pinShape.isUpdated() || pinMode.isUpdated())
             renderLevels();
         if (pinDuration.isUpdated())
@@ -56,18 +56,12 @@ public:
     }
 
 private:
-    // The legacy list "Linear,Spline,Lagrange,None" in the shape core's modes; -1 for others,
-    // which the shape refuses.
-    static int32_t currentMode(int32_t legacyMode) {
-        constexpr int32_t kModes[] = {zr::Linear, zr::VarekSpline, zr::NaturalSpline, zr::None};
-        return legacyMode >= 0 && legacyMode <= 3 ? kModes[legacyMode] : -1;
-    }
-
     void renderLevels() {
         if (!interpolator.render())
             return;
-        for (float& level : levels)
-            level = zr::envelopeLevel(interpolator.readNext());
+        auto const values = interpolator.rendered();
+        for (int32_t i = 0; i < zr::legacy::kTableSize; ++i)
+            levels[static_cast<std::size_t>(i)] = zr::envelopeLevel(values.value(i));
     }
 
     // Image nodes are not re-checked: a NaN x is no sustain point, any other x is kept

@@ -1,6 +1,7 @@
 // Successor: ZR_ShapeLoader3.
 // ZR_ShapeLoader2: reads a shape file and puts its node text and legacy mode on its pins.
 
+#include "modules/HostFileName.h"
 #include "modules/legacy/LegacyShape.h"
 #include "sdk/MpGuiBase2.h"
 #include "sdk/Register.h"
@@ -35,7 +36,7 @@ private:
     void onSetFNameR() { takeFileName(pinFNameR); }
 
     void takeFileName(StringGuiPin const& pin) {
-        fileName = zr::legacy::resolveFileName(getUiHost(), pin);
+        fileName = zr::resolveFileName(getUiHost(), pin, zr::RefusedName::Empty);
         if (pinAutoTrig)
             loadString();
     }

@@ -25,8 +25,6 @@ class ZR_ShapeOsc : public MpBase2, private zr::wave::WaveSource {
     IntInPin pinOversampling;   // exponent k: 2^k sub-steps averaged per sample (0..8)
     AudioOutPin pinOut;
 
-    static constexpr int32_t kHighestMode = zr::legacy::kParabolaBlend;
-
     zr::legacy::NodeList nodes;
     zr::legacy::LegacyTable table;
     int32_t mode = zr::legacy::kStraight;
@@ -66,7 +64,7 @@ public:
             oscillator.shapeArrived();
         }
         if (pinMode.isUpdated()) {
-            int32_t const limited = std::min<int32_t>(pinMode, kHighestMode);
+            int32_t const limited = zr::legacy::limitToCurvedModes(pinMode);
             if (limited != mode) {
                 mode = limited;
                 oscillator.shapeArrived();

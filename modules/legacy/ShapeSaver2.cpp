@@ -1,6 +1,7 @@
 // Successor: ZR_ShapeSaver3.
 // ZR_ShapeSaver2: writes a text shape and its legacy mode to a shape file when triggered.
 
+#include "modules/HostFileName.h"
 #include "modules/legacy/LegacyShape.h"
 #include "sdk/MpGuiBase2.h"
 #include "sdk/Register.h"
@@ -39,7 +40,7 @@ private:
     void onSetFNameR() { takeFileName(pinFNameR); }
 
     void takeFileName(StringGuiPin const& pin) {
-        fileName = zr::legacy::resolveFileName(getUiHost(), pin);
+        fileName = zr::resolveFileName(getUiHost(), pin, zr::RefusedName::Empty);
         if (pinAutoTrig)
             saveString();
     }

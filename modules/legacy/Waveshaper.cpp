@@ -2,8 +2,6 @@
 // ZR_Waveshaper: the first waveshaper. Two signals pass through one shape, given as text, used
 // as a transfer curve over a 4096-entry table filled by the legacy modes 0 to 2.
 
-#include <algorithm>
-
 #include "modules/legacy/LegacyShape.h"
 #include "sdk/MpBase2.h"
 #include "sdk/Register.h"
@@ -16,8 +14,6 @@ class ZR_Waveshaper : public MpBase2 {
     IntInPin pinMode;       // legacy mode 0..2; larger values count as 2
     AudioOutPin pinOut1;
     AudioOutPin pinOut2;
-
-    static constexpr int32_t kHighestMode = zr::legacy::kParabolaBlend;
 
     zr::legacy::NodeList nodes;
     zr::legacy::LegacyTable table;
@@ -65,7 +61,7 @@ private:
 
     // A negative mode is stored as given and then draws straight lines, like mode 0.
     void takeMode() {
-        int32_t const limited = std::min<int32_t>(pinMode, kHighestMode);
+        int32_t const limited = zr::legacy::limitToCurvedModes(pinMode);
         if (limited == mode)
             return;
         mode = limited;

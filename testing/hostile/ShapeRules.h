@@ -13,11 +13,11 @@ inline bool keepsNodeRules(zr::Shape const& shape) {
     int32_t const n = shape.nodeCount;
     if (n < zr::Shape::kMinNodes || n > zr::Shape::kMaxNodes)
         return false;
-    if (!(shape.nodes[0].x == 0.0f && shape.nodes[n - 1].x == 1.0f))
+    if (!(shape.nodes[0].x == 0.0f && shape.nodes[n - 1].x == 1.0f) || !shape.xStrictlyIncreasing())
         return false;
     for (int32_t i = 0; i < n; ++i) {
-        zr::Node const& node = shape.nodes[i];
-        if (!std::isfinite(node.y) || !(node.y >= -1.0f && node.y <= 1.0f) || (i > 0 && !(node.x > shape.nodes[i - 1].x)))
+        float const y = shape.nodes[i].y;
+        if (!std::isfinite(y) || !(y >= -1.0f && y <= 1.0f))
             return false;
     }
     return true;

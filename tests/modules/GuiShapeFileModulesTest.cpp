@@ -1,6 +1,12 @@
-// ZR_ShapeLoader3 and ZR_ShapeSaver3 with real files: what reaches the pins and the disk.
+// ZR_ShapeLoader3 and ZR_ShapeSaver3 with real files: what reaches the pins and the disk
+// (and, where the two generations differ, ZR_ShapeLoader2 beside them).
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
 
 #include "host/TextConversion.h"
 #include "tests/modules/GuiUtilityFixture.h"
@@ -87,6 +93,30 @@ TEST_F(ShapeFileModules, BadResolverAnswersGiveNoNameOrABoundedOne) {
     }
     EXPECT_EQ(contentOf(folder.path() / "a.shp"), "(-5,0)(5,2.5)\nITP=0") << "the mode pin starts at 0, a valid mode";
     EXPECT_EQ(fs::directory_iterator(folder.path())->path().filename(), "a.shp") << "no file named x...x was made";
+}
+
+// A full name that the host cut short to the loaders' buffer (500 characters, terminator
+// included) and answered MP_FAIL for: the current loader uses what the host wrote, the legacy
+// loader takes no name. Here the cut leaves the path of a readable file.
+TEST_F(ShapeFileModules, NamesTheHostCutShortLoadOnlyInTheCurrentLoader) {
+    constexpr std::size_t kWrittenCharacters = 499;
+    std::wstring const fileName = L"f.shp";
+    std::size_t const folderLength = folder.path().wstring().size() + 1;
+    ASSERT_LT(folderLength + fileName.size() + 4, kWrittenCharacters);
+    std::size_t const directories = kWrittenCharacters - folderLength - fileName.size() - 2;
+    std::wstring const kept = std::wstring(directories / 2, L'd') + L"/" + std::wstring(directories - directories / 2, L'e') +
+                              L"/" + fileName;
+    fs::create_directories((folder.path() / kept).parent_path());
+    std::ofstream(folder.path() / kept, std::ios::binary) << "(-5,1)(5,1)";
+    ASSERT_EQ((folder.path() / kept).wstring().size(), kWrittenCharacters);
+
+    for (auto const& [id, loads] : {std::pair{L"ZR_ShapeLoader3", true}, std::pair{L"ZR_ShapeLoader2", false}}) {
+        SCOPED_TRACE(host::utf8FromWide(id));
+        auto loader = make(id);
+        loader->setText(kFNameL, kept + L"/" + std::wstring(100, L'z'));
+        trigger(*loader);
+        EXPECT_EQ(loader->host().transmissionsOf(kFileShape).size(), loads ? 1u : 0u);
+    }
 }
 
 TEST_F(ShapeFileModules, SaverWritesTheFileFormInAutoModeOne) {

@@ -53,15 +53,21 @@ TEST(Interpolator, NoneModePlacesImpulses) {
     }
 }
 
-// A resize renders again and rewinds reading; tables below 16 entries read as silence.
+// A resize renders again and rewinds reading; tables below 16 entries read as silence, and
+// so does every read past the rendered entries, whatever the table holds there.
 TEST(Interpolator, ResizedTablesRenderAgainAndSmallOnesReadAsSilence) {
     Interpolator interpolator(shapeWith({{0.0f, -1.0f}, {1.0f, 1.0f}}), 16);
     for (int32_t size : {100, 15, 0, -5, 16}) {
         SCOPED_TRACE(size);
         interpolator.setTableSize(size);
         EXPECT_EQ(interpolator.table.size(), static_cast<std::size_t>(std::max(size, 0)) + 1);
+        std::fill(interpolator.table.begin(), interpolator.table.end(), kNaN);
         EXPECT_TRUE(interpolator.render());
         EXPECT_EQ(interpolator.renderedSize, size >= 16 ? size : 0);
+        auto const values = interpolator.rendered();
+        EXPECT_EQ(values.size(), interpolator.renderedSize);
+        EXPECT_EQ(values.value(0), size >= 16 ? -1.0f : 0.0f);
+        EXPECT_EQ(values.value(std::max(size, 0)), 0.0f) << "the guard entry is not a value";
         EXPECT_EQ(interpolator.readNext(), size >= 16 ? -1.0f : 0.0f);
     }
 }

@@ -64,6 +64,22 @@ TEST(ShapeNodeEdits, PlaceNodeXKeepsTheOrderWhereNeighboursCollapse) {
 
 // 1 - x rounds below 0.5: three nodes a float step apart above 0.4 mirror onto one x, and
 // nodes within a float step of 0 mirror onto the last node's 1.
+TEST(ShapeNodeEdits, XStrictlyIncreasingAsksEveryNeighbourPair) {
+    std::tuple<char const*, std::vector<Node>, bool> const cases[] = {
+        {"two nodes", {{0.0f, 0.0f}, {1.0f, 0.0f}}, true},
+        {"one float step apart", {{0.0f, 0.0f}, {0.5f, 0.0f}, {above(0.5f), 0.0f}, {1.0f, 0.0f}}, true},
+        {"equal x", {{0.0f, 0.0f}, {0.5f, 0.0f}, {0.5f, 0.0f}, {1.0f, 0.0f}}, false},
+        {"-0 before +0", {{-0.0f, 0.0f}, {0.0f, 0.0f}, {1.0f, 0.0f}}, false},
+        {"falling at the end", {{0.0f, 0.0f}, {0.5f, 0.0f}, {0.25f, 0.0f}}, false},
+        {"a NaN x", {{0.0f, 0.0f}, {kNaN, 0.0f}, {1.0f, 0.0f}}, false},
+        {"x outside 0..1, still increasing", {{-kInf, 0.0f}, {2.0f, 0.0f}, {kInf, 0.0f}}, true},
+    };
+    for (auto const& [name, nodes, increasing] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(shapeWith(nodes).xStrictlyIncreasing(), increasing);
+    }
+}
+
 TEST(ShapeNodeEdits, FlipHorizontalKeepsCloseNodesApart) {
     float const a = above(above(0.4f)), b = above(a), c = above(b);
     std::vector<Node> const cases[] = {
@@ -137,6 +153,28 @@ TEST(ShapeMorph, PairsNodesAsTheCountsDemand) {
     }
 }
 
+// y - c scaled by the gain, plus c, where c is the center clamped to -1..+1; every y then
+// clamped. A gain of 1 is no edit at all, even for a y outside -1..+1.
+TEST(ShapeVertical, ScaleVertScalesAboutTheClampedCenter) {
+    // Name, heights before, center, gain, whether they change, heights after.
+    std::tuple<char const*, std::vector<float>, float, float, bool, std::vector<float>> const cases[] = {
+        {"doubled about 0", {-0.25f, 0.75f}, 0.0f, 2.0f, true, {-0.5f, 1.0f}},
+        {"halved about a center beyond +1", {0.0f, -1.0f}, 3.0f, 0.5f, true, {0.5f, 0.0f}},
+        {"a NaN center counts as +1", {0.0f, 0.5f}, kNaN, 2.0f, true, {-1.0f, 0.0f}},
+        {"gain 0 flattens onto the center", {-1.0f, 0.3f}, -0.5f, 0.0f, true, {-0.5f, -0.5f}},
+        {"inverted about 0.5", {0.25f, 1.0f}, 0.5f, -1.0f, true, {0.75f, 0.0f}},
+        {"all at the center", {0.25f, 0.25f}, 0.25f, 4.0f, false, {0.25f, 0.25f}},
+        {"gain 1 keeps heights outside -1..+1", {3.0f, -2.0f}, 0.0f, 1.0f, false, {3.0f, -2.0f}},
+    };
+    for (auto const& [name, before, center, gain, changes, after] : cases) {
+        SCOPED_TRACE(name);
+        Shape shape = shapeWith({{0.0f, before[0]}, {1.0f, before[1]}});
+        EXPECT_EQ(shape.scaleVert(center, gain), changes);
+        EXPECT_EQ(shape.changed, changes ? 1 : 0);
+        expectNodes(shape, {{0.0f, after[0]}, {1.0f, after[1]}});
+    }
+}
+
 // Whatever unchecked images hold, a blend keeps x strictly increasing from 0 to 1 and y within
 // -1..+1, and the vertical edits keep y within -1..+1.
 TEST(ShapeMorph, HostileNodesNeverBreakTheInvariantsOfBlendsAndVerticalEdits) {
@@ -172,12 +210,13 @@ TEST(ShapeMorph, HostileNodesNeverBreakTheInvariantsOfBlendsAndVerticalEdits) {
             }
         }
         SCOPED_TRACE(testing::Message() << "vertical edits of image " << i);
-        Shape fitted = shapeWith(hostile[i]), snapped = fitted, snappedDown = fitted, shifted = fitted;
+        Shape fitted = shapeWith(hostile[i]), snapped = fitted, snappedDown = fitted, shifted = fitted, scaled = fitted;
         fitted.fitVert(-0.5f, 0.5f);
         snapped.snapVert(0.25f, true);
         snappedDown.snapVert(0.25f, false);
         shifted.shiftVert(-0.125f);
-        for (Shape const* edited : {&fitted, &snapped, &snappedDown, &shifted})
+        scaled.scaleVert(0.5f, -3.0f);
+        for (Shape const* edited : {&fitted, &snapped, &snappedDown, &shifted, &scaled})
             expectYInRange(*edited);
     }
 }
