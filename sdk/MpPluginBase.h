@@ -66,10 +66,17 @@ protected:
     MpPinBase* findPin(int32_t pinIndex) const;
     std::map<int32_t, MpPinBase*> const& pins() const { return pins_; }
 
+    // When the countdown may put the module to sleep.
+    enum class SleepMode {
+        WhenNothingStreams, // no audio pin streams (the default)
+        Never,
+        EvenWhileStreaming,
+    };
+
     int32_t blockPosition_ = 0;
     int32_t sleepCountdown_ = 0;
     int32_t streamingCount_ = 0;
-    int32_t sleepMode_ = -1;     // -1 automatic, 0 never sleep, 1 sleep even while pins stream
+    SleepMode sleepMode_ = SleepMode::WhenNothingStreams;
     bool eventsComplete_ = true; // false while a segment that precedes pending events runs
 
 private:
