@@ -13,7 +13,7 @@ using MP_CreateFunc2 = gmpi::IMpUnknown* (*)();
 class MpFactory : public gmpi::IMpFactory2 {
 public:
     // [load time] Inserts (subType, uniqueId); a key already present keeps its first function.
-    int32_t RegisterPlugin(wchar_t const* uniqueId, int32_t subType, MP_CreateFunc2 create);
+    int32_t addRegistration(wchar_t const* uniqueId, int32_t subType, MP_CreateFunc2 create);
 
     int32_t queryInterface(gmpi::MpGuid const& iid, void** returnInterface) override;
     // The factory lives as long as the bundle: reference counting does nothing.
@@ -38,7 +38,7 @@ private:
 MpFactory* Factory();
 
 // [load time] Registers a creation function under (subType, uniqueId). Always 0.
-int32_t RegisterPlugin(int32_t subType, wchar_t const* uniqueId, MP_CreateFunc2 create);
+int32_t RegisterPlugin(wchar_t const* uniqueId, int32_t subType, MP_CreateFunc2 create);
 // Module descriptions reach the host separately, so a description text is ignored.
 int32_t RegisterPluginXml(char const* xml);
 

@@ -11,7 +11,7 @@ template <typename Module>
 struct Register {
     static IMpUnknown* create() { return Module::hostInterfaceOf(new Module); }
     static int32_t withId(wchar_t const* uniqueId) {
-        return RegisterPlugin(Module::kRegistrationSubType, uniqueId, &Register::create);
+        return RegisterPlugin(uniqueId, Module::kRegistrationSubType, &Register::create);
     }
 };
 
