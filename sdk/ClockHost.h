@@ -12,7 +12,8 @@ namespace zr {
 
 class IClockHost : public gmpi::IMpUnknown {
 public:
-    // [ui thread] Writes a monotonic time in nanoseconds.
+    // [ui thread] Writes a monotonic time in nanoseconds. Any other answer than MP_OK (zrhost:
+    // MP_FAIL for a null out-pointer) makes the module read the steady clock instead.
     virtual int32_t getSteadyTime(int64_t* returnNanoseconds) = 0;                     // slot 3
 };
 

@@ -8,7 +8,7 @@
 // and the count that sizes the module's tables stays bounded.
 inline constexpr int32_t kMaxHostPinsWalked = 1024;
 
-// [audio thread, in open()] 0 without a host or an iterator.
+// [audio thread, in open()] 0 without a host or an iterator; at most kMaxHostPinsWalked.
 inline int32_t countHostInputs(MpPluginBase const& module, int32_t datatype) {
     PinIterator pins(module);
     int32_t count = 0;

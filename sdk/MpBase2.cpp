@@ -73,7 +73,7 @@ gmpi::MpEvent const* MpBase2::applyEventRun(gmpi::MpEvent const* head) {
 
 void MpBase2::OnPinStreamingChange(bool isStreaming) {
     streamingCount_ += isStreaming ? 1 : -1;
-    if (streamingCount_ != 0 && sleepMode_ != 1)
+    if (streamingCount_ != 0 && sleepMode_ != SleepMode::EvenWhileStreaming)
         currentSubProcess_ = savedSubProcess_;
     else
         currentSubProcess_ = &MpBase2::subProcessPreSleep;
@@ -88,15 +88,16 @@ void MpBase2::installSubProcess(SubProcess blockFunction) {
 void MpBase2::setSleep(bool sleep) {
     if (sleep) {
         currentSubProcess_ = &MpBase2::subProcessPreSleep;
-        sleepMode_ = 1;
+        sleepMode_ = SleepMode::EvenWhileStreaming;
     } else {
-        sleepMode_ = 0;
+        sleepMode_ = SleepMode::Never;
     }
 }
 
 void MpBase2::subProcessPreSleep(int32_t sampleFrames) {
     int32_t const entryPosition = blockPosition_;
-    while (sleepMode_ == 1 || (sleepMode_ == -1 && streamingCount_ == 0)) {
+    while (sleepMode_ == SleepMode::EvenWhileStreaming ||
+           (sleepMode_ == SleepMode::WhenNothingStreams && streamingCount_ == 0)) {
         if (sleepCountdown_ < 1) {
             if (eventsComplete_) {
                 if (gmpi::IMpHost* host = getHost())

@@ -1,5 +1,6 @@
 #pragma once
-// The value of a blob pin: a size and an owned byte array.
+// The value of a blob pin: a size and an owned byte array. Copies are deep; an allocation
+// that fails throws std::bad_alloc.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,13 +12,16 @@ public:
     MpBlob& operator=(MpBlob const& other);
     ~MpBlob();
 
-    // Replaces the contents with `size` bytes from `bytes`. A null source counts as no bytes.
-    // The source may point into this blob's own array.
+    // Replaces the contents with `size` bytes copied from `bytes`. A null source counts as no
+    // bytes. The source may point into this blob's own array. When the allocation fails the
+    // blob keeps its contents.
     void setValueRaw(size_t size, void const* bytes);
-    // Sets the size; growing discards the contents, shrinking keeps the first bytes.
+    // Sets the size; growing discards the contents (the new bytes are unset), shrinking keeps
+    // the first bytes; a negative size counts as 0.
     void resize(int32_t size);
 
     int32_t getSize() const { return static_cast<int32_t>(size_); }
+    // The blob's own bytes, valid until it changes; may be null when empty.
     char* getData() const { return data_; }
 
     bool operator==(MpBlob const& other) const { return compare(other.data_, other.getSize()); }

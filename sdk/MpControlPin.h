@@ -11,10 +11,13 @@
 template <typename T, int32_t pinDatatype>
 class MpControlPinBase : public MpPinBase {
 public:
+    // Copies the value from `size` bytes of `data` by the raw rules (sdk/RawValue.h), without
+    // sending it; sizes beyond INT32_MAX count as INT32_MAX.
     virtual void setValueRaw(int32_t size, void const* data) { gmpi::raw::assign(value_, size, data); }
     virtual void setValueRaw(size_t size, void const* data) {
         setValueRaw(static_cast<int32_t>(std::min<size_t>(size, INT32_MAX)), data);
     }
+    // The stored value's raw form, owned by the pin and valid until the value changes.
     virtual int32_t rawSize() const { return gmpi::raw::size(value_); }
     virtual void const* rawData() const { return gmpi::raw::data(value_); }
 
@@ -33,8 +36,10 @@ public:
     int32_t getDatatype() const override { return pinDatatype; }
     void sendFirstUpdate() override { sendPinUpdate(rawSize(), rawData()); }
 
-    // True only inside the onSetPins() of a batch that gave this pin a value.
+    // True only while the run of events that gave this pin a value is applied: in its
+    // handlers, graph start and onSetPins().
     bool isUpdated() const { return updated_; }
+    // Valid until the pin's value changes.
     T const& getValue() const { return value_; }
     operator T const&() const { return value_; }
 
@@ -49,7 +54,7 @@ public:
     int32_t getDirection() const override { return direction; }
 
     // Outputs: a new value is stored and sent at `blockPosition` (-1: the current position);
-    // an equal value sends nothing.
+    // an equal value sends nothing, and without a host the value is only stored.
     void setValue(T const& value, int32_t blockPosition = -1)
         requires(direction == gmpi::MP_OUT)
     {

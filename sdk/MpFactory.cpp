@@ -29,14 +29,14 @@ MpFactory* Factory() {
     return factoryInstance;
 }
 
-int32_t RegisterPlugin(int32_t subType, wchar_t const* uniqueId, MP_CreateFunc2 create) {
-    Factory()->RegisterPlugin(uniqueId, subType, create);
+int32_t RegisterPlugin(wchar_t const* uniqueId, int32_t subType, MP_CreateFunc2 create) {
+    Factory()->addRegistration(uniqueId, subType, create);
     return 0;
 }
 
 int32_t RegisterPluginXml(char const*) { return 0; }
 
-int32_t MpFactory::RegisterPlugin(wchar_t const* uniqueId, int32_t subType, MP_CreateFunc2 create) {
+int32_t MpFactory::addRegistration(wchar_t const* uniqueId, int32_t subType, MP_CreateFunc2 create) {
     if (uniqueId != nullptr)
         registrations_.try_emplace(Key{subType, uniqueId}, create);
     return 0;

@@ -23,12 +23,15 @@ public:
     // [ui thread] Answers MP_IID_UNKNOWN, MP_IID_GUI_PLUGIN2 and MP_IID_GUI_PLUGIN2B with the
     // module; addRef and release come from the derived base.
     int32_t queryInterface(gmpi::MpGuid const& iid, void** returnInterface) override;
-    // Obtains MP_IID_UI_HOST2, MP_IID_UI_HOST and MP_IID_UI_HOST2 again. MP_OK when the UI
-    // host was obtained; MP_NOSUPPORT otherwise, and then pin writes are dropped.
+    // Releases the host interfaces held so far, then obtains MP_IID_UI_HOST2, MP_IID_UI_HOST
+    // and MP_IID_UI_HOST2 again, each held until the next setHost or the module's end. MP_OK
+    // when the UI host was obtained; MP_NOSUPPORT otherwise, and then pin writes are dropped.
     int32_t setHost(gmpi::IMpUnknown* host) override;
     int32_t initialize() override { return gmpi::MP_OK; }
-    // Stores the value; its handler runs at notifyPin. MP_FAIL for an unknown pin.
+    // Copies the value into the pin; its handler runs at notifyPin. MP_FAIL for an unknown
+    // pin, or when the copy could not be allocated.
     int32_t setPin(int32_t pinIndex, int32_t voice, int32_t size, void const* data) override;
+    // Not taken by this bundle's modules (sdk/GuiInterfaces.h): MP_FAIL.
     int32_t receiveMessageFromAudio(int32_t, int32_t, void const*) override { return gmpi::MP_FAIL; }
     int32_t populateContextMenu(float, float, gmpi::IMpUnknown*) override { return gmpi::MP_FAIL; }
     int32_t onContextMenu(int32_t) override { return gmpi::MP_FAIL; }
@@ -39,12 +42,15 @@ public:
 
     virtual ~MpGuiBase2();
 
-    // Transmits through the UI host; MP_FAIL when there is none.
+    // Transmits through the UI host: its result, or MP_FAIL when there is none.
     int32_t pinTransmit(int32_t pinIndex, int32_t size, void const* data, int32_t voice) override;
 
 protected:
     // Pin indices are stored in users' patches: modules register pins in index order and
-    // only ever append. The index-less forms take one more than the highest index so far.
+    // only ever append.
+    // [construction] Registers a member pin (not owned) with its handler, which the pin owns;
+    // an index already taken keeps its first pin. The index-less forms take one more than the
+    // highest index so far.
     template <typename Module>
     void initializePin(int32_t pinIndex, MpGuiPinBase& pin, void (Module::*handler)()) {
         attachPin(pinIndex, pin, std::make_unique<IGuiPinCallback<Module>>(static_cast<Module*>(this), handler));
@@ -56,6 +62,7 @@ protected:
     void initializePin(int32_t pinIndex, MpGuiPinBase& pin) { attachPin(pinIndex, pin, nullptr); }
     void initializePin(MpGuiPinBase& pin) { attachPin(nextPinIndex(), pin, nullptr); }
 
+    // Null when the host refused; the module keeps the reference.
     gmpi::IMpUserInterfaceHost2* getUiHost() const { return uiHost_; }
     gmpi::IMpUserInterfaceHost* getOlderUiHost() const { return olderUiHost_; }
 

@@ -22,15 +22,19 @@ public:
     int32_t queryInterface(gmpi::MpGuid const& iid, void** returnInterface) override;
     int32_t addRef() override { return ++referenceCount_; }
     int32_t release() override;
-    // Obtains the graphics host first, then the UI hosts as MpGuiBase2 does.
+    // Obtains the graphics host first (held like the UI hosts), then the UI hosts as
+    // MpGuiBase2 does, whose result it answers.
     int32_t setHost(gmpi::IMpUnknown* host) override;
 
     ~MpGuiGfxBase() override;
 
-    // The graphics operations, in the graphics view's slot order.
-    // Desired size: the available size, at least 1 x 1.
+    // [ui thread] The graphics operations, in the graphics view's slot order, with the
+    // contracts of gmpi_gui_api::IMpGraphics3; the defaults below are what a module that
+    // overrides none answers.
+    // Desired size: the available size, at least 1 x 1; MP_FAIL for a null out-pointer.
     virtual int32_t measure(GmpiDrawing_API::MP1_SIZE availableSize, GmpiDrawing_API::MP1_SIZE* returnDesiredSize);
     // Stores a changed rectangle (a NaN coordinate always counts as changed) and redraws.
+    // MP_OK.
     virtual int32_t arrange(GmpiDrawing_API::MP1_RECT finalRect);
     virtual int32_t OnRender(gmpi::IMpUnknown* /*drawingContext*/) { return gmpi::MP_OK; }
     virtual int32_t onPointerDown(int32_t /*flags*/, GmpiDrawing_API::MP1_POINT point) { return hitTest(point); }

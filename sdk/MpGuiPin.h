@@ -21,9 +21,11 @@ class MpGuiPinBase;
 class GuiPinOwner {
 public:
     virtual ~GuiPinOwner() = default;
-    // Sends a pin value to the host; the host's result, or MP_FAIL without a host.
+    // Sends a pin value (read only during the call) to the host; the host's result, or MP_FAIL
+    // without a host.
     virtual int32_t pinTransmit(int32_t pinIndex, int32_t size, void const* data, int32_t voice) = 0;
 
+    // The pin registered under `pinIndex`, null for none; the module owns it.
     MpGuiPinBase* getPin(int32_t pinIndex) const {
         auto const found = pins_.find(pinIndex);
         return found == pins_.end() ? nullptr : found->second;
@@ -35,7 +37,8 @@ protected:
     std::map<int32_t, MpGuiPinBase*> pins_;
 };
 
-// Handler objects: what a pin calls when the host notifies it.
+// Handler objects: what a pin calls when the host notifies it (notifyPin). The pin owns its
+// handler object.
 class IGuiPinCallbackImpl {
 public:
     virtual ~IGuiPinCallbackImpl() = default;
@@ -77,8 +80,10 @@ public:
     // `data`; a negative size or null data counts as no bytes.
     virtual bool set(int32_t voice, int32_t size, void const* data) = 0;
     virtual int32_t getDatatype() const = 0;
+    // The stored value's raw form, owned by the pin and valid until the value changes.
     virtual int32_t rawSize() const = 0;
     virtual void const* rawData() const = 0;
+    // Not consulted by the GUI base: null.
     virtual IGuiPinCallbackImpl* getDefaultEventHandler() { return nullptr; }
 
     // Registration, called by the module's initializePin.
@@ -95,6 +100,7 @@ public:
     }
 
 protected:
+    // Sends the stored value with voice 0; the result is not used.
     void transmit() {
         if (owner_ != nullptr)
             owner_->pinTransmit(pinIndex_, rawSize(), rawData(), 0);
@@ -164,7 +170,8 @@ public:
     T const& getValue() const { return value_; }
     operator T const&() const { return value_; }
 
-    // Stores and transmits a value that differs from the stored one; never runs the handler.
+    // Stores and transmits a value that differs from the stored one. The pin never runs its
+    // handler; an echoing host may, through notifyPin, before this returns.
     MpGuiPin& operator=(T const& value) {
         if (!(value_ == value)) {
             value_ = value;

@@ -10,7 +10,8 @@ namespace gmpi_sdk {
 
 class MpString final : public gmpi::IString {
 public:
-    // Answers MP_IID_RETURNSTRING and MP_IID_UNKNOWN.
+    // Answers MP_IID_RETURNSTRING and MP_IID_UNKNOWN (no reference added: the text outlives
+    // the call it is passed to); MP_NOSUPPORT for others, MP_FAIL for a null out-pointer.
     int32_t queryInterface(gmpi::MpGuid const& iid, void** returnInterface) override {
         if (returnInterface == nullptr)
             return gmpi::MP_FAIL;
@@ -23,6 +24,7 @@ public:
     int32_t addRef() override { return 1; }
     int32_t release() override { return 1; }
 
+    // Copies the bytes; may throw std::bad_alloc.
     int32_t setData(char const* data, int32_t size) override {
         if (data == nullptr || size <= 0)
             text_.clear();
@@ -31,8 +33,10 @@ public:
         return gmpi::MP_OK;
     }
     int32_t getSize() override { return static_cast<int32_t>(text_.size()); }
+    // Zero-terminated, valid until the next setData.
     char const* getData() override { return text_.c_str(); }
 
+    // [caller's side] The text stored so far.
     std::string const& str() const { return text_; }
 
 private:

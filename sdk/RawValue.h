@@ -1,6 +1,8 @@
 #pragma once
 // How each pin value type is read from and written as raw bytes. Sizes come from the host
-// and are never trusted: nothing reads or writes beyond the value or the given bytes.
+// and are never trusted: nothing reads or writes beyond the value or the given bytes. The
+// given bytes are read only during the call; data() points into the value, valid until it
+// changes. Texts and blobs that grow may throw std::bad_alloc.
 
 #include <algorithm>
 #include <cstdint>

@@ -9,9 +9,13 @@ namespace gmpi {
 
 template <typename Module>
 struct Register {
+    // [any thread, from createInstance] A new module holding one reference, the caller's;
+    // whatever its constructor throws reaches createInstance, which answers MP_FAIL.
     static IMpUnknown* create() { return Module::hostInterfaceOf(new Module); }
+    // [load time, static initialisation] Always 0; an identifier already registered under the
+    // module's sub-type keeps its first class.
     static int32_t withId(wchar_t const* uniqueId) {
-        return RegisterPlugin(Module::kRegistrationSubType, uniqueId, &Register::create);
+        return RegisterPlugin(uniqueId, Module::kRegistrationSubType, &Register::create);
     }
 };
 

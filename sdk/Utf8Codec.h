@@ -13,7 +13,7 @@ namespace gmpi_sdk::utf8 {
 // A code point with a UTF-8 form: not a surrogate, not beyond U+10FFFF.
 constexpr bool isEncodable(char32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
-// Appends the UTF-8 form of an encodable code point.
+// Appends the UTF-8 form of an encodable code point (others are the caller's to reject).
 inline void append(std::string& out, char32_t c) {
     auto const byte = [](char32_t v) { return static_cast<char>(v); };
     if (c < 0x80) {
@@ -33,8 +33,9 @@ inline void append(std::string& out, char32_t c) {
     }
 }
 
-// Reads the sequence that starts at `at` into `codePoint` and answers its length, or 0 when
-// it is malformed, truncated, overlong, a surrogate or beyond U+10FFFF.
+// Reads the sequence that starts at `at` (which must lie inside `text`) into `codePoint` and
+// answers its length, or 0 when it is malformed, truncated, overlong, a surrogate or beyond
+// U+10FFFF; `codePoint` is then unspecified.
 inline std::size_t decode(std::string_view text, std::size_t at, char32_t& codePoint) {
     auto const lead = static_cast<unsigned char>(text[at]);
     std::size_t length = 0;

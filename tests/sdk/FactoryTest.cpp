@@ -24,12 +24,12 @@ gmpi::IMpUnknown* createNothing() { return nullptr; }
 gmpi::IMpUnknown* createThrowing() { throw std::bad_alloc(); }
 
 [[maybe_unused]] auto const registrations = [] {
-    RegisterPlugin(0, L"Test_Audio", &createStandIn);
-    RegisterPlugin(0, L"Test_Audio", &createThrowing); // a second registration is ignored
-    RegisterPlugin(2, L"Test_Gui", &createStandIn);
-    RegisterPlugin(0, L"Test_Nothing", &createNothing);
-    RegisterPlugin(0, L"Test_Throws", &createThrowing);
-    RegisterPlugin(0, L"Test_NullFunction", nullptr);
+    RegisterPlugin(L"Test_Audio", 0, &createStandIn);
+    RegisterPlugin(L"Test_Audio", 0, &createThrowing); // a second registration is ignored
+    RegisterPlugin(L"Test_Gui", 2, &createStandIn);
+    RegisterPlugin(L"Test_Nothing", 0, &createNothing);
+    RegisterPlugin(L"Test_Throws", 0, &createThrowing);
+    RegisterPlugin(L"Test_NullFunction", 0, nullptr);
     return 0;
 }();
 
