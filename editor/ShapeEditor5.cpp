@@ -276,13 +276,14 @@ void ZR_ShapeEditor5::updateActiveNodePin() {
     transmitting = false;
 }
 
-// Shows the active node in volts (EditUnits 0) or normalised units.
+// Shows the active node in volts (EditUnits 0) or normalised units. Images are taken
+// unchecked: a huge node overflows in volts and shows as the largest finite float of its sign.
 void ZR_ShapeEditor5::updateEditPins() {
     if (activeNode < 0 || activeNode >= shape().nodeCount)
         return;
     zr::Node const node = shape().nodes[activeNode];
-    pinEditX = editUnits == 0 ? node.x * 10.0f - 5.0f : node.x;
-    pinEditY = editUnits == 0 ? node.y * 5.0f : node.y;
+    pinEditX = zr::clampInfinity(editUnits == 0 ? node.x * 10.0f - 5.0f : node.x);
+    pinEditY = zr::clampInfinity(editUnits == 0 ? node.y * 5.0f : node.y);
 }
 
 namespace {
