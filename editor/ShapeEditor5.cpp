@@ -271,13 +271,14 @@ void ZR_ShapeEditor5::updateActiveNodePin() {
     pinActiveNode = activeNode;
 }
 
-// Shows the active node in volts (EditUnits 0) or normalised units.
+// Shows the active node in volts (EditUnits 0) or normalised units. Images are taken
+// unchecked: a huge node overflows in volts and shows as the largest finite float of its sign.
 void ZR_ShapeEditor5::updateEditPins() {
     if (activeNode < 0 || activeNode >= shape().nodeCount)
         return;
     zr::Node const node = shape().nodes[activeNode];
-    pinEditX = editUnits == 0 ? zr::voltsFromX(node.x) : node.x;
-    pinEditY = editUnits == 0 ? zr::voltsFromY(node.y) : node.y;
+    pinEditX = zr::clampInfinity(editUnits == 0 ? zr::voltsFromX(node.x) : node.x);
+    pinEditY = zr::clampInfinity(editUnits == 0 ? zr::voltsFromY(node.y) : node.y);
 }
 
 namespace {

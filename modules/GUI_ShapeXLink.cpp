@@ -2,10 +2,12 @@
 // float pin, both ways. Pin k + 1 carries node k + 1's place between its neighbours, 0..1.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "modules/ShapeNodeLink.h"
 #include "sdk/Register.h"
+#include "shapes/Clamp.h"
 
 class ZR_GUI_ShapeXLink : public ShapeNodeLinkBase {
 public:
@@ -19,7 +21,7 @@ public:
             return;
         int32_t const linked = std::min(nodePinCount, shape.nodeCount - 2);
         for (int32_t j = 1; j <= linked; ++j)
-            transmitNodeValue(j - 1, placeOf(j));
+            transmitNodeValue(j - 1, finitePlace(placeOf(j)));
     }
 
 private:
@@ -28,6 +30,12 @@ private:
         zr::Node const* const nodes = shape.nodes;
         return (nodes[j].x - nodes[j - 1].x) / (nodes[j + 1].x - nodes[j - 1].x);
     }
+
+    // The place as sent. Images are taken unchecked: neighbours on one x leave no place
+    // between them, so a node on both is halfway (0 / 0 gives 0.5, the one place a mirror
+    // keeps), and one off to a side is as far that way as a float goes, as is a place that
+    // overflows (neighbours a subnormal distance apart, out of order).
+    static float finitePlace(float place) { return std::isnan(place) ? 0.5f : zr::clampInfinity(place); }
 
     // Moves interior node k + 1 to its place `value` between the neighbours; the shape's own
     // clamp keeps it strictly between them. A value that leaves it where it is sends nothing.

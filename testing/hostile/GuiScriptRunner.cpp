@@ -1,9 +1,13 @@
 #include "testing/hostile/GuiScriptRunner.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <string>
 
+#include "testing/hostile/HostileValues.h"
 #include "testing/hostile/ShapeRules.h"
 #include "sdk/Interfaces.h"
 #include "shapes/LegacyParser.h"
@@ -86,6 +90,19 @@ std::optional<zr::Shape> parsedShape(host::PinDescription const& pin, std::vecto
     return shape;
 }
 
+// Whether every node coordinate of an image the blob reader accepts is finite; other bytes
+// pass, as they are judged apart.
+bool imageNodesFinite(std::vector<uint8_t> const& image) {
+    zr::Shape shape;
+    shape.readBlob(image.data(), static_cast<int32_t>(image.size()));
+    if (shape.invalid)
+        return true;
+    for (int32_t i = 0; i < shape.nodeCount; ++i)
+        if (!std::isfinite(shape.nodes[i].x) || !std::isfinite(shape.nodes[i].y))
+            return false;
+    return true;
+}
+
 } // namespace
 
 InFolder::InFolder(std::filesystem::path const& folder) : previous_(std::filesystem::current_path()) {
@@ -130,6 +147,7 @@ void GuiScriptRunner::violation(GuiOp const& op, std::string const& what) {
 
 void GuiScriptRunner::run(GuiOp const& op) {
     ++operations_;
+    noteDeliveredNumbers(op);
     if (op.kind == GuiOpKind::SetPin || op.kind == GuiOpKind::NotifyPin || op.kind == GuiOpKind::Deliver)
         runPinOp(op);
     else if (module_->graphics() != nullptr)
@@ -172,6 +190,54 @@ void GuiScriptRunner::noteSentValue(GuiOp const& op) {
         notifiedBroken_.insert(op.pin);
     else
         notifiedBroken_.erase(op.pin);
+}
+
+// What the operation hands the module: the bytes of a stored value as far as its size reaches,
+// or the coordinates of a layout or a pointer. Once any was not finite, the module may compute
+// non-finite values from it for the rest of its life.
+void GuiScriptRunner::noteDeliveredNumbers(GuiOp const& op) {
+    switch (op.kind) {
+    case GuiOpKind::SetPin:
+    case GuiOpKind::Deliver:
+        if (!op.nullData && op.size > 0) {
+            std::size_t const delivered = std::min(static_cast<std::size_t>(op.size), op.bytes.size());
+            finiteSoFar_ = finiteSoFar_ && holdsOnlyFiniteNumbers(std::span(op.bytes.data(), delivered));
+        }
+        break;
+    case GuiOpKind::Arrange:
+        finiteSoFar_ = finiteSoFar_ && std::isfinite(op.rect.left) && std::isfinite(op.rect.top) &&
+                       std::isfinite(op.rect.right) && std::isfinite(op.rect.bottom);
+        break;
+    case GuiOpKind::Measure:
+        finiteSoFar_ = finiteSoFar_ && std::isfinite(op.rect.right) && std::isfinite(op.rect.bottom);
+        break;
+    case GuiOpKind::PointerDown:
+    case GuiOpKind::PointerMove:
+    case GuiOpKind::PointerUp:
+    case GuiOpKind::DoubleClick:
+    case GuiOpKind::HitTest:
+    case GuiOpKind::ToolTip:
+        finiteSoFar_ = finiteSoFar_ && std::isfinite(op.point.x) && std::isfinite(op.point.y);
+        break;
+    default: break;
+    }
+}
+
+// A value computed from finite numbers is finite: a float value (exactly 4 bytes on a float
+// pin) and every node of a blob image.
+void GuiScriptRunner::checkFinite(GuiOp const& op, host::HostRecord const& sent, host::PinDescription const& pin) {
+    if (!finiteSoFar_)
+        return;
+    std::string const where = "transmission on pin " + std::to_string(sent.pin);
+    std::string const cause = " while every number delivered was finite";
+    if (pin.datatype == gmpi::MP_FLOAT32 && sent.bytes.size() == sizeof(float)) {
+        float value = 0.0f;
+        std::memcpy(&value, sent.bytes.data(), sizeof value);
+        if (!std::isfinite(value))
+            violation(op, where + ": " + std::to_string(value) + cause);
+    }
+    if (pin.datatype == gmpi::MP_BLOB && !imageNodesFinite(sent.bytes))
+        violation(op, where + ": a node is not finite" + cause + ": " + nodesOf(sent.bytes));
 }
 
 // Nothing for a pin that carries no shape.
@@ -261,10 +327,13 @@ void GuiScriptRunner::checkTransmissions(GuiOp const& op) {
             violation(op, where + ": the shape breaks the node rules: " + nodesOf(sent.bytes));
         if (carriesShapeText(pin) && soundShapesOnly() && !parsedShape(pin, sent.bytes))
             violation(op, where + ": the shape text does not parse: " + textOf(sent.bytes));
+        checkFinite(op, sent, pin);
         if (recording_)
             transmitted_.push_back(sent);
-        if (echoing_)
+        if (echoing_) {
             noteEcho(sent, pin);
+            finiteSoFar_ = finiteSoFar_ && holdsOnlyFiniteNumbers(sent.bytes);
+        }
     }
     host.clearRecords();
 }

@@ -7,6 +7,8 @@
 //   keep them too (finite, x from exactly 0 to exactly 1 strictly increasing, y within
 //   -1..+1);
 // - every shape text it transmits parses, under the same condition;
+// - while the script (or an echo) has delivered only finite numbers, every float value it
+//   transmits (a 4-byte value on a float pin) and every node of every blob image is finite;
 // - an echoing host settles: the module stops transmitting in reaction to its own echoes;
 // - setPin and notifyPin refuse an unknown pin index;
 // - once released, it has given back every reference to the host it took.
@@ -50,6 +52,8 @@ private:
     void runViewOp(GuiOp const& op);
     void noteSentValue(GuiOp const& op);
     void checkTransmissions(GuiOp const& op);
+    void noteDeliveredNumbers(GuiOp const& op);
+    void checkFinite(GuiOp const& op, host::HostRecord const& sent, host::PinDescription const& pin);
     void violation(GuiOp const& op, std::string const& what);
     bool describes(int32_t pin) const;
     host::PinDescription const& pinAt(int32_t pin) const;
@@ -69,6 +73,7 @@ private:
     std::set<int32_t> notifiedBroken_;
     static std::optional<Verdict> judge(host::PinDescription const& pin, uint8_t const* data, int32_t size);
     bool echoing_;
+    bool finiteSoFar_ = true; // every number delivered to the module so far was finite
     long operations_ = 0;
 };
 

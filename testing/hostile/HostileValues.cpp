@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <string_view>
+
+#include "shapes/NumberText.h"
 
 namespace zr::hostile {
 namespace {
@@ -30,6 +34,20 @@ constexpr std::array<int32_t, 22> kHostileInts = {
     0,  10, 20, 30,  15,  -1,  1,   2,   3,   9,          11,
     31, 99, 100, 101, 127, 128, 255, 4096, -10, INT32_MIN, INT32_MAX,
 };
+
+// Whether every number read as a text starts finite. A read from a blank gives what the read
+// from the first character after the blanks gives, and a number starts only with a sign, a
+// digit, a point, or the "inf" and "nan" words, so reads start only there.
+bool textNumbersFinite(std::span<uint8_t const> bytes) {
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    if (!text.empty())
+        std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    static constexpr std::wstring_view kNumberStarts = L"+-.0123456789iInN";
+    for (std::size_t at = 0; at < text.size(); ++at)
+        if (kNumberStarts.find(text[at]) != std::wstring_view::npos && !std::isfinite(zr::readNumber(text.c_str() + at)))
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -70,5 +88,7 @@ bool onlyFiniteWords(std::span<uint8_t const> bytes) {
     }
     return true;
 }
+
+bool holdsOnlyFiniteNumbers(std::span<uint8_t const> bytes) { return onlyFiniteWords(bytes) && textNumbersFinite(bytes); }
 
 } // namespace zr::hostile

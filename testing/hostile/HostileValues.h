@@ -22,5 +22,10 @@ int32_t chooseInt(Choices& choices);
 // Whether every whole 4-byte word of `bytes`, read as a float, is finite: a conservative test
 // of whether a value can carry a non-finite number into a module.
 bool onlyFiniteWords(std::span<uint8_t const> bytes);
+// Whether `bytes` carry only finite numbers however a module reads them: every whole 4-byte
+// word as a float, and, taken as a text of 32-bit characters, every number the shape readers'
+// number reading finds from any character on ("inf", "nan" and numbers beyond the float
+// range are not finite). Conservative: a value it passes cannot carry a non-finite float in.
+bool holdsOnlyFiniteNumbers(std::span<uint8_t const> bytes);
 
 } // namespace zr::hostile

@@ -301,7 +301,7 @@ host::RawEvent chooseEvent(Choices& choices, PinLayout const& pins, int32_t time
     attachValue(choices, event, choosePinValue(choices, datatype.value_or(-1), allowNonFinite));
     // Judged by what the module is handed, which may carry bytes appended to the value.
     if (carriesFloats(datatype))
-        finite = finite && onlyFiniteWords(deliveredBytes(event));
+        finite = finite && holdsOnlyFiniteNumbers(deliveredBytes(event));
     return event;
 }
 

@@ -1,6 +1,7 @@
 // ZR_ShapeNodeSel, ZR_GUI_ShapeXLink and ZR_GUI_ShapeYLink through our GUI host.
 
 #include <cmath>
+#include <limits>
 
 #include "host/TextConversion.h"
 #include "tests/modules/GuiUtilityFixture.h"
@@ -128,6 +129,37 @@ TEST(NodeLinks, SendOneValuePerLinkedNode) {
 
     y->setBytes(kLinkShape, shapeImage(fiveNodes));
     EXPECT_EQ(floatsSentOn(*y, 1).size(), 2u) << "sent again for an unchanged shape";
+}
+
+// Images are taken unchecked: neighbours on one x leave no place between them, and neighbours
+// a subnormal step apart overflow the quotient. A node on both neighbours sits at 0.5, one off
+// to a side at the largest finite float of that side; every finite place stays as it is, and
+// the echo of any of them moves nothing.
+TEST(NodeLinks, XPlacesAreFiniteWhereTheNeighboursLeaveNoRoom) {
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    constexpr float kStep = std::numeric_limits<float>::denorm_min();
+    struct Case {
+        char const* name;
+        Nodes shape;
+        std::vector<float> places; // pins 1, 2, ...
+    } const cases[] = {
+        {"three nodes on one x", {{0.0f, 0.0f}, {0.5f, 0.0f}, {0.5f, 0.0f}, {0.5f, 0.0f}, {1.0f, 0.0f}}, {1.0f, 0.5f, 0.0f}},
+        {"a node left of neighbours on one x", {{0.5f, 0.0f}, {0.3f, 0.0f}, {0.5f, 0.0f}, {1.0f, 0.0f}}, {-kLargest}},
+        {"a node right of neighbours on one x", {{0.5f, 0.0f}, {0.7f, 0.0f}, {0.5f, 0.0f}, {1.0f, 0.0f}}, {kLargest}},
+        {"neighbours a subnormal step apart", {{0.0f, 0.0f}, {0.5f, 0.0f}, {kStep, 0.0f}, {1.0f, 0.0f}}, {kLargest, -1.0f}},
+    };
+    for (bool echo : {false, true}) {
+        for (Case const& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (echo ? ", echoed" : ""));
+            host::GuiModuleOptions options;
+            options.echoTransmissions = echo;
+            auto x = makeLink(L"ZR_GUI_ShapeXLink", static_cast<int32_t>(c.places.size()), c.shape, options);
+            for (std::size_t k = 0; k < c.places.size(); ++k)
+                EXPECT_EQ(floatsSentOn(*x, static_cast<int32_t>(k) + 1), std::vector<float>{c.places[k]})
+                    << "pin " << k + 1;
+            EXPECT_TRUE(x->host().transmissionsOf(kLinkShape).empty()) << "the echo of a place moved a node";
+        }
+    }
 }
 
 TEST(NodeLinks, XValuesMoveAnInteriorNodeStrictlyBetweenItsNeighbours) {

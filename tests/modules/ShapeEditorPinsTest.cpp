@@ -136,6 +136,33 @@ TEST_F(EditorTest, EditPinsMoveTheActiveNodeWithinItsNeighboursLimitsAndLocks) {
     }
 }
 
+// Images are taken unchecked, and a huge finite node overflows in volts: the edit pins then
+// carry the largest finite float of that sign. Every value that fits stays as it is.
+TEST(EditorEditPins, CarryFiniteValuesForHugeNodes) {
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    struct Case {
+        char const* name;
+        int32_t units;
+        std::pair<float, float> node;
+        float editX, editY;
+    } const cases[] = {
+        {"volts, overflowing upwards", 0, {3e38f, 3e38f}, kLargest, kLargest},
+        {"volts, overflowing downwards", 0, {-3e38f, -kLargest}, -kLargest, -kLargest},
+        {"volts, x overflowing only", 0, {0x1p125f, 0x1p124f}, kLargest, 0x1.4p126f},
+        {"volts, fitting", 0, {0x1p120f, -0x1p125f}, 0x1.4p123f, -0x1.4p127f},
+        {"units", 1, {kLargest, -kLargest}, kLargest, -kLargest},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto editor = makeEditor();
+        editor->setInt(kEditUnits, c.units);
+        ASSERT_EQ(editor->setBytes(kShape, shapeImage({{0.0f, 0.0f}, c.node, {1.0f, 0.0f}})), gmpi::MP_OK);
+        editor->setInt(kActiveNode, 1);
+        EXPECT_EQ(editor->host().lastTransmission(kEditX)->asFloat(), c.editX);
+        EXPECT_EQ(editor->host().lastTransmission(kEditY)->asFloat(), c.editY);
+    }
+}
+
 // A character beyond U+10FFFF cannot be written as UTF-8: the tooltip is empty.
 TEST_F(EditorTest, ToolTipIsTheTextPinAsUtf8) {
     editor->setText(kToolTip, L"Curve \u00e9");
