@@ -96,8 +96,8 @@ bool takesFileName(host::PinDescription const& pin) {
 
 GuiRunSettings chooseGuiSettings(Choices& choices) {
     GuiRunSettings settings;
-    host::GuiHostileSwitches& hostile = settings.hostile;
-    settings.echoTransmissions = choices.oneIn(2);
+    GuiHostileSwitches& hostile = settings.hostile;
+    hostile.echoTransmissions = choices.oneIn(2);
     settings.initializeTwice = choices.oneIn(4);
     switch (choices.below(8)) {
     case 0: hostile.refuseUiHost2 = true; break;

@@ -53,7 +53,7 @@ ScriptRunner::ScriptRunner(gmpi::IMpFactory2& factory, host::ModuleDescription c
     options.countdown = settings.countdown;
     options.description = module;
     options.maxBlockSize = kMaxBlockSize;
-    options.hostile = settings.hostile;
+    options.hostPolicy = std::make_shared<HostileAudioPolicy>(settings.hostile);
     options.useCreateInstance2 = settings.createWithoutHost;
     try {
         runner_ = std::make_unique<host::AudioModule>(factory, module.id, options);

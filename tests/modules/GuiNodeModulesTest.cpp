@@ -88,7 +88,8 @@ TEST(NodeSelector, PickingAnEntrySetsTheIndexAlsoUnderEchoes) {
     for (bool echo : {false, true}) {
         SCOPED_TRACE(echo);
         host::GuiModuleOptions options;
-        options.echoTransmissions = echo;
+        if (echo)
+            options.hostPolicy = hostile::echoingGuiHost();
         auto module = selector(4, false, false, options); // the last node may not be chosen
         module->host().clearRecords();
         module->setInt(kChoice, 3);
@@ -166,7 +167,8 @@ TEST(NodeLinks, YValuesSetANodeHeightClippedAndIgnoreTheirEcho) {
         for (Case const c : {Case{1, 0.75f, 0.5f}, Case{4, 2.0f, 1.0f}, Case{3, -1.0f, -1.0f}, Case{2, 0.5f, 0.0f}}) {
             SCOPED_TRACE(testing::Message() << "echo " << echo << " pin " << c.pin << " value " << c.value);
             host::GuiModuleOptions options;
-            options.echoTransmissions = echo;
+            if (echo)
+                options.hostPolicy = hostile::echoingGuiHost();
             auto y = makeLink(L"ZR_GUI_ShapeYLink", 5, fiveNodes, options);
             y->host().clearRecords();
             sendNodeValue(*y, c.pin, c.value);
@@ -191,12 +193,12 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothing) {
 
     // Neighbours beyond 0..1 (images are taken unchecked) leave no place to compute: nothing
     // moves, so the round trips through an echoing host end.
+    auto const deepEchoes = hostile::echoingGuiHost(64);
     host::GuiModuleOptions echoing;
-    echoing.echoTransmissions = true;
-    echoing.hostile.echoDepth = 64;
+    echoing.hostPolicy = deepEchoes;
     auto wide = makeLink(L"ZR_GUI_ShapeXLink", 1, {{-5.0f, 0.0f}, {-5.0f, 0.0f}, {3e38f, 0.0f}}, echoing);
     sendNodeValue(*wide, 1, 0.0f);
-    EXPECT_EQ(wide->host().echoCutOffs(), 0);
+    EXPECT_EQ(deepEchoes->echoCutOffs(), 0);
     EXPECT_TRUE(wide->host().transmissionsOf(kLinkShape).empty());
 
     // Node 2 a few float steps from its neighbours: its place read back through x + 1 lands

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/GuiModule.h"
+#include "testing/hostile/HostilePolicies.h"
 #include "tests/modules/BundleFixture.h"
 #include "tests/modules/EditorFixture.h"
 #include "tests/shapes/TemporaryFolder.h"

@@ -46,7 +46,7 @@ TEST(ConcurrentSides, AudioAndGuiThreadsShareOneFactory) {
     std::thread gui([&] {
         guiViolations = driveEvery(guiSideModules(), [&](host::ModuleDescription const& module, hostile::Choices& choices, int round) {
             hostile::GuiRunSettings settings;
-            settings.echoTransmissions = round % 2 == 1;
+            settings.hostile.echoTransmissions = round % 2 == 1;
             return hostile::runGuiScript(factory(), module, settings, choices, 1000, folder.fresh());
         });
     });
