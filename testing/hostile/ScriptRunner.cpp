@@ -253,4 +253,13 @@ void ScriptRunner::release() {
         violation("kept " + std::to_string(kept) + " references to the host after its release");
 }
 
+ScriptRun runModuleScript(gmpi::IMpFactory2& factory, host::ModuleDescription const& module, ModuleScript const& script,
+                          bool checkStaticOutputs, bool observe) {
+    ScriptRunner runner(factory, module, script.settings, checkStaticOutputs);
+    runner.recordObservation(observe);
+    runner.runAll(script);
+    runner.release();
+    return {runner.observation(), runner.violations()};
+}
+
 } // namespace zr::hostile

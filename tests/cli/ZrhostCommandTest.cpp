@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/shapes/TemporaryFolder.h"
+#include "testing/TemporaryFolder.h"
 
 namespace {
 

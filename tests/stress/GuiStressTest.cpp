@@ -34,12 +34,12 @@ std::vector<HostSetup> const hostSetups = {
      1, true},
 };
 
-class GuiStress : public PerModule {};
+class GuiStress : public testing::TestWithParam<host::ModuleDescription> {};
 
 TEST_P(GuiStress, HostileScriptsKeepEveryProperty) {
     host::ModuleDescription const& module = GetParam();
     long const operations = environmentNumber("ZR_STRESS_GUI_OPERATIONS", 10000);
-    ScratchFolder folder("zr_gui_stress_" + moduleName({module, 0}));
+    test::TemporaryFolder folder("zr_gui_stress_" + moduleName({module, 0}));
     for (std::size_t s = 0; s < hostSetups.size(); ++s) {
         HostSetup const& setup = hostSetups[s];
         for (int seed = 0; seed < setup.seeds; ++seed) {
