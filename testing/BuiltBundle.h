@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -25,6 +27,12 @@ inline host::ModuleDescriptions const& descriptions() {
     return loaded;
 }
 
+// A runner for `id` that knows the module's description. Throws as AudioModule does.
+inline std::unique_ptr<host::AudioModule> makeModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
+    options.description = *descriptions().find(id);
+    return std::make_unique<host::AudioModule>(bundle(), id, std::move(options));
+}
+
 // A buffer on every described audio pin, then open, graph start and the defaults queued for
 // the first block; the module's answer to open. It must have been made with its description.
 inline int32_t start(host::AudioModule& module) {
@@ -35,6 +43,13 @@ inline int32_t start(host::AudioModule& module) {
     module.graphStart();
     module.sendDefaults();
     return opened;
+}
+
+// A runner for `id`, made with its description and started as `start` does.
+inline std::unique_ptr<host::AudioModule> running(std::wstring const& id, host::AudioModuleOptions options = {}) {
+    auto module = makeModule(id, std::move(options));
+    start(*module);
+    return module;
 }
 
 // The blob image of nodes given in normalised coordinates (x 0..1, y -1..+1): magic, count,
