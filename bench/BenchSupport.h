@@ -17,16 +17,8 @@ namespace zr::bench {
 
 using built::bundle;
 using built::descriptions;
+using built::running;
 using built::shapeImage;
-
-// A module with a buffer on every described audio pin, opened, its graph started and its
-// defaults queued for the first block.
-inline std::unique_ptr<host::AudioModule> startedModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
-    options.description = *descriptions().find(id);
-    auto module = std::make_unique<host::AudioModule>(bundle(), id, options);
-    built::start(*module);
-    return module;
-}
 
 // `count` nodes evenly spread over x, zig-zagging in y so that splines have work to do.
 inline std::vector<std::pair<float, float>> zigZagNodes(int32_t count) {

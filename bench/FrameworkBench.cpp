@@ -21,7 +21,7 @@ constexpr int32_t kBlock = 64;
 // one sample of work. A module that sleeps cannot serve here: called directly, it would tell
 // the host again in every block that it sleeps.
 void BM_FrameworkBlockWithoutEvents(benchmark::State& state) {
-    auto module = zr::bench::startedModule(L"ZR_Waveshaper2");
+    auto module = zr::bench::running(L"ZR_Waveshaper2");
     module->startStream(4, 0);
     module->process(kBlock);
     gmpi::IMpPlugin2* plugin = module->plugin();
@@ -34,7 +34,7 @@ void BM_FrameworkBlockWithoutEvents(benchmark::State& state) {
 // per event.
 void BM_FrameworkValueEvents(benchmark::State& state) {
     auto const count = static_cast<int32_t>(state.range(0));
-    auto module = zr::bench::startedModule(L"ZR_Waveshaper2");
+    auto module = zr::bench::running(L"ZR_Waveshaper2");
     module->startStream(4, 0);
     module->process(kBlock);
     zr::bench::fillSweep(module->buffer(4), kBlock);

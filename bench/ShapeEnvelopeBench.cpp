@@ -29,7 +29,7 @@ std::unique_ptr<zr::host::AudioModule> envelopeIn(EnvelopeState wanted, int32_t 
     zr::host::AudioModuleOptions options;
     if (wanted == EnvelopeState::gliding)
         options.sampleRate = 1.0e11f;
-    auto module = zr::bench::startedModule(L"ZR_ShapeEnv3", options);
+    auto module = zr::bench::running(L"ZR_ShapeEnv3", options);
     module->setBytes(kShape, 0, contourImage());
     // Holding parks at node 1, the peak, which a fast run reaches within a few blocks.
     module->setInt(kSustainNode, 0, wanted == EnvelopeState::holding ? 1 : -1);

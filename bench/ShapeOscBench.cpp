@@ -32,7 +32,7 @@ void fillModulation(float* samples, int32_t count) {
 void BM_ShapeOsc2Process(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
     auto const variant = state.range(2);
-    auto module = zr::bench::startedModule(L"ZR_ShapeOsc2");
+    auto module = zr::bench::running(L"ZR_ShapeOsc2");
     module->setBytes(kShape, 0, zr::bench::shapeImage({{0.0f, 0.0f}, {0.25f, 1.0f}, {0.5f, 0.0f}, {0.75f, -1.0f}, {1.0f, 0.0f}}));
     module->setInt(kInterpolation, 0, 30);
     module->setInt(kOversampling, 0, static_cast<int32_t>(state.range(1)));

@@ -33,7 +33,7 @@ zr::TransferCurve const& identityCurve() {
 // A waveshaper over -5..+5 V whose `inputs` stream a sweep, past its first block.
 std::unique_ptr<zr::host::AudioModule> sweptWaveshaper(wchar_t const* id, std::initializer_list<int32_t> inputs,
                                                        int32_t blockSize) {
-    auto module = zr::bench::startedModule(id);
+    auto module = zr::bench::running(id);
     module->setFloat(kRangeLow, 0, -5.0f);
     module->setFloat(kRangeHigh, 0, 5.0f);
     for (int32_t pin : inputs)

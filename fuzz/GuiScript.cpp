@@ -13,11 +13,10 @@
 #include <filesystem>
 #include <string>
 
-#include <unistd.h>
-
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/LinkedBundle.h"
 #include "host/ModuleDescriptions.h"
+#include "testing/TemporaryFolder.h"
 #include "testing/hostile/Choices.h"
 #include "testing/hostile/GuiScript.h"
 #include "testing/hostile/GuiScriptRunner.h"
@@ -31,9 +30,8 @@ constexpr long kMaxOperations = 100;
 
 // Loaders and savers resolve file names inside this folder, emptied after each run that uses files.
 std::filesystem::path const& fileFolder() {
-    static std::filesystem::path const folder =
-        std::filesystem::temp_directory_path() / ("zr_fuzz_gui_" + std::to_string(::getpid()));
-    return folder;
+    static zr::test::TemporaryFolder const folder("zr_fuzz_gui");
+    return folder.path();
 }
 
 } // namespace

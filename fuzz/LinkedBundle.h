@@ -1,8 +1,7 @@
 #pragma once
 // What the module fuzz targets share: the bundle's code is linked into the program and its
 // factory is reached through MP_GetFactory, as a host would; the module an input drives is
-// picked by its first bytes, modules with an open finding left out; broken properties are
-// listed one a line.
+// picked by its first bytes; broken properties are listed one a line.
 
 #include <cstddef>
 #include <string>
@@ -10,7 +9,6 @@
 
 #include "host/ModuleDescriptions.h"
 #include "testing/hostile/Choices.h"
-#include "testing/hostile/OpenFindings.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::fuzz {
@@ -26,23 +24,15 @@ inline gmpi::IMpFactory2& linkedFactory() {
     return *instance;
 }
 
-// The modules `side` picks from the descriptions, less those with an open finding.
-template <typename Side>
-std::vector<host::ModuleDescription> fuzzedModules(Side side) {
-    auto modules = side(host::ModuleDescriptions::load(ZR_METADATA_PATH));
-    std::erase_if(modules, [](host::ModuleDescription const& m) { return hostile::openFinding(m.id).has_value(); });
-    return modules;
-}
-
-// The modules `side` picks, loaded once.
+// The modules `side` picks from the descriptions, loaded once.
 template <auto side>
 std::vector<host::ModuleDescription> const& sideModules() {
-    static auto const modules = fuzzedModules(side);
+    static auto const modules = side(host::ModuleDescriptions::load(ZR_METADATA_PATH));
     return modules;
 }
 
 // The module an input drives, picked by `choices` (its first bytes) from `side`'s modules;
-// null for an empty input or when every module of the side is left out.
+// null for an empty input or a side without modules.
 template <auto side>
 host::ModuleDescription const* pickModule(hostile::Choices& choices, std::size_t size) {
     if (size == 0 || sideModules<side>().empty())

@@ -36,10 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size) {
     style.maxEventsPerBlock = 24;
     ModuleScript const script = chooseScript(choices, module, style);
 
-    ScriptRunner runner(zr::fuzz::linkedFactory(), module, script.settings, style.wellFormed);
-    runner.recordObservation(false);
-    runner.runAll(script);
-    runner.release();
-    FUZZ_CHECK(runner.violations().empty(), zr::fuzz::joined(runner.violations()));
+    ScriptRun const run = runModuleScript(zr::fuzz::linkedFactory(), module, script, style.wellFormed, false);
+    FUZZ_CHECK(run.violations.empty(), zr::fuzz::joined(run.violations));
     return 0;
 }

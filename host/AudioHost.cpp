@@ -5,15 +5,27 @@
 #include "host/HostBookkeeping.h"
 
 namespace zr::host {
+namespace {
+
+std::shared_ptr<AudioHostPolicy const> const& honestPolicy() {
+    static auto const honest = std::make_shared<AudioHostPolicy const>();
+    return honest;
+}
+
+} // namespace
+
+AudioHost::AudioHost() : policy_(honestPolicy()) {}
+
+void AudioHost::setPolicy(std::shared_ptr<AudioHostPolicy const> policy) {
+    policy_ = policy ? std::move(policy) : honestPolicy();
+}
 
 int32_t AudioHost::queryInterface(gmpi::MpGuid const& iid, void** returnInterface) {
     if (!returnInterface)
         return gmpi::MP_FAIL;
     *returnInterface = nullptr;
-    bool const answered = (iid == MP_IID_HOST && !hostile_.refuseHost) ||
-                          (iid == MP_IID_PROCESSOR_HOST && !hostile_.refuseProcessorHost) ||
-                          iid == MP_IID_UNKNOWN;
-    if (!answered)
+    bool const implemented = iid == MP_IID_HOST || iid == MP_IID_PROCESSOR_HOST || iid == MP_IID_UNKNOWN;
+    if (!implemented || !policy_->answers(iid))
         return gmpi::MP_NOSUPPORT;
     *returnInterface = static_cast<gmpi::IMpHost*>(this);
     addRef();
@@ -64,8 +76,8 @@ int32_t AudioHost::getSleepCountdown(int32_t* returnCountdown) {
     ++countdownQueries_;
     if (!returnCountdown)
         return gmpi::MP_FAIL;
-    if (!hostile_.leaveCountdownUnwritten)
-        *returnCountdown = countdown_;
+    if (std::optional<int32_t> const answer = policy_->sleepCountdownAnswer(countdown_))
+        *returnCountdown = *answer;
     return gmpi::MP_OK;
 }
 
@@ -73,8 +85,8 @@ int32_t AudioHost::getSampleRate(float* returnSampleRate) {
     ++sampleRateQueries_;
     if (!returnSampleRate)
         return gmpi::MP_FAIL;
-    if (!hostile_.leaveSampleRateUnwritten)
-        *returnSampleRate = sampleRate_;
+    if (std::optional<float> const answer = policy_->sampleRateAnswer(sampleRate_))
+        *returnSampleRate = *answer;
     return gmpi::MP_OK;
 }
 
@@ -82,11 +94,10 @@ int32_t AudioHost::createPinIterator(void** returnIterator) {
     ++iteratorQueries_;
     if (!returnIterator)
         return gmpi::MP_FAIL;
-    if (hostile_.leaveIteratorUnwritten)
-        return gmpi::MP_OK;
-    if (hostile_.nullIterator) {
-        *returnIterator = nullptr;
-        return gmpi::MP_OK;
+    switch (policy_->pinIteratorAnswer()) {
+    case AudioHostPolicy::IteratorAnswer::Unwritten: return gmpi::MP_OK;
+    case AudioHostPolicy::IteratorAnswer::Null: *returnIterator = nullptr; return gmpi::MP_OK;
+    case AudioHostPolicy::IteratorAnswer::NewIterator: break;
     }
     HostBookkeeping bookkeeping;
     *returnIterator = static_cast<gmpi::IMpPinIterator*>(new HostPinIterator(iteratorPins_));

@@ -2,24 +2,16 @@
 // The audio host that one module instance talks to: answers its queries and records every
 // call it makes, stamped with the runner's block number.
 
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "host/AudioHostPolicy.h"
 #include "host/HostPinIterator.h"
 #include "host/HostRecord.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::host {
-
-// Ways in which a host may break its side of the contract; a module must survive each.
-struct HostileSwitches {
-    bool refuseHost = false;               // queryInterface(MP_IID_HOST) answers MP_NOSUPPORT
-    bool refuseProcessorHost = false;      // queryInterface(MP_IID_PROCESSOR_HOST) likewise
-    bool leaveCountdownUnwritten = false;  // getSleepCountdown returns MP_OK, writes nothing
-    bool leaveSampleRateUnwritten = false; // getSampleRate returns MP_OK, writes nothing
-    bool leaveIteratorUnwritten = false;   // createPinIterator returns MP_OK, writes nothing
-    bool nullIterator = false;             // createPinIterator writes null and returns MP_OK
-};
 
 class AudioHost final : public gmpi::IMpHost {
 public:
@@ -28,7 +20,7 @@ public:
     // sleeps, which keeps sleep tests short while still exercising the countdown.
     static constexpr int32_t defaultCountdown = 64;
 
-    AudioHost() = default;
+    AudioHost();
     AudioHost(AudioHost const&) = delete;
     AudioHost& operator=(AudioHost const&) = delete;
 
@@ -37,11 +29,12 @@ public:
     void setCountdown(int32_t countdown) { countdown_ = countdown; }
     void setIteratorPins(std::vector<IteratorPin> pins) { iteratorPins_ = std::move(pins); }
     std::vector<IteratorPin> const& iteratorPins() const { return iteratorPins_; }
-    HostileSwitches& hostile() { return hostile_; }
+    // How the host answers; null: honestly. Set before the module is created.
+    void setPolicy(std::shared_ptr<AudioHostPolicy const> policy);
 
     // gmpi::IMpUnknown. Answers MP_IID_HOST, MP_IID_PROCESSOR_HOST (this object stands in for
-    // the processor host) and MP_IID_UNKNOWN. References are counted but never delete: the
-    // runner owns this object.
+    // the processor host) and MP_IID_UNKNOWN, as far as the policy answers them. References
+    // are counted but never delete: the runner owns this object.
     int32_t queryInterface(gmpi::MpGuid const& iid, void** returnInterface) override;
     int32_t addRef() override;
     int32_t release() override;
@@ -90,7 +83,7 @@ private:
     float sampleRate_ = defaultSampleRate;
     int32_t countdown_ = defaultCountdown;
     std::vector<IteratorPin> iteratorPins_;
-    HostileSwitches hostile_;
+    std::shared_ptr<AudioHostPolicy const> policy_;
 
     int64_t currentBlock_ = outsideAnyBlock;
     bool asleep_ = false;

@@ -51,7 +51,7 @@ AudioModule::AudioModule(gmpi::IMpFactory2& factory, std::wstring const& id, Opt
     host_.setSampleRate(options.sampleRate);
     host_.setCountdown(options.countdown);
     host_.setIteratorPins(chooseIteratorPins(options.iteratorPins, description_));
-    host_.hostile() = options.hostile;
+    host_.setPolicy(std::move(options.hostPolicy));
     create(factory, id, options.useCreateInstance2);
 }
 

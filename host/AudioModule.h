@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,7 +35,8 @@ struct AudioModuleOptions {
     // std::invalid_argument without a description that has a repeatable pin.
     std::optional<int32_t> repeatedPins;
     int32_t maxBlockSize = 4096;
-    HostileSwitches hostile;
+    // How the host answers the module's queries; null: the honest host.
+    std::shared_ptr<AudioHostPolicy const> hostPolicy = nullptr;
     // Create with createInstance2 and hand the host over with setHost, instead of letting
     // createInstance do it.
     bool useCreateInstance2 = false;

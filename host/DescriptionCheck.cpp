@@ -153,7 +153,7 @@ void checkGraphStartSends(AudioHost const& host, ModuleDescription const& descri
 std::vector<std::string> checkGuiDescription(gmpi::IMpFactory2& factory, ModuleDescription const& description) {
     std::optional<GuiModule> module;
     try {
-        module.emplace(factory, description.id, GuiModuleOptions{description, {}, false});
+        module.emplace(factory, description.id, GuiModuleOptions{.description = description});
     } catch (std::exception const& e) {
         return {e.what()};
     }

@@ -5,23 +5,35 @@
 #include <exception>
 
 namespace zr::host {
+namespace {
+
+std::shared_ptr<GuiHostPolicy> const& honestPolicy() {
+    static auto const honest = std::make_shared<GuiHostPolicy>();
+    return honest;
+}
+
+} // namespace
+
+GuiHost::GuiHost() : policy_(honestPolicy()) {}
+
+void GuiHost::setPolicy(std::shared_ptr<GuiHostPolicy> policy) { policy_ = policy ? std::move(policy) : honestPolicy(); }
 
 int32_t GuiHost::queryInterface(gmpi::MpGuid const& iid, void** returnInterface) {
     if (returnInterface == nullptr)
         return gmpi::MP_FAIL;
     *returnInterface = nullptr;
-    if (iid == MP_IID_UI_HOST2 && !hostile_.refuseUiHost2)
-        *returnInterface = static_cast<gmpi::IMpUserInterfaceHost2*>(this);
-    else if (iid == MP_IID_UI_HOST && !hostile_.refuseUiHost)
-        *returnInterface = static_cast<gmpi::IMpUserInterfaceHost*>(this);
-    else if (iid == SE_IID_GRAPHICS_HOST && !hostile_.refuseGraphicsHost)
-        *returnInterface = static_cast<gmpi_gui::IMpGraphicsHost*>(this);
-    else if (iid == ZR_IID_CLOCK_HOST && !hostile_.refuseClock)
-        *returnInterface = static_cast<zr::IClockHost*>(this);
-    else if (iid == MP_IID_UNKNOWN)
-        *returnInterface = static_cast<gmpi::IMpUserInterfaceHost2*>(this);
-    else
+    void* view = nullptr;
+    if (iid == MP_IID_UI_HOST2 || iid == MP_IID_UNKNOWN)
+        view = static_cast<gmpi::IMpUserInterfaceHost2*>(this);
+    else if (iid == MP_IID_UI_HOST)
+        view = static_cast<gmpi::IMpUserInterfaceHost*>(this);
+    else if (iid == SE_IID_GRAPHICS_HOST)
+        view = static_cast<gmpi_gui::IMpGraphicsHost*>(this);
+    else if (iid == ZR_IID_CLOCK_HOST)
+        view = static_cast<zr::IClockHost*>(this);
+    if (view == nullptr || !policy_->answers(iid))
         return gmpi::MP_NOSUPPORT;
+    *returnInterface = view;
     addRef();
     return gmpi::MP_OK;
 }
@@ -36,29 +48,16 @@ int32_t GuiHost::pinTransmit(int32_t pinIndex, int32_t size, void const* data, i
         auto const* bytes = static_cast<uint8_t const*>(data);
         record.bytes.assign(bytes, bytes + size);
     }
-    if (echoTarget_ == nullptr)
-        return gmpi::MP_OK;
-    if (echoesUnderWay_ >= hostile_.echoDepth) {
-        ++echoCutOffs_;
-        return gmpi::MP_OK;
-    }
-    ++echoesUnderWay_;
-    std::vector<uint8_t> const echoed = record.bytes; // the module may transmit again meanwhile
-    echoTarget_->setPin(pinIndex, voice, static_cast<int32_t>(echoed.size()), echoed.data());
-    echoTarget_->notifyPin(pinIndex, voice);
-    --echoesUnderWay_;
+    if (served_ != nullptr)
+        policy_->transmitted(*served_, record);
     return gmpi::MP_OK;
 }
 
 int32_t GuiHost::resolveFilename(wchar_t const* shortName, int32_t maxChars, wchar_t* returnFullFilename) {
     if (shortName == nullptr || returnFullFilename == nullptr || maxChars <= 0)
         return gmpi::MP_FAIL;
-    if (hostile_.leaveFilenameUnwritten)
+    if (policy_->answersFilename({returnFullFilename, static_cast<std::size_t>(maxChars)}))
         return gmpi::MP_OK;
-    if (hostile_.fillFilenameUnterminated) {
-        std::wmemset(returnFullFilename, L'x', static_cast<std::size_t>(maxChars));
-        return gmpi::MP_OK;
-    }
     try {
         std::filesystem::path const name(shortName);
         std::wstring const full = name.is_absolute() || fileFolder_.empty() ? name.wstring() : (fileFolder_ / name).wstring();
@@ -74,8 +73,8 @@ int32_t GuiHost::resolveFilename(wchar_t const* shortName, int32_t maxChars, wch
 int32_t GuiHost::getPinCount(int32_t* returnCount) {
     if (returnCount == nullptr)
         return gmpi::MP_FAIL;
-    if (!hostile_.leavePinCountUnwritten)
-        *returnCount = hostile_.pinCountAnswer.value_or(pinCount_);
+    if (std::optional<int32_t> const answer = policy_->pinCountAnswer(pinCount_))
+        *returnCount = *answer;
     return gmpi::MP_OK;
 }
 
@@ -88,8 +87,8 @@ int32_t GuiHost::setCapture() {
 int32_t GuiHost::getCapture(int32_t* returnValue) {
     if (returnValue == nullptr)
         return gmpi::MP_FAIL;
-    if (!hostile_.leaveCaptureUnwritten)
-        *returnValue = captureHeld_ ? 1 : 0;
+    if (std::optional<int32_t> const answer = policy_->captureAnswer(captureHeld_ ? 1 : 0))
+        *returnValue = *answer;
     return gmpi::MP_OK;
 }
 
@@ -129,7 +128,6 @@ std::optional<HostRecord> GuiHost::lastTransmission(int32_t pin) const {
 
 void GuiHost::clearRecords() {
     transmissions_.clear();
-    echoCutOffs_ = 0;
     invalidations_ = 0;
     wholeAreaInvalidations_ = 0;
     captureTakes_ = 0;

@@ -5,30 +5,16 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "host/GuiHostPolicy.h"
 #include "host/HostRecord.h"
 #include "sdk/ClockHost.h"
 #include "sdk/GuiInterfaces.h"
 
 namespace zr::host {
-
-// Ways in which a GUI host may break its side of the contract; a module must survive each.
-struct GuiHostileSwitches {
-    bool refuseUiHost2 = false;             // queryInterface(MP_IID_UI_HOST2) answers MP_NOSUPPORT
-    bool refuseUiHost = false;              // queryInterface(MP_IID_UI_HOST) likewise
-    bool refuseGraphicsHost = false;        // queryInterface(SE_IID_GRAPHICS_HOST) likewise
-    bool refuseClock = false;               // queryInterface(ZR_IID_CLOCK_HOST) likewise
-    bool leaveCaptureUnwritten = false;     // getCapture returns MP_OK, writes nothing
-    bool leavePinCountUnwritten = false;    // getPinCount returns MP_OK, writes nothing
-    bool leaveFilenameUnwritten = false;    // resolveFilename returns MP_OK, writes nothing
-    bool fillFilenameUnterminated = false;  // resolveFilename fills all maxChars with 'x', no terminator
-    std::optional<int32_t> pinCountAnswer;  // getPinCount writes this instead of the described count
-    // How deep an echoing host nests: a transmission made while this many echoes are under
-    // way is recorded but not sent back (1: only the module's own transmissions are echoed).
-    int echoDepth = 1;
-};
 
 class GuiHost final : public gmpi::IMpUserInterfaceHost2,
                       public gmpi::IMpUserInterfaceHost,
@@ -38,26 +24,26 @@ public:
     // Far from 0, so that a module's first click never looks like the second of a pair.
     static constexpr int64_t startTimeNanoseconds = 1'000'000'000'000;
 
-    GuiHost() = default;
+    GuiHost();
     GuiHost(GuiHost const&) = delete;
     GuiHost& operator=(GuiHost const&) = delete;
 
-    GuiHostileSwitches& hostile() { return hostile_; }
+    // How the host answers and what follows each transmission; null: the honest host.
+    void setPolicy(std::shared_ptr<GuiHostPolicy> policy);
     void setPinCount(int32_t count) { pinCount_ = count; }
     // Short file names resolve against this folder; absolute ones stay as they are.
     void setFileFolder(std::filesystem::path folder) { fileFolder_ = std::move(folder); }
-    // Sends each transmission straight back to the module, as a host that echoes a value to
-    // the pin it came from would (setPin, then notifyPin, inside the transmit call), nested
-    // up to hostile().echoDepth.
-    void echoTransmissionsTo(gmpi::IMpUserInterface2B* module) { echoTarget_ = module; }
+    // The module whose transmissions the policy is shown (GuiHostPolicy::transmitted); null:
+    // the policy is shown none. Set once the module is initialised, cleared before its release.
+    void serve(gmpi::IMpUserInterface2B* module) { served_ = module; }
 
     // Clock: starts at startTimeNanoseconds and moves only when told to.
     void advanceClock(int64_t nanoseconds) { now_ += nanoseconds; }
     int64_t now() const { return now_; }
 
     // gmpi::IMpUnknown, shared by every view. Answers MP_IID_UI_HOST2, MP_IID_UI_HOST,
-    // SE_IID_GRAPHICS_HOST, ZR_IID_CLOCK_HOST and MP_IID_UNKNOWN, unless refused. References
-    // are counted but never delete: the runner owns this object.
+    // SE_IID_GRAPHICS_HOST, ZR_IID_CLOCK_HOST and MP_IID_UNKNOWN, as far as the policy answers
+    // them. References are counted but never delete: the runner owns this object.
     int32_t queryInterface(gmpi::MpGuid const& iid, void** returnInterface) override;
     int32_t addRef() override { return ++referenceCount_; }
     int32_t release() override { return --referenceCount_; }
@@ -87,8 +73,6 @@ public:
     std::vector<HostRecord> const& transmissions() const { return transmissions_; }
     std::vector<HostRecord> transmissionsOf(int32_t pin) const;
     std::optional<HostRecord> lastTransmission(int32_t pin) const;
-    // Transmissions not echoed because the echoes were already nested echoDepth deep.
-    int echoCutOffs() const { return echoCutOffs_; }
     int invalidations() const { return invalidations_; }
     int wholeAreaInvalidations() const { return wholeAreaInvalidations_; }
     bool captureHeld() const { return captureHeld_; }
@@ -100,12 +84,10 @@ public:
     int32_t referenceCount() const { return referenceCount_; }
 
 private:
-    GuiHostileSwitches hostile_;
+    std::shared_ptr<GuiHostPolicy> policy_;
     int32_t pinCount_ = 0;
     std::filesystem::path fileFolder_;
-    gmpi::IMpUserInterface2B* echoTarget_ = nullptr;
-    int echoesUnderWay_ = 0;
-    int echoCutOffs_ = 0;
+    gmpi::IMpUserInterface2B* served_ = nullptr;
     int64_t now_ = startTimeNanoseconds;
 
     std::vector<HostRecord> transmissions_;

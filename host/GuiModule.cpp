@@ -21,18 +21,17 @@ GuiModule::GuiModule(Bundle& bundle, std::wstring const& id, Options options)
 
 GuiModule::GuiModule(gmpi::IMpFactory2& factory, std::wstring const& id, Options options)
     : description_(std::move(options.description)) {
-    host_.hostile() = options.hostile;
+    host_.setPolicy(std::move(options.hostPolicy));
     if (description_)
         host_.setPinCount(static_cast<int32_t>(description_->pins.size()));
     create(factory, id);
-    if (options.echoTransmissions)
-        host_.echoTransmissionsTo(module_);
+    host_.serve(module_);
 }
 
 GuiModule::~GuiModule() { releaseModule(); }
 
 void GuiModule::releaseModule() {
-    host_.echoTransmissionsTo(nullptr);
+    host_.serve(nullptr);
     if (graphics_ != nullptr)
         graphics_->release();
     if (module_ != nullptr)

@@ -4,6 +4,7 @@
 // graphics view: layout, frames, pointer and tooltip.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,9 +23,9 @@ class Bundle;
 struct GuiModuleOptions {
     // Needed for setByName and sendDefaults; also gives the host's pin count.
     std::optional<ModuleDescription> description;
-    GuiHostileSwitches hostile;
-    // The host sends every transmission straight back to the module (GuiHost::echoTransmissionsTo).
-    bool echoTransmissions = false;
+    // How the host answers the module's queries and what follows its transmissions; null:
+    // the honest host.
+    std::shared_ptr<GuiHostPolicy> hostPolicy = nullptr;
 };
 
 class GuiModule {

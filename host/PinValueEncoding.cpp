@@ -48,11 +48,7 @@ std::vector<uint8_t> encodeFloat(nlohmann::json const& value) {
 std::vector<uint8_t> encodeText(nlohmann::json const& value) {
     if (!value.is_string())
         mismatch(gmpi::MP_STRING, "a string", value);
-    std::wstring const text = wideFromUtf8(value.get_ref<std::string const&>());
-    std::vector<uint8_t> bytes(text.size() * sizeof(wchar_t));
-    if (!bytes.empty())
-        std::memcpy(bytes.data(), text.data(), bytes.size());
-    return bytes;
+    return textBytes(wideFromUtf8(value.get_ref<std::string const&>()));
 }
 
 int hexDigitValue(char digit) {
@@ -116,6 +112,13 @@ std::vector<uint8_t> encodePinValue(int32_t datatype, nlohmann::json const& valu
     default:
         throw std::invalid_argument(std::string(datatypeName(datatype)) + " pin takes no value");
     }
+}
+
+std::vector<uint8_t> textBytes(std::wstring const& text) {
+    std::vector<uint8_t> bytes(text.size() * sizeof(wchar_t));
+    if (!bytes.empty())
+        std::memcpy(bytes.data(), text.data(), bytes.size());
+    return bytes;
 }
 
 } // namespace zr::host

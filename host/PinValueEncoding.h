@@ -10,6 +10,7 @@
 // Audio pins take buffers, not values.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -18,5 +19,8 @@ namespace zr::host {
 
 // Throws std::invalid_argument saying what was expected when `value` does not fit `datatype`.
 std::vector<uint8_t> encodePinValue(int32_t datatype, nlohmann::json const& value);
+
+// The bytes of a text value: each character as its 4 bytes, no terminator.
+std::vector<uint8_t> textBytes(std::wstring const& text);
 
 } // namespace zr::host

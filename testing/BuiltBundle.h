@@ -1,17 +1,18 @@
 #pragma once
 // The built bundle as the programs that drive it from outside see it (tests, benchmarks):
 // the bundle and its module descriptions loaded once, a module started as a host starts it,
-// and shape images written in the wire format independently of the shape core. Only for
-// targets that define ZR_BUNDLE_PATH and ZR_METADATA_PATH.
+// and shape images (testing/ShapeImage.h). Only for targets that define ZR_BUNDLE_PATH and
+// ZR_METADATA_PATH.
 
 #include <cstdint>
-#include <cstring>
+#include <memory>
+#include <string>
 #include <utility>
-#include <vector>
 
 #include "host/AudioModule.h"
 #include "host/Bundle.h"
 #include "host/ModuleDescriptions.h"
+#include "testing/ShapeImage.h"
 
 namespace zr::built {
 
@@ -23,6 +24,12 @@ inline host::Bundle& bundle() {
 inline host::ModuleDescriptions const& descriptions() {
     static host::ModuleDescriptions const loaded = host::ModuleDescriptions::load(ZR_METADATA_PATH);
     return loaded;
+}
+
+// A runner for `id` that knows the module's description. Throws as AudioModule does.
+inline std::unique_ptr<host::AudioModule> makeModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
+    options.description = *descriptions().find(id);
+    return std::make_unique<host::AudioModule>(bundle(), id, std::move(options));
 }
 
 // A buffer on every described audio pin, then open, graph start and the defaults queued for
@@ -37,19 +44,11 @@ inline int32_t start(host::AudioModule& module) {
     return opened;
 }
 
-// The blob image of nodes given in normalised coordinates (x 0..1, y -1..+1): magic, count,
-// then the nodes as float pairs.
-inline std::vector<uint8_t> shapeImage(std::vector<std::pair<float, float>> const& nodes) {
-    std::vector<uint8_t> image(8 + 8 * nodes.size());
-    uint32_t const magic = 0x53484150;
-    auto const count = static_cast<int32_t>(nodes.size());
-    std::memcpy(image.data(), &magic, 4);
-    std::memcpy(image.data() + 4, &count, 4);
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        std::memcpy(image.data() + 8 + 8 * i, &nodes[i].first, 4);
-        std::memcpy(image.data() + 12 + 8 * i, &nodes[i].second, 4);
-    }
-    return image;
+// A runner for `id`, made with its description and started as `start` does.
+inline std::unique_ptr<host::AudioModule> running(std::wstring const& id, host::AudioModuleOptions options = {}) {
+    auto module = makeModule(id, std::move(options));
+    start(*module);
+    return module;
 }
 
 } // namespace zr::built

@@ -187,7 +187,7 @@ int runDraw(BundleFiles const& files, DrawRequest const& request) {
     OutputFile output(request.output);
     host::CairoDrawing picture(request.width, request.height);
     {
-        host::GuiModule editor(bundle, request.editorId, {description, {}, false});
+        host::GuiModule editor(bundle, request.editorId, {.description = description});
         editor.sendDefaults();
         applyShape(editor, request);
         for (std::string const& setting : request.pinSettings)

@@ -5,10 +5,10 @@
 #include <iterator>
 #include <cfloat>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 
+#include "host/PinValueEncoding.h"
 #include "testing/hostile/HostileValues.h"
 #include "testing/hostile/ModuleScript.h"
 #include "sdk/Interfaces.h"
@@ -22,20 +22,13 @@ constexpr int32_t kPrimaryButton = 0x10;
 constexpr int32_t kControlKey = 0x20000;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-Bytes wideBytes(std::wstring const& text) {
-    Bytes bytes(text.size() * sizeof(wchar_t));
-    if (!text.empty())
-        std::memcpy(bytes.data(), text.data(), bytes.size());
-    return bytes;
-}
-
 // Far beyond any shape: a long run of nodes as text, or noise.
 Bytes hugeValue(Choices& choices) {
     if (choices.oneIn(2)) {
         std::wstring text;
         while (text.size() < 100'000)
             text += L"(-5,0)(0,5)";
-        return wideBytes(text);
+        return host::textBytes(text);
     }
     Bytes bytes(65'536 + choices.below(65'536));
     for (uint8_t& byte : bytes)
@@ -61,7 +54,7 @@ Bytes fileNameValue(Choices& choices) {
     for (wchar_t& character : name)
         if (character == L'/' || character == L'\0')
             character = L'_';
-    return wideBytes(name);
+    return host::textBytes(name);
 }
 
 int32_t anyDatatype(Choices& choices) {
@@ -96,8 +89,8 @@ bool takesFileName(host::PinDescription const& pin) {
 
 GuiRunSettings chooseGuiSettings(Choices& choices) {
     GuiRunSettings settings;
-    host::GuiHostileSwitches& hostile = settings.hostile;
-    settings.echoTransmissions = choices.oneIn(2);
+    GuiHostileSwitches& hostile = settings.hostile;
+    hostile.echoTransmissions = choices.oneIn(2);
     settings.initializeTwice = choices.oneIn(4);
     switch (choices.below(8)) {
     case 0: hostile.refuseUiHost2 = true; break;

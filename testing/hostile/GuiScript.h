@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/GuiHost.h"
 #include "host/ModuleDescription.h"
 #include "host/ModuleDescriptions.h"
 #include "testing/hostile/Choices.h"
+#include "testing/hostile/HostilePolicies.h"
 #include "sdk/DrawingApi.h"
 
 namespace zr::hostile {
@@ -47,8 +47,7 @@ struct GuiOp {
 };
 
 struct GuiRunSettings {
-    host::GuiHostileSwitches hostile; // the runner sets how deep an echoing host nests
-    bool echoTransmissions = false;
+    GuiHostileSwitches hostile; // the runner sets how deep an echoing host nests
     bool initializeTwice = false; // setHost and initialize run a second time before the script
 };
 

@@ -113,12 +113,13 @@ InFolder::~InFolder() { std::filesystem::current_path(previous_); }
 
 GuiScriptRunner::GuiScriptRunner(gmpi::IMpFactory2& factory, host::ModuleDescription const& module,
                                  GuiRunSettings const& settings, std::filesystem::path const& fileFolder)
-    : description_(module), echoing_(settings.echoTransmissions) {
+    : description_(module), echoing_(settings.hostile.echoTransmissions) {
+    GuiHostileSwitches hostile = settings.hostile;
+    hostile.echoDepth = kEchoesToSettle;
+    hostPolicy_ = std::make_shared<HostileGuiPolicy>(hostile);
     host::GuiModuleOptions options;
     options.description = module;
-    options.hostile = settings.hostile;
-    options.hostile.echoDepth = kEchoesToSettle;
-    options.echoTransmissions = settings.echoTransmissions;
+    options.hostPolicy = hostPolicy_;
     module_ = std::make_unique<host::GuiModule>(factory, module.id, std::move(options));
     module_->host().setFileFolder(fileFolder);
     if (settings.initializeTwice) {
@@ -309,8 +310,8 @@ void GuiScriptRunner::runViewOp(GuiOp const& op) {
 
 void GuiScriptRunner::checkTransmissions(GuiOp const& op) {
     host::GuiHost& host = module_->host();
-    if (host.echoCutOffs() > 0)
-        violation(op, "still transmitting " + std::to_string(host.hostile().echoDepth) + " echoes deep");
+    if (hostPolicy_->echoCutOffs() > 0)
+        violation(op, "still transmitting " + std::to_string(hostPolicy_->switches().echoDepth) + " echoes deep");
     for (host::HostRecord const& sent : host.transmissions()) {
         std::string const where = "transmission on pin " + std::to_string(sent.pin);
         if (!describes(sent.pin)) {
@@ -336,6 +337,7 @@ void GuiScriptRunner::checkTransmissions(GuiOp const& op) {
         }
     }
     host.clearRecords();
+    hostPolicy_->clearEchoCutOffs();
 }
 
 void GuiScriptRunner::release() {

@@ -59,6 +59,7 @@ private:
     host::PinDescription const& pinAt(int32_t pin) const;
 
     host::ModuleDescription description_;
+    std::shared_ptr<HostileGuiPolicy> hostPolicy_;
     host::RecordingDrawing drawing_; // outlives the module, which may hold objects it made
     std::unique_ptr<host::GuiModule> module_;
     std::vector<std::string> violations_;

@@ -125,23 +125,16 @@ std::wstring shapeText(Choices& choices) {
     return text;
 }
 
-Bytes textBytes(std::wstring const& text) {
-    Bytes bytes(text.size() * sizeof(wchar_t));
-    if (!text.empty())
-        std::memcpy(bytes.data(), text.data(), bytes.size());
-    return bytes;
-}
-
 Bytes textValue(Choices& choices, bool allowNonFinite) {
     switch (choices.below(6)) {
-    case 0: return textBytes(shapeText(choices));
+    case 0: return host::textBytes(shapeText(choices));
     case 1: return shapeImage(choices, allowNonFinite); // an image carried as characters
     case 2: return {};
     case 3: {
         std::wstring characters(choices.below(40), L'\0');
         for (wchar_t& character : characters)
             character = static_cast<wchar_t>(choices.oneIn(4) ? choices.bits() : choices.below(0x110000));
-        Bytes bytes = textBytes(characters);
+        Bytes bytes = host::textBytes(characters);
         return allowNonFinite || onlyFiniteWords(bytes) ? bytes : Bytes{};
     }
     case 4: return randomBytes(choices, 11); // often not whole characters
@@ -149,7 +142,7 @@ Bytes textValue(Choices& choices, bool allowNonFinite) {
         std::wstring text;
         while (text.size() < 2000)
             text += L"(-5,0)(0,5)";
-        return textBytes(text);
+        return host::textBytes(text);
     }
     }
 }

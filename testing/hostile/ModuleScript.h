@@ -7,11 +7,11 @@
 #include <map>
 #include <vector>
 
-#include "host/AudioHost.h"
 #include "host/EventQueue.h"
 #include "host/ModuleDescription.h"
 #include "host/ModuleDescriptions.h"
 #include "testing/hostile/Choices.h"
+#include "testing/hostile/HostilePolicies.h"
 
 namespace zr::hostile {
 
@@ -20,7 +20,7 @@ inline constexpr int32_t kMaxBlockSize = 4096;
 struct RunSettings {
     float sampleRate = 48000.0f;
     int32_t countdown = 64;
-    host::HostileSwitches hostile;
+    HostileSwitches hostile;
     bool createWithoutHost = false; // createInstance2, then setHost
     bool openTwice = false;
 };

@@ -53,7 +53,7 @@ ScriptRunner::ScriptRunner(gmpi::IMpFactory2& factory, host::ModuleDescription c
     options.countdown = settings.countdown;
     options.description = module;
     options.maxBlockSize = kMaxBlockSize;
-    options.hostile = settings.hostile;
+    options.hostPolicy = std::make_shared<HostileAudioPolicy>(settings.hostile);
     options.useCreateInstance2 = settings.createWithoutHost;
     try {
         runner_ = std::make_unique<host::AudioModule>(factory, module.id, options);
@@ -251,6 +251,15 @@ void ScriptRunner::release() {
     runner_->releaseModule();
     if (int32_t const kept = runner_->host().referenceCount(); kept != 0)
         violation("kept " + std::to_string(kept) + " references to the host after its release");
+}
+
+ScriptRun runModuleScript(gmpi::IMpFactory2& factory, host::ModuleDescription const& module, ModuleScript const& script,
+                          bool checkStaticOutputs, bool observe) {
+    ScriptRunner runner(factory, module, script.settings, checkStaticOutputs);
+    runner.recordObservation(observe);
+    runner.runAll(script);
+    runner.release();
+    return {runner.observation(), runner.violations()};
 }
 
 } // namespace zr::hostile

@@ -89,4 +89,15 @@ private:
     std::size_t recordsSeen_ = 0; // host records already checked and observed
 };
 
+struct ScriptRun {
+    Observation observed; // empty unless observed
+    std::vector<std::string> violations;
+};
+
+// `script` run on a fresh instance of `module` behind the host its settings describe, then
+// released: what a host saw and what broke. The stress tests and the fuzz target both run
+// their scripts through here.
+ScriptRun runModuleScript(gmpi::IMpFactory2& factory, host::ModuleDescription const& module, ModuleScript const& script,
+                          bool checkStaticOutputs = false, bool observe = true);
+
 } // namespace zr::hostile

@@ -15,8 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "testing/TemporaryFolder.h"
 #include "tests/cli/ZrhostRun.h"
-#include "tests/shapes/TemporaryFolder.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/cli/ZrhostRun.h"
-#include "tests/shapes/TemporaryFolder.h"
+#include "testing/TemporaryFolder.h"
 
 namespace {
 

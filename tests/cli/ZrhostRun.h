@@ -8,7 +8,7 @@
 
 #include <sys/wait.h>
 
-#include "tests/shapes/TemporaryFolder.h"
+#include "testing/TemporaryFolder.h"
 
 namespace zr::test {
 

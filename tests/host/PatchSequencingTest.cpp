@@ -14,7 +14,7 @@
 #include "host/patch/PatchRender.h"
 #include "host/patch/Sequencing.h"
 #include "tests/modules/BundleFixture.h"
-#include "tests/shapes/TemporaryFolder.h"
+#include "testing/TemporaryFolder.h"
 
 namespace zr::host {
 namespace {

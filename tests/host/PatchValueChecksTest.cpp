@@ -10,7 +10,7 @@
 #include "host/patch/PatchFile.h"
 #include "host/patch/PatchRender.h"
 #include "tests/modules/BundleFixture.h"
-#include "tests/shapes/TemporaryFolder.h"
+#include "testing/TemporaryFolder.h"
 
 namespace zr::host {
 namespace {

@@ -17,13 +17,9 @@ namespace zr::test {
 
 using built::bundle;
 using built::descriptions;
+using built::makeModule;
+using built::running;
 using built::shapeImage;
-
-// A runner for `id` that knows the module's description.
-inline std::unique_ptr<host::AudioModule> makeModule(std::wstring const& id, host::AudioModuleOptions options = {}) {
-    options.description = *descriptions().find(id);
-    return std::make_unique<host::AudioModule>(bundle(), id, std::move(options));
-}
 
 // A runner for `id` whose repeatable pin the host gives `copies` times, as a user who adds
 // inputs does: makeModuleWithCopies(L"ZR_ShapeMorpher2", 5) has five shape inputs.

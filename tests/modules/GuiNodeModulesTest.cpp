@@ -89,7 +89,8 @@ TEST(NodeSelector, PickingAnEntrySetsTheIndexAlsoUnderEchoes) {
     for (bool echo : {false, true}) {
         SCOPED_TRACE(echo);
         host::GuiModuleOptions options;
-        options.echoTransmissions = echo;
+        if (echo)
+            options.hostPolicy = hostile::echoingGuiHost();
         auto module = selector(4, false, false, options); // the last node may not be chosen
         module->host().clearRecords();
         module->setInt(kChoice, 3);
@@ -152,7 +153,8 @@ TEST(NodeLinks, XPlacesAreFiniteWhereTheNeighboursLeaveNoRoom) {
         for (Case const& c : cases) {
             SCOPED_TRACE(testing::Message() << c.name << (echo ? ", echoed" : ""));
             host::GuiModuleOptions options;
-            options.echoTransmissions = echo;
+            if (echo)
+                options.hostPolicy = hostile::echoingGuiHost();
             auto x = makeLink(L"ZR_GUI_ShapeXLink", static_cast<int32_t>(c.places.size()), c.shape, options);
             for (std::size_t k = 0; k < c.places.size(); ++k)
                 EXPECT_EQ(floatsSentOn(*x, static_cast<int32_t>(k) + 1), std::vector<float>{c.places[k]})
@@ -198,7 +200,8 @@ TEST(NodeLinks, YValuesSetANodeHeightClippedAndIgnoreTheirEcho) {
         for (Case const c : {Case{1, 0.75f, 0.5f}, Case{4, 2.0f, 1.0f}, Case{3, -1.0f, -1.0f}, Case{2, 0.5f, 0.0f}}) {
             SCOPED_TRACE(testing::Message() << "echo " << echo << " pin " << c.pin << " value " << c.value);
             host::GuiModuleOptions options;
-            options.echoTransmissions = echo;
+            if (echo)
+                options.hostPolicy = hostile::echoingGuiHost();
             auto y = makeLink(L"ZR_GUI_ShapeYLink", 5, fiveNodes, options);
             y->host().clearRecords();
             sendNodeValue(*y, c.pin, c.value);
@@ -223,12 +226,12 @@ TEST(NodeLinks, IgnoreValuesThatMoveNothing) {
 
     // Neighbours beyond 0..1 (images are taken unchecked) leave no place to compute: nothing
     // moves, so the round trips through an echoing host end.
+    auto const deepEchoes = hostile::echoingGuiHost(64);
     host::GuiModuleOptions echoing;
-    echoing.echoTransmissions = true;
-    echoing.hostile.echoDepth = 64;
+    echoing.hostPolicy = deepEchoes;
     auto wide = makeLink(L"ZR_GUI_ShapeXLink", 1, {{-5.0f, 0.0f}, {-5.0f, 0.0f}, {3e38f, 0.0f}}, echoing);
     sendNodeValue(*wide, 1, 0.0f);
-    EXPECT_EQ(wide->host().echoCutOffs(), 0);
+    EXPECT_EQ(deepEchoes->echoCutOffs(), 0);
     EXPECT_TRUE(wide->host().transmissionsOf(kLinkShape).empty());
 
     // Node 2 a few float steps from its neighbours: its place read back through x + 1 lands

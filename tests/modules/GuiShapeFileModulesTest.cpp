@@ -20,9 +20,9 @@ enum FilePin : int32_t { kFileShape, kInterpolation, kTrig, kAutoMode, kFNameL, 
 
 class ShapeFileModules : public testing::Test {
 protected:
-    std::unique_ptr<host::GuiModule> make(std::wstring const& id, host::GuiHostileSwitches hostile = {}) {
+    std::unique_ptr<host::GuiModule> make(std::wstring const& id, hostile::GuiHostileSwitches hostile = {}) {
         host::GuiModuleOptions options;
-        options.hostile = hostile;
+        options.hostPolicy = std::make_shared<hostile::HostileGuiPolicy>(hostile);
         auto module = makeGuiModule(id, std::move(options));
         module->host().setFileFolder(folder.path());
         return module;
@@ -74,9 +74,9 @@ TEST_F(ShapeFileModules, LoaderSendsNothingForFilesItCannotUse) {
 
 TEST_F(ShapeFileModules, BadResolverAnswersGiveNoNameOrABoundedOne) {
     folder.write("a.shp", "(-5,1)(5,1)");
-    host::GuiHostileSwitches nothingWritten; // an unterminated answer is left to the hostile GUI scripts
+    hostile::GuiHostileSwitches nothingWritten; // an unterminated answer is left to the hostile GUI scripts
     nothingWritten.leaveFilenameUnwritten = true;
-    host::GuiHostileSwitches noOlderHost;
+    hostile::GuiHostileSwitches noOlderHost;
     noOlderHost.refuseUiHost = true;
     for (std::wstring const id : {L"ZR_ShapeLoader3", L"ZR_ShapeSaver3"}) {
         SCOPED_TRACE(host::utf8FromWide(id));

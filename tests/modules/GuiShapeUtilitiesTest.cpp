@@ -106,7 +106,7 @@ TEST(GuiConverters, ConvertBothWaysAndSendNothingForRejectedInput) {
 // other's; the text "(-5,1.0)" comes back as "(-5,1)", so a conversion would show.
 TEST(GuiConverters, EachIgnoresTheEchoOfOneDirection) {
     host::GuiModuleOptions options;
-    options.echoTransmissions = true;
+    options.hostPolicy = hostile::echoingGuiHost();
     for (Converter const& c : converters) {
         SCOPED_TRACE(host::utf8FromWide(c.id));
         auto fromImage = makeGuiModule(c.id, options);

@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "host/GuiModule.h"
+#include "testing/TemporaryFolder.h"
+#include "testing/hostile/HostilePolicies.h"
 #include "tests/modules/BundleFixture.h"
 #include "tests/modules/EditorFixture.h"
-#include "tests/shapes/TemporaryFolder.h"
 
 namespace zr::test {
 

@@ -24,7 +24,8 @@ TEST(LegacySSModGUI, LinksNodesBothWaysAlsoUnderEchoes) {
     for (bool echo : {false, true}) {
         SCOPED_TRACE(echo);
         zr::host::GuiModuleOptions options;
-        options.echoTransmissions = echo;
+        if (echo)
+            options.hostPolicy = zr::hostile::echoingGuiHost();
         auto mod = makeGui(L"ZR_SSModGUI", options);
         mod->setInt(1, 1); // group 1: node 1, x
         mod->setInt(2, 0);
@@ -127,8 +128,8 @@ TEST_F(LegacyFiles, NamesResolveThroughTheHostOrStayAsGiven) {
     EXPECT_EQ(lastText(*loader, 0), L"(-5,2)(5,2)");
 
     zr::host::GuiModuleOptions refusing;
-    refusing.hostile.refuseUiHost2 = true;
-    refusing.hostile.refuseUiHost = true;
+    refusing.hostPolicy = std::make_shared<zr::hostile::HostileGuiPolicy>(
+        zr::hostile::GuiHostileSwitches{.refuseUiHost2 = true, .refuseUiHost = true});
     auto saver = makeGui(L"ZR_ShapeSaver2", refusing);
     saver->setText(0, L"(-5,3)(5,3)");
     saver->setText(4, path("unresolved.shp"));
@@ -138,7 +139,7 @@ TEST_F(LegacyFiles, NamesResolveThroughTheHostOrStayAsGiven) {
 
 TEST(LegacyEditor, EditsItsTextShapeUnderEchoes) {
     zr::host::GuiModuleOptions echoing;
-    echoing.echoTransmissions = true;
+    echoing.hostPolicy = zr::hostile::echoingGuiHost();
     for (wchar_t const* id : {L"ZR_ShapeEditor4", L"ZR_ShapeEditor4c"}) {
         SCOPED_TRACE(testing::Message() << id);
         auto editor = makeGui(id, echoing);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "testing/hostile/HostilePolicies.h"
 #include "tests/modules/EditorFixture.h"
 
 namespace zr::test {
@@ -153,7 +154,7 @@ TEST_F(EditorPointer, HitTestAndButtonsFollowEditableAndTheLocks) {
 // The capture answer is the editor's own zero until the host writes it.
 TEST(ShapeEditorPointerHostile, AHostThatLeavesTheCaptureAnswerUnwrittenMovesNothing) {
     host::GuiModuleOptions options;
-    options.hostile.leaveCaptureUnwritten = true;
+    options.hostPolicy = std::make_shared<hostile::HostileGuiPolicy>(hostile::GuiHostileSwitches{.leaveCaptureUnwritten = true});
     auto editor = makeEditor(L"ZR_ShapeEditor5", options);
     editor->setBytes(kShape, shapeImage(kThree));
     host::RecordingDrawing drawing;

@@ -21,18 +21,6 @@ constexpr int32_t kBatchSize = 16;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-// Opened and started with every described audio pin connected and the described defaults sent.
-inline std::unique_ptr<host::AudioModule> running(std::wstring const& id, host::AudioModuleOptions options = {}) {
-    auto module = makeModule(id, std::move(options));
-    for (host::PinDescription const& pin : module->description()->pins)
-        if (pin.isAudio())
-            module->connectAudio(pin.index);
-    module->open();
-    module->graphStart();
-    module->sendDefaults();
-    return module;
-}
-
 // `count` samples of `out`, run in blocks of `blockSize` with the queued events.
 inline std::vector<float> rendered(host::AudioModule& module, int32_t out, int64_t count, int32_t blockSize = 256) {
     std::vector<float> samples;

@@ -1,5 +1,6 @@
 // ZR_ShapeMorpher2 with 0..20 shape inputs: what it sends in each batch, and when it stays silent.
 
+#include "testing/hostile/HostilePolicies.h"
 #include "tests/modules/ShapeModuleSupport.h"
 
 namespace zr::test {
@@ -93,7 +94,7 @@ TEST(ShapeMorpher, OneInputIsAWireAndNoInputsSendNothing) {
         EXPECT_EQ(sentOnce(*wire, kOut), bytes);
     }
     host::AudioModuleOptions noIterator;
-    noIterator.hostile.nullIterator = true;
+    noIterator.hostPolicy = std::make_shared<hostile::HostileAudioPolicy>(hostile::HostileSwitches{.nullIterator = true});
     std::unique_ptr<host::AudioModule> const silent[] = {started(kMorpher, 0), started(kMorpher, 2, noIterator)};
     for (auto const& module : silent) {
         module->setFloat(kPosition, 0, 0.5f);

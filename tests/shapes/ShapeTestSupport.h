@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shapes/Shape.h"
+#include "testing/ShapeImage.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +20,12 @@ inline Shape shapeWith(std::vector<Node> const& nodes, int32_t mode = Linear) {
     return shape;
 }
 
-// The bytes of a blob image of `nodes`: magic, count, then the nodes.
+// The bytes of a blob image of `nodes`, written as testing/ShapeImage.h writes them.
 inline std::vector<unsigned char> blobImage(std::vector<Node> const& nodes) {
-    uint32_t const magic = Shape::kMagic;
-    auto const count = static_cast<int32_t>(nodes.size());
-    std::vector<unsigned char> bytes(8 + nodes.size() * sizeof(Node));
-    std::memcpy(bytes.data(), &magic, 4);
-    std::memcpy(bytes.data() + 4, &count, 4);
-    std::memcpy(bytes.data() + 8, nodes.data(), nodes.size() * sizeof(Node));
-    return bytes;
+    std::vector<std::pair<float, float>> pairs;
+    for (Node const& node : nodes)
+        pairs.emplace_back(node.x, node.y);
+    return built::shapeImage(pairs);
 }
 
 // Node bytes compared exactly, so that -0, NaN and stale entries all count.

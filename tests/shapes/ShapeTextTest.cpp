@@ -3,7 +3,7 @@
 
 #include "ShapeTestSupport.h"
 #include "shapes/LegacyParser.h"
-#include "tests/shapes/TemporaryFolder.h"
+#include "testing/TemporaryFolder.h"
 
 #include <algorithm>
 #include <cmath>

@@ -18,32 +18,28 @@ struct HostSetup {
     bool shortScript;
 };
 
-hostile::GuiRunSettings settings(void (*configure)(hostile::GuiRunSettings&)) {
-    hostile::GuiRunSettings configured;
-    configure(configured);
-    return configured;
-}
-
 std::vector<HostSetup> const hostSetups = {
     {"ordinary host", {}, 2, false},
-    {"echoing host", settings([](auto& s) { s.echoTransmissions = true; }), 2, false},
-    {"no UI host", settings([](auto& s) { s.hostile.refuseUiHost2 = true; }), 1, true},
-    {"no older UI host", settings([](auto& s) { s.hostile.refuseUiHost = true; }), 1, true},
-    {"no graphics host", settings([](auto& s) { s.hostile.refuseGraphicsHost = true; }), 1, true},
-    {"no clock", settings([](auto& s) { s.hostile.refuseClock = true; }), 1, true},
-    {"odd answers", settings([](auto& s) {
-         s.echoTransmissions = true;
-         s.hostile.leaveCaptureUnwritten = s.hostile.leavePinCountUnwritten = s.hostile.fillFilenameUnterminated = true;
-         s.hostile.pinCountAnswer = INT32_MIN;
-     }), 1, true},
+    {"echoing host", {.hostile = {.echoTransmissions = true}}, 2, false},
+    {"no UI host", {.hostile = {.refuseUiHost2 = true}}, 1, true},
+    {"no older UI host", {.hostile = {.refuseUiHost = true}}, 1, true},
+    {"no graphics host", {.hostile = {.refuseGraphicsHost = true}}, 1, true},
+    {"no clock", {.hostile = {.refuseClock = true}}, 1, true},
+    {"odd answers",
+     {.hostile = {.leaveCaptureUnwritten = true,
+                  .leavePinCountUnwritten = true,
+                  .fillFilenameUnterminated = true,
+                  .pinCountAnswer = INT32_MIN,
+                  .echoTransmissions = true}},
+     1, true},
 };
 
-class GuiStress : public PerModule {};
+class GuiStress : public testing::TestWithParam<host::ModuleDescription> {};
 
 TEST_P(GuiStress, HostileScriptsKeepEveryProperty) {
     host::ModuleDescription const& module = GetParam();
     long const operations = environmentNumber("ZR_STRESS_GUI_OPERATIONS", 10000);
-    ScratchFolder folder("zr_gui_stress_" + moduleName({module, 0}));
+    test::TemporaryFolder folder("zr_gui_stress_" + moduleName({module, 0}));
     for (std::size_t s = 0; s < hostSetups.size(); ++s) {
         HostSetup const& setup = hostSetups[s];
         for (int seed = 0; seed < setup.seeds; ++seed) {

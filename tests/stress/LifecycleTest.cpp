@@ -85,7 +85,7 @@ TEST_P(ModuleLifecycle, ReleasedWithoutHost) {
     } else {
         auto* gui = viewOf<gmpi::IMpUserInterface2B>(*instance, MP_IID_GUI_PLUGIN2B);
         ASSERT_NE(gui, nullptr);
-        ScratchFolder folder("zr_hostless_" + moduleName({module, 0}));
+        test::TemporaryFolder folder("zr_hostless_" + moduleName({module, 0}));
         hostile::InFolder const inFolder(folder.fresh()); // file names stay as given without a host
         hostile::GuiScriptChooser chooser(module, false, true);
         for (int i = 0; i < 500; ++i) {
@@ -102,7 +102,7 @@ TEST_P(ModuleLifecycle, ReleasedWithoutHost) {
 // host can see.
 TEST_P(ModuleLifecycle, OpenedTwiceRunsAsOpenedOnce) {
     host::ModuleDescription const& module = GetParam();
-    ScratchFolder const folder("zr_lifecycle_" + moduleName({module, 0}));
+    test::TemporaryFolder const folder("zr_lifecycle_" + moduleName({module, 0}));
     auto guiTranscript = [&](bool twice) {
         hostile::GuiRunSettings settings;
         settings.initializeTwice = twice;
@@ -123,7 +123,7 @@ TEST_P(ModuleLifecycle, OpenedTwiceRunsAsOpenedOnce) {
         hostile::SeededChoices choices(11);
         hostile::ModuleScript script = hostile::chooseScript(choices, module, {.blockSize = 512});
         script.settings.openTwice = twice;
-        AudioRun const run = runAudioScript(module, script);
+        hostile::ScriptRun const run = hostile::runModuleScript(factory(), module, script);
         reportViolations(run.violations, twice ? "opened twice" : "opened once");
         return run.observed;
     };

@@ -49,11 +49,11 @@ void forEachScript(host::ModuleDescription const& module, Check check) {
     }
 }
 
-class ModuleStress : public PerModule {};
+class ModuleStress : public testing::TestWithParam<host::ModuleDescription> {};
 
 TEST_P(ModuleStress, HostileScriptsKeepEveryProperty) {
     forEachScript(GetParam(), [&](ModuleScript const& script, hostile::Choices&, std::string const& context) {
-        return reportViolations(runAudioScript(GetParam(), script, true).violations, context);
+        return reportViolations(hostile::runModuleScript(factory(), GetParam(), script, true).violations, context);
     });
 }
 
@@ -62,7 +62,7 @@ TEST_P(ModuleStress, RepeatedAndSplitRunsGiveIdenticalOutput) {
     forEachScript(module, [&](ModuleScript const& script, hostile::Choices& choices, std::string const& context) {
         ModuleScript const split = hostile::splitBlocks(script, choices);
         auto observe = [&](ModuleScript const& run, std::string const& how) {
-            AudioRun const result = runAudioScript(module, run);
+            hostile::ScriptRun const result = hostile::runModuleScript(factory(), module, run);
             reportViolations(result.violations, context + how);
             return result.observed;
         };

@@ -1,23 +1,21 @@
 #pragma once
 // What the stress tests share: the built bundle, the module descriptions, the hostile script
-// runners, test names made from module identifiers, seeds, scratch folders and one run of an
-// audio-side script.
+// runners, test names made from module identifiers, seeds and scratch folders.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "host/ModuleDescriptions.h"
+#include "testing/TemporaryFolder.h"
 #include "testing/hostile/Choices.h"
 #include "testing/hostile/GuiScript.h"
 #include "testing/hostile/GuiScriptRunner.h"
-#include "testing/hostile/OpenFindings.h"
 #include "testing/hostile/ModuleScript.h"
 #include "testing/hostile/ScriptRunner.h"
 #include "tests/modules/BundleFixture.h"
@@ -61,54 +59,17 @@ inline uint64_t seedOf(host::ModuleDescription const& module, uint64_t first, ui
     return seed;
 }
 
-// One test case per module; a module with an open finding is skipped with what was seen.
-class PerModule : public testing::TestWithParam<host::ModuleDescription> {
-protected:
-    void SetUp() override {
-        if (auto const finding = hostile::openFinding(GetParam().id))
-            GTEST_SKIP() << "open finding: " << *finding;
-    }
-};
-
 // A whole number from the environment, for larger runs by hand.
 inline int environmentNumber(char const* name, int fallback) {
     char const* text = std::getenv(name);
     return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : fallback;
 }
 
-// A folder of its own for the files a GUI-side module loads and saves, removed at the end.
-struct ScratchFolder {
-    std::filesystem::path const path;
-    explicit ScratchFolder(std::string const& name) : path(std::filesystem::temp_directory_path() / name) {}
-    ~ScratchFolder() { std::filesystem::remove_all(path); }
-    // The folder, emptied.
-    std::filesystem::path const& fresh() const {
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-        return path;
-    }
-};
-
 // One failure per broken property, each with where it was seen; true when there was none.
 inline bool reportViolations(std::vector<std::string> const& violations, std::string const& context) {
     for (std::string const& violation : violations)
         ADD_FAILURE() << context << ": " << violation;
     return violations.empty();
-}
-
-struct AudioRun {
-    hostile::Observation observed;
-    std::vector<std::string> violations;
-};
-
-// `script` run on a fresh instance of `module`, which is then released.
-inline AudioRun runAudioScript(host::ModuleDescription const& module, hostile::ModuleScript const& script,
-                               bool checkStatic = false, bool observe = true) {
-    hostile::ScriptRunner runner(factory(), module, script.settings, checkStatic);
-    runner.recordObservation(observe);
-    runner.runAll(script);
-    runner.release();
-    return {runner.observation(), runner.violations()};
 }
 
 } // namespace zr::stress

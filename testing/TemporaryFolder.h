@@ -1,5 +1,6 @@
 #pragma once
-// A folder of its own under the temporary folder, removed afterwards, for tests of real files.
+// A folder of its own under the temporary folder, removed afterwards, for tests and fuzz
+// targets that work with real files.
 
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,12 @@ public:
         std::filesystem::remove_all(path_, ignored);
     }
     std::filesystem::path const& path() const { return path_; }
+    // The folder, emptied (and made again if something removed it).
+    std::filesystem::path const& fresh() const {
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+        return path_;
+    }
 
     // Writes `content` as the file `name` in the folder; gives its path.
     std::filesystem::path write(std::string const& name, std::string const& content) const {
