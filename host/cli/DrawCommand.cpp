@@ -1,15 +1,15 @@
 #include "host/cli/DrawCommand.h"
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "host/Bundle.h"
 #include "host/GuiModule.h"
 #include "host/ModuleDescriptions.h"
 #include "host/TextConversion.h"
+#include "host/cli/Messages.h"
 #include "host/cli/OutputFile.h"
+#include "host/cli/PictureOutput.h"
+#include "host/cli/StreamPaths.h"
 #include "host/drawing/CairoDrawing.h"
 #include "shapes/Shape.h"
 
@@ -17,13 +17,8 @@ namespace zr::cli {
 namespace {
 
 constexpr int32_t kShapePin = 0;
-
-std::string readFile(std::filesystem::path const& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw std::runtime_error("cannot read " + path.string());
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+// Far beyond any shape in any form; a larger input is refused rather than read.
+constexpr std::size_t kLargestShapeInput = 1 << 20;
 
 std::vector<uint8_t> imageOfText(std::string const& text) {
     Shape shape;
@@ -39,9 +34,9 @@ std::vector<uint8_t> imageOfText(std::string const& text) {
 Shape readShapeFile(std::filesystem::path const& path) {
     Shape shape;
     shape.interpolation = -1; // tells "the file named no mode" apart from any mode it names
-    shape.loadShp(path.wstring());
+    shape.readShpContent(readInput(path, kLargestShapeInput));
     if (shape.invalid)
-        throw std::invalid_argument("not a shape file: " + path.string() + " (a shape text, then a line ITP=mode)");
+        throw std::invalid_argument("not a shape file: " + inputName(path) + " (a shape text, then a line ITP=mode)");
     return shape;
 }
 
@@ -92,7 +87,7 @@ void applyShape(host::GuiModule& editor, DrawRequest const& request) {
     } else if (request.blobBytes) {
         editor.setBytes(kShapePin, *request.blobBytes);
     } else if (request.blobFile) {
-        std::string const bytes = readFile(*request.blobFile);
+        std::string const bytes = readInput(*request.blobFile, kLargestShapeInput);
         editor.setBytes(kShapePin, std::vector<uint8_t>(bytes.begin(), bytes.end()));
     } else if (request.shapeFile) {
         Shape const shape = readShapeFile(*request.shapeFile);
@@ -118,6 +113,8 @@ int runDraw(BundleFiles const& files, DrawRequest const& request) {
     if (description == nullptr)
         throw std::invalid_argument("no module description for " + host::utf8FromWide(request.editorId));
 
+    if (isStandardStream(request.output))
+        keepStdoutForResults();
     OutputFile output(request.output);
     host::CairoDrawing picture(request.width, request.height);
     {
@@ -130,9 +127,9 @@ int runDraw(BundleFiles const& files, DrawRequest const& request) {
         if (int32_t const result = editor.render(picture.context()); result != gmpi::MP_OK)
             throw std::runtime_error("the editor did not draw (result " + std::to_string(result) + ")");
     }
-    picture.writePng(output.temporaryPath());
+    writePng(picture.surface(), output);
     output.commit();
-    std::printf("wrote %s (%d x %d)\n", request.output.c_str(), request.width, request.height);
+    report("wrote %s (%d x %d)", outputName(request.output).c_str(), request.width, request.height);
     return 0;
 }
 
