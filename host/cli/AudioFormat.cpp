@@ -2,9 +2,9 @@
 
 #include <sndfile.h>
 
-#include <algorithm>
-#include <cctype>
 #include <stdexcept>
+
+#include "host/cli/StreamPaths.h"
 
 namespace zr::cli {
 namespace {
@@ -13,11 +13,6 @@ constexpr char kKnownExtensions[] = ".wav, .flac, .aif or .aiff (or give --forma
 constexpr int kMostChannels = 1024; // libsndfile's limit for every format
 constexpr int kMostFlacChannels = 8;
 constexpr int kHighestFlacRate = 655350;
-
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
 
 std::optional<Container> containerNamed(std::string const& name) {
     if (name == "wav")
@@ -30,7 +25,7 @@ std::optional<Container> containerNamed(std::string const& name) {
 }
 
 Container containerOf(std::filesystem::path const& output, bool stream) {
-    std::string const extension = lowered(output.extension().string());
+    std::string const extension = lowercaseExtension(output);
     if (extension.empty() && stream)
         return Container::Wav;
     if (std::optional<Container> const named = containerNamed(extension.empty() ? "" : extension.substr(1)))
@@ -56,7 +51,7 @@ AudioFormat chooseAudioFormat(std::filesystem::path const& output, bool stream, 
                               std::string const& bitsName) {
     AudioFormat format;
     if (formatName) {
-        std::optional<Container> const named = containerNamed(lowered(*formatName));
+        std::optional<Container> const named = containerNamed(*formatName);
         if (!named)
             throw std::invalid_argument("--format takes wav, flac or aiff, not '" + *formatName + "'");
         format.container = *named;

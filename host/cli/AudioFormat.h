@@ -17,7 +17,7 @@ struct AudioFormat {
     SampleDepth depth = SampleDepth::Int16;
 };
 
-// `formatName` ("wav", "flac" or "aiff") when given, else the extension of `output` (.wav,
+// `formatName` ("wav", "flac" or "aiff", lower case) when given, else the extension of `output` (.wav,
 // .flac, .aif or .aiff, in any case); a stream with no extension ("-", /dev/null) takes WAV.
 // `bitsName` is "16", "24" or "32f". Throws std::invalid_argument for an unknown extension
 // (listing the known ones) and for a depth the format cannot hold (FLAC has no floats).

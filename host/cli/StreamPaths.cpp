@@ -1,5 +1,7 @@
 #include "host/cli/StreamPaths.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -38,6 +40,12 @@ std::string inputName(std::filesystem::path const& path) {
 
 std::string outputName(std::filesystem::path const& path) {
     return isStandardStream(path) ? "standard output" : path.string();
+}
+
+std::string lowercaseExtension(std::filesystem::path const& path) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    return extension;
 }
 
 std::string readInput(std::filesystem::path const& path, std::size_t limit) {

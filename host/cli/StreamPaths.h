@@ -16,6 +16,10 @@ bool isStandardStream(std::filesystem::path const& path);
 std::string inputName(std::filesystem::path const& path);
 std::string outputName(std::filesystem::path const& path);
 
+// The extension in lower case with its dot (".wav"), by which outputs choose their format;
+// empty when there is none.
+std::string lowercaseExtension(std::filesystem::path const& path);
+
 // The whole content of the file at `path`, or of standard input for "-". Throws
 // std::runtime_error "cannot read NAME: reason" for a missing or unreadable file, a folder,
 // or more than `limit` bytes.

@@ -7,7 +7,6 @@
 #include <cairo-svg.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -170,8 +169,7 @@ void drawPlot(OutputFile& output, PictureFormat format, WaveformEnvelope const& 
 PictureFormat pictureFormatOf(std::filesystem::path const& path) {
     if (isStandardStream(path))
         return PictureFormat::Png;
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::string const extension = lowercaseExtension(path);
     if (extension == ".png")
         return PictureFormat::Png;
     if (extension == ".svg")

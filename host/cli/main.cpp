@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
                        "audio file to write: .wav, .flac, .aif or .aiff, or - for a WAV on standard output")->required();
     auto* plotOption = render->add_option("--plot", plotPath, "also draw the output waveform(s) into this .png, .svg or .pdf file");
     render->add_option("--format", renderRequest.format, "wav, flac or aiff, whatever the output's extension")
-        ->check(CLI::IsMember({"wav", "flac", "aiff"}, CLI::ignore_case));
+        ->transform(CLI::IsMember({"wav", "flac", "aiff"}, CLI::ignore_case));
     render->add_option("--bits", renderRequest.bits, "sample depth: 16 or 24 (integers) or 32f (32-bit float; not FLAC)")
         ->check(CLI::IsMember({"16", "24", "32f"}))
         ->capture_default_str();

@@ -99,7 +99,7 @@ TEST_F(ZrhostRender, FormatsAndDepthsComeFromTheExtensionOrTheFlags) {
         {{"-o", "b.flac", "--bits", "24"}, "b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1.0 / 8388608},
         {{"-o", "a.aiff", "--bits", "24"}, "a.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 1.0 / 8388608},
         {{"-o", "a.aif", "--bits", "32f"}, "a.aif", SF_FORMAT_AIFF | SF_FORMAT_FLOAT, 0.0},
-        {{"-o", "x.audio", "--format", "flac"}, "x.audio", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1.0 / 32768},
+        {{"-o", "x.audio", "--format", "FLAC"}, "x.audio", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1.0 / 32768},
         {{"-o", "-", "--bits", "24"}, "-", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1.0 / 8388608},
         {{"-o", "-", "--format", "flac", "--bits", "24"}, "-", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1.0 / 8388608},
     };
