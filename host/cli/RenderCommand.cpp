@@ -1,7 +1,10 @@
 #include "host/cli/RenderCommand.h"
 
 #include <cmath>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "host/Bundle.h"
 #include "host/ModuleDescriptions.h"
@@ -62,6 +65,32 @@ void describeTarget(OutputFile const& output, std::string const& what) {
                output.replacedFile().c_str());
 }
 
+// Renders in one pass with the gain asked for, or in two to normalize; gives the gain applied.
+double renderAtRequestedLevel(host::LoadedPatch& loaded, RenderRequest const& request, OutputFile& audio, FrameSink const& sink) {
+    host::RenderProgress const progress = progressBar(loaded.sampleRate);
+    if (!request.normalizeDecibels) {
+        double const gain = gainOfDecibels(request.gainDecibels);
+        renderScaled(loaded, static_cast<float>(gain), sink, progress);
+        return gain;
+    }
+    detail("normalizing: a first pass into a temporary 32-bit float file in %s", audio.scratchFolder().c_str());
+    return renderNormalized(loaded, gainOfDecibels(*request.normalizeDecibels), audio, sink, progress);
+}
+
+void reportLevels(Rendered const& rendered, RenderRequest const& request) {
+    if (request.normalizeDecibels)
+        report("normalized: gain %+.2f dB", 20.0 * std::log10(rendered.gain));
+    else if (request.gainDecibels != 0.0)
+        report("gain %+.2f dB", request.gainDecibels);
+    float const peak = rendered.levels.peak();
+    long long const beyond = rendered.levels.beyondFullScale();
+    char const* const fate = beyond == 0 ? "beyond full scale (10 V)"
+                             : rendered.format.depth == SampleDepth::Float32
+                                 ? "kept beyond full scale by the float format"
+                                 : "clipped at full scale (10 V): lower the level with --gain or --normalize";
+    report("peak %s (%.2f V); %lld sample(s) %s", decibelsFullScale(peak).c_str(), peak * 10.0, beyond, fate);
+}
+
 } // namespace
 
 Rendered renderToFiles(host::Bundle& bundle, host::ModuleDescriptions const& descriptions, RenderRequest const& request) {
@@ -94,14 +123,7 @@ Rendered renderToFiles(host::Bundle& bundle, host::ModuleDescriptions const& des
             envelope->add(interleaved, frames);
         writer.write(interleaved, frames);
     };
-    host::RenderProgress const progress = progressBar(loaded.sampleRate);
-    if (request.normalizeDecibels) {
-        detail("normalizing: a first pass into a temporary 32-bit float file in %s", audio.scratchFolder().c_str());
-        rendered.gain = renderNormalized(loaded, gainOfDecibels(*request.normalizeDecibels), audio, sink, progress);
-    } else {
-        rendered.gain = gainOfDecibels(request.gainDecibels);
-        renderScaled(loaded, static_cast<float>(rendered.gain), sink, progress);
-    }
+    rendered.gain = renderAtRequestedLevel(loaded, request, audio, sink);
     writer.finish();
     if (plot) {
         describeTarget(*plot, "the plot");
@@ -118,19 +140,9 @@ int runRender(BundleFiles const& files, RenderRequest const& request) {
     auto const descriptions = host::ModuleDescriptions::load(files.descriptions);
     Rendered const rendered = renderToFiles(bundle, descriptions, request);
     host::LoadedPatch const& loaded = rendered.loaded;
-    float const peak = rendered.levels.peak();
     report("%.2f s, %zu channel(s) at %.0f Hz, %s", static_cast<double>(loaded.totalSamples) / loaded.sampleRate,
            loaded.outputs.size(), static_cast<double>(loaded.sampleRate), describe(rendered.format).c_str());
-    if (request.normalizeDecibels)
-        report("normalized: gain %+.2f dB", 20.0 * std::log10(rendered.gain));
-    else if (request.gainDecibels != 0.0)
-        report("gain %+.2f dB", request.gainDecibels);
-    long long const beyond = rendered.levels.beyondFullScale();
-    char const* const fate = beyond == 0 ? "beyond full scale (10 V)"
-                             : rendered.format.depth == SampleDepth::Float32
-                                 ? "kept beyond full scale by the float format"
-                                 : "clipped at full scale (10 V): lower the level with --gain or --normalize";
-    report("peak %s (%.2f V); %lld sample(s) %s", decibelsFullScale(peak).c_str(), peak * 10.0, beyond, fate);
+    reportLevels(rendered, request);
     report("wrote %s", isStandardStream(request.output) ? "standard output" : fs::absolute(request.output).c_str());
     if (request.plot)
         report("wrote %s", isStandardStream(*request.plot) ? "standard output" : fs::absolute(*request.plot).c_str());
