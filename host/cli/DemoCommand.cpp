@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <cstdio>
 #include <stdexcept>
 
 #include "host/Bundle.h"
 #include "host/ModuleDescriptions.h"
 #include "host/cli/DrawCommand.h"
+#include "host/cli/Messages.h"
 #include "host/cli/RenderCommand.h"
 
 namespace zr::cli {
@@ -41,21 +41,24 @@ std::string modulesInOrder(host::Patch& patch) {
 
 int runDemo(BundleFiles const& files, std::filesystem::path const& outputDirectory, std::filesystem::path const& patch) {
     std::filesystem::create_directories(outputDirectory);
-    RenderRequest const request{patch, outputDirectory / "shape-demo.wav", outputDirectory / "shape-demo.png", {}, false};
+    RenderRequest request;
+    request.patch = patch;
+    request.output = outputDirectory / "shape-demo.wav";
+    request.plot = outputDirectory / "shape-demo.png";
     std::optional<std::vector<uint8_t>> curve;
     {
         host::Bundle bundle(files.bundle);
         auto const descriptions = host::ModuleDescriptions::load(files.descriptions);
         Rendered const rendered = renderToFiles(bundle, descriptions, request);
         curve = finalCurve(rendered);
-        std::printf("%s: %s\n", patch.filename().c_str(), modulesInOrder(*rendered.loaded.patch).c_str());
-        std::printf("  %.2f s at %.0f Hz\n", static_cast<double>(rendered.loaded.totalSamples) / rendered.loaded.sampleRate,
+        report("%s: %s", patch.filename().c_str(), modulesInOrder(*rendered.loaded.patch).c_str());
+        report("  %.2f s at %.0f Hz", static_cast<double>(rendered.loaded.totalSamples) / rendered.loaded.sampleRate,
                     static_cast<double>(rendered.loaded.sampleRate));
     }
-    std::printf("wrote %s (the audio)\n", std::filesystem::absolute(request.output).c_str());
-    std::printf("wrote %s (its waveform)\n", std::filesystem::absolute(*request.plot).c_str());
+    report("wrote %s (the audio)", std::filesystem::absolute(request.output).c_str());
+    report("wrote %s (its waveform)", std::filesystem::absolute(*request.plot).c_str());
     if (!curve) {
-        std::printf("no shape picture: the patch has no module '%s' that sent a shape\n", kMorpher);
+        report("no shape picture: the patch has no module '%s' that sent a shape", kMorpher);
         return 0;
     }
     DrawRequest picture;

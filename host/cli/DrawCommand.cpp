@@ -10,7 +10,10 @@
 #include "host/ModuleDescriptions.h"
 #include "host/SettingRules.h"
 #include "host/TextConversion.h"
+#include "host/cli/Messages.h"
 #include "host/cli/OutputFile.h"
+#include "host/cli/PictureOutput.h"
+#include "host/cli/StreamPaths.h"
 #include "host/drawing/CairoDrawing.h"
 #include "host/patch/NearestNames.h"
 #include "host/patch/ShapeValues.h"
@@ -20,6 +23,9 @@ namespace zr::cli {
 namespace {
 
 constexpr int32_t kShapePin = 0;
+// Far beyond any shape in any form; a larger input is refused rather than read.
+constexpr std::size_t kLargestShapeInput = 1 << 20;
+
 constexpr int kLargestSide = 10000;
 
 // The legacy editors list their modes as "Linear,Spline,Lagrange,None" (modules/legacy/
@@ -123,11 +129,11 @@ std::optional<Shape> requestedShape(DrawRequest const& request, std::optional<st
         if (request.blobBytes)
             return host::shapeOfImage(*request.blobBytes);
         if (request.blobFile) {
-            std::string const bytes = host::readShapeInput(*request.blobFile);
+            std::string const bytes = readInput(*request.blobFile, kLargestShapeInput);
             return host::shapeOfImage({reinterpret_cast<uint8_t const*>(bytes.data()), bytes.size()});
         }
         if (request.shapeFile)
-            return host::shapeOfFileContent(host::readShapeInput(*request.shapeFile));
+            return host::shapeOfFileContent(readInput(*request.shapeFile, kLargestShapeInput));
     } catch (host::ShapeInputError const& error) {
         std::string const origin = request.shapeText ? "--shape" : request.shapeFile ? request.shapeFile->string()
                                    : request.blobFile ? request.blobFile->string() : "the blob image";
@@ -184,6 +190,8 @@ int runDraw(BundleFiles const& files, DrawRequest const& request) {
     auto const descriptions = host::ModuleDescriptions::load(files.descriptions);
     host::ModuleDescription const& description = editorDescription(descriptions, request.editorId);
 
+    if (isStandardStream(request.output))
+        keepStdoutForResults();
     OutputFile output(request.output);
     host::CairoDrawing picture(request.width, request.height);
     {
@@ -197,9 +205,9 @@ int runDraw(BundleFiles const& files, DrawRequest const& request) {
             throw std::runtime_error(description.idText() + " drew nothing at " + std::to_string(request.width) + " x " +
                                      std::to_string(request.height) + " pixels; try another size or other --pin values");
     }
-    picture.writePng(output.temporaryPath());
+    writePng(picture.surface(), output);
     output.commit();
-    std::printf("wrote %s (%d x %d)\n", request.output.c_str(), request.width, request.height);
+    report("wrote %s (%d x %d)", outputName(request.output).c_str(), request.width, request.height);
     return 0;
 }
 

@@ -3,16 +3,15 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <fstream>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
 
-#include <unistd.h>
-
 #include "host/TextConversion.h"
 #include "host/patch/ShapeValues.h"
+#include "host/cli/Messages.h"
+#include "host/cli/OutputFile.h"
+#include "host/cli/StreamPaths.h"
 #include "shapes/Shape.h"
 
 namespace zr::cli {
@@ -21,6 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 
 enum class Form { Text, Blob, ShapeFile };
+
+// Far beyond any shape in any form; a larger input is refused rather than read.
+constexpr std::size_t kLargestInput = 1 << 20;
 
 std::optional<Form> formOfExtension(fs::path const& path) {
     std::string const extension = path.extension().string();
@@ -44,14 +46,27 @@ Shape shapeOfText(std::string text, std::string const& origin) {
     }
 }
 
+// The form of what arrives on standard input, which has no extension: a blob image starts with
+// its magic number, a shape file has its mode line, anything else is read as text.
+Form formOfContent(std::string const& content) {
+    Shape probe;
+    probe.readBlob(content.data(), static_cast<int32_t>(content.size()));
+    if (!probe.invalid)
+        return Form::Blob;
+    return content.find("ITP=") != std::string::npos ? Form::ShapeFile : Form::Text;
+}
+
 // The input as a shape; a shape file also gives its mode. Every form meets the same checks
 // as in a patch or a picture (host/patch/ShapeValues.h).
-Shape readInput(std::string const& input) {
+Shape readShapeInput(std::string const& input) {
     fs::path const path(input);
-    std::optional<Form> const form = formOfExtension(path);
-    if (!form && !fs::exists(path))
+    std::optional<Form> form = formOfExtension(path);
+    if (!form && !isStandardStream(path) && !fs::exists(path))
         return shapeOfText(input, "the argument");
-    std::string const content = host::readShapeInput(path);
+    std::string const content = readInput(path, kLargestInput);
+    if (isStandardStream(path))
+        form = formOfContent(content);
+    std::string const name = inputName(path);
     try {
         switch (form.value_or(Form::Text)) {
         case Form::ShapeFile:
@@ -62,50 +77,39 @@ Shape readInput(std::string const& input) {
             break;
         }
     } catch (host::ShapeInputError const& error) {
-        throw std::invalid_argument(input + ": " + error.what());
+        throw std::invalid_argument(name + ": " + error.what());
     }
-    return shapeOfText(content, input);
+    return shapeOfText(content, name);
 }
 
-bool writeBytes(fs::path const& path, std::string_view bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
-}
-
-// Writes a regular file through a temporary sibling renamed into place, so a failed write
-// leaves the target as it was. Anything else (a device, say) is written directly.
-bool writeReplacing(fs::path const& target, std::function<bool(fs::path const&)> const& write) {
-    std::error_code error;
-    if (fs::exists(target, error) && !fs::is_regular_file(target, error))
-        return write(target);
-    fs::path const partial = target.parent_path() / ("." + target.filename().string() + ".partial-" + std::to_string(::getpid()));
-    bool const written = write(partial) && (fs::rename(partial, target, error), !error);
-    if (!written)
-        fs::remove(partial, error);
-    return written;
-}
-
-bool writeOutput(Shape const& shape, fs::path const& output, Form form) {
-    std::string const text = host::utf8FromWide(shape.getString());
+// The bytes of `shape` in the target's form.
+std::string contentOf(Shape const& shape, Form form) {
     switch (form) {
     case Form::ShapeFile:
-        return writeReplacing(output, [&](fs::path const& path) { return shape.saveShp(path.wstring()); });
-    case Form::Blob: {
-        std::string_view const image(static_cast<char const*>(shape.blobData()), static_cast<std::size_t>(shape.blobSize()));
-        return writeReplacing(output, [&](fs::path const& path) { return writeBytes(path, image); });
-    }
+        return shape.shpContent();
+    case Form::Blob:
+        return std::string(static_cast<char const*>(shape.blobData()), static_cast<std::size_t>(shape.blobSize()));
     case Form::Text:
         break;
     }
-    return writeReplacing(output, [&](fs::path const& path) { return writeBytes(path, text + "\n"); });
+    return host::utf8FromWide(shape.getString()) + "\n";
+}
+
+// A target that cannot be written completely is left as it was (see OutputFile).
+void writeOutput(Shape const& shape, fs::path const& output, Form form) {
+    if (isStandardStream(output))
+        keepStdoutForResults();
+    OutputFile file(output, form == Form::Text ? OutputFile::Content::Text : OutputFile::Content::Binary);
+    std::string const content = contentOf(shape, form);
+    file.write(content.data(), content.size());
+    file.commit();
+    detail("wrote %s", file.name().c_str());
 }
 
 int convert(ShapeConvertRequest const& request) {
-    bool const toStdout = request.output == "-";
-    std::optional<Form> const target =
-        toStdout ? Form::Text : formOfExtension(request.to ? fs::path("target." + *request.to) : request.output);
+    std::optional<Form> target = formOfExtension(request.to ? fs::path("target." + *request.to) : request.output);
+    if (!target && !request.output.has_extension() && writesIntoStream(request.output))
+        target = Form::Text; // "-", /dev/stdout, a pipe
     if (!target)
         throw std::invalid_argument(request.output.string() +
                                     ": name the target .shp, .blob or .txt, give --to shp|blob|txt, or - for the text");
@@ -114,17 +118,10 @@ int convert(ShapeConvertRequest const& request) {
     if (request.mode && !isValidInterpolation(*request.mode))
         throw std::invalid_argument("--mode must be 0 (none), 10 (linear), 20 or 30 (splines)");
 
-    Shape shape = readInput(request.input);
+    Shape shape = readShapeInput(request.input);
     if (request.mode)
         shape.setInterpolation(*request.mode);
-    if (toStdout) {
-        std::printf("%s\n", host::utf8FromWide(shape.getString()).c_str());
-        return 0;
-    }
-    if (!writeOutput(shape, request.output, *target)) {
-        std::fprintf(stderr, "zrhost shape convert: could not write %s; nothing was saved\n", request.output.string().c_str());
-        return 1;
-    }
+    writeOutput(shape, request.output, *target);
     return 0;
 }
 
@@ -144,9 +141,11 @@ void addShapeCommand(CLI::App& app) {
     auto* shape = app.add_subcommand("shape", "work with shapes in their text, blob image and shape file forms");
     shape->require_subcommand(1);
     auto* convertCommand = shape->add_subcommand(
-        "convert", "convert a shape: IN is a .shp, .blob or .txt file or a literal text; OUT a .shp, .blob or .txt file, or -");
+        "convert", "convert a shape: IN is a .shp, .blob or .txt file, a literal text or - (standard input); OUT a .shp, .blob or .txt "
+        "file, or - (standard output)");
     convertCommand->add_option("IN", request->input, "e.g. examples/shapes/triangle.shp or \"(-5,-5)(5,5)\"")->required();
-    convertCommand->add_option("OUT", request->output, "the target; its extension chooses the form")->required();
+    convertCommand->add_option("OUT", request->output, "the target; its extension chooses the form (- takes text unless --to)")
+        ->required();
     convertCommand->add_option("--to", request->to, "the target's form whatever its name: shp, blob or txt")
         ->check(CLI::IsMember({"shp", "blob", "txt"}));
     convertCommand->add_option("--mode", request->mode, "interpolation for a .shp target: 0 none, 10 linear, 20 or 30 splines");

@@ -3,11 +3,18 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+
+#include "host/cli/PictureOutput.h"
+#include "host/cli/StreamPaths.h"
+#include "host/cli/WaveformEnvelope.h"
 
 namespace zr::cli {
 namespace {
@@ -18,6 +25,7 @@ constexpr double kTop = 12.0;
 constexpr double kBottom = 36.0;
 constexpr double kLaneGap = 14.0;
 constexpr double kFullScaleVolts = 10.0;
+constexpr double kThinnestLane = 40.0;
 
 struct Box {
     double x, y, width, height;
@@ -83,23 +91,32 @@ void drawTimeAxis(cairo_t* cr, Box const& plot, double seconds) {
 }
 
 // Each pixel column shows the lowest and highest sample that falls into it.
-void drawSamples(cairo_t* cr, Box const& lane, std::vector<float> const& samples) {
-    if (samples.empty())
+void drawSamples(cairo_t* cr, Box const& lane, WaveformEnvelope const& envelope, int channel) {
+    if (envelope.totalFrames() == 0)
         return;
     cairo_set_source_rgb(cr, 0.11, 0.35, 0.65);
-    int const columns = static_cast<int>(lane.width);
-    for (int column = 0; column < columns; ++column) {
-        size_t const first = samples.size() * static_cast<size_t>(column) / static_cast<size_t>(columns);
-        size_t const last = std::max(first + 1, samples.size() * static_cast<size_t>(column + 1) / static_cast<size_t>(columns));
-        auto const [low, high] = std::minmax_element(samples.begin() + static_cast<long>(first),
-                                                     samples.begin() + static_cast<long>(std::min(last, samples.size())));
-        double const clampedHigh = std::clamp(static_cast<double>(*high) * kFullScaleVolts, -kFullScaleVolts, kFullScaleVolts);
-        double const clampedLow = std::clamp(static_cast<double>(*low) * kFullScaleVolts, -kFullScaleVolts, kFullScaleVolts);
+    for (int column = 0; column < envelope.columns(); ++column) {
+        WaveformEnvelope::Span const span = envelope.column(channel, column);
+        double const clampedHigh = std::clamp(static_cast<double>(span.high) * kFullScaleVolts, -kFullScaleVolts, kFullScaleVolts);
+        double const clampedLow = std::clamp(static_cast<double>(span.low) * kFullScaleVolts, -kFullScaleVolts, kFullScaleVolts);
         double const x = lane.x + column + 0.5;
         cairo_move_to(cr, x, levelToY(lane, clampedHigh) - 0.5);
         cairo_line_to(cr, x, levelToY(lane, clampedLow) + 0.5);
     }
     cairo_stroke(cr);
+}
+
+// A surface that draws into the picture's format; PNG draws into memory and encodes at the end.
+Surface surfaceFor(PictureFormat format, PictureSink& sink, PlotSize size) {
+    switch (format) {
+    case PictureFormat::Svg:
+        return {cairo_svg_surface_create_for_stream(PictureSink::write, &sink, size.width, size.height), cairo_surface_destroy};
+    case PictureFormat::Pdf:
+        return {cairo_pdf_surface_create_for_stream(PictureSink::write, &sink, size.width, size.height), cairo_surface_destroy};
+    case PictureFormat::Png:
+        break;
+    }
+    return {cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height), cairo_surface_destroy};
 }
 
 // cairo and fontconfig keep the fonts they loaded for the life of the process; the labels are
@@ -109,41 +126,75 @@ void releaseFontCaches() {
     FcFini();
 }
 
-void drawPlot(std::filesystem::path const& path, std::vector<std::vector<float>> const& channels,
-              std::vector<std::string> const& names, float sampleRate, PlotSize size) {
-    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height), cairo_surface_destroy);
-    Context context(cairo_create(surface.get()), cairo_destroy);
-    cairo_t* cr = context.get();
+void drawLanes(cairo_t* cr, WaveformEnvelope const& envelope, std::vector<std::string> const& names, float sampleRate,
+               PlotSize size) {
     cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
     cairo_paint(cr);
     cairo_set_line_width(cr, 1.0);
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
 
     Box const plot{kLeft, kTop, size.width - kLeft - kRight, size.height - kTop - kBottom};
-    size_t const frames = channels.empty() ? 0 : channels.front().size();
-    double const seconds = std::max(static_cast<double>(frames) / sampleRate, 1e-3);
+    double const seconds = std::max(static_cast<double>(envelope.totalFrames()) / sampleRate, 1e-3);
     drawTimeAxis(cr, plot, seconds);
-    double const lanes = static_cast<double>(std::max<size_t>(channels.size(), 1));
+    double const lanes = static_cast<double>(std::max(envelope.channels(), 1));
     double const laneHeight = (plot.height - kLaneGap * (lanes - 1.0)) / lanes;
-    for (size_t c = 0; c < channels.size(); ++c) {
+    for (int c = 0; c < envelope.channels(); ++c) {
         Box const lane{plot.x, plot.y + c * (laneHeight + kLaneGap), plot.width, laneHeight};
-        drawLevelAxis(cr, lane, c < names.size() ? names[c] : "");
-        drawSamples(cr, lane, channels[c]);
+        drawLevelAxis(cr, lane, static_cast<size_t>(c) < names.size() ? names[static_cast<size_t>(c)] : "");
+        drawSamples(cr, lane, envelope, c);
         cairo_set_source_rgb(cr, 0.4, 0.4, 0.4);
         cairo_rectangle(cr, lane.x + 0.5, lane.y + 0.5, lane.width - 1.0, lane.height - 1.0);
         cairo_stroke(cr);
     }
-    cairo_surface_flush(surface.get());
-    if (cairo_surface_write_to_png(surface.get(), path.c_str()) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error("could not write the picture " + path.string());
+}
+
+void drawPlot(OutputFile& output, PictureFormat format, WaveformEnvelope const& envelope,
+              std::vector<std::string> const& names, float sampleRate, PlotSize size) {
+    PictureSink sink(output);
+    Surface surface = surfaceFor(format, sink, size);
+    {
+        Context context(cairo_create(surface.get()), cairo_destroy);
+        drawLanes(context.get(), envelope, names, sampleRate, size);
+    }
+    if (format == PictureFormat::Png) {
+        writePng(surface.get(), output);
+        return;
+    }
+    cairo_surface_finish(surface.get()); // the vector formats write as they finish
+    sink.check(surface.get());
 }
 
 } // namespace
 
-void plotWaveforms(std::filesystem::path const& path, std::vector<std::vector<float>> const& channels,
+PictureFormat pictureFormatOf(std::filesystem::path const& path) {
+    if (isStandardStream(path))
+        return PictureFormat::Png;
+    std::string const extension = lowercaseExtension(path);
+    if (extension == ".png")
+        return PictureFormat::Png;
+    if (extension == ".svg")
+        return PictureFormat::Svg;
+    if (extension == ".pdf")
+        return PictureFormat::Pdf;
+    throw std::invalid_argument(path.string() + ": " + (extension.empty() ? "no extension" : "unknown extension " + extension) +
+                                " for the plot; name it .png, .svg or .pdf");
+}
+
+PlotSize plotSizeFor(int channels) {
+    PlotSize size;
+    double const needed = kTop + kBottom + channels * (kThinnestLane + kLaneGap);
+    size.height = std::max(size.height, static_cast<int>(std::ceil(needed)));
+    return size;
+}
+
+int plotColumns(PlotSize size) {
+    return static_cast<int>(size.width - kLeft - kRight);
+}
+
+void plotWaveforms(OutputFile& output, PictureFormat format, WaveformEnvelope const& envelope,
                    std::vector<std::string> const& names, float sampleRate, PlotSize size) {
     try {
-        drawPlot(path, channels, names, sampleRate, size);
+        drawPlot(output, format, envelope, names, sampleRate, size);
     } catch (...) {
         releaseFontCaches();
         throw;

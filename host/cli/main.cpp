@@ -12,13 +12,32 @@
 #include "host/cli/DefaultPaths.h"
 #include "host/cli/DemoCommand.h"
 #include "host/cli/DrawCommand.h"
+#include "host/cli/InterruptCleanup.h"
 #include "host/cli/ListCommand.h"
+#include "host/cli/Messages.h"
 #include "host/cli/ShapeCommand.h"
 #include "host/cli/RenderCommand.h"
 #include "host/cli/UsageHelp.h"
 #include "host/JsonErrorText.h"
+#include "host/cli/StreamPaths.h"
+
+namespace {
+
+// -q and -v on every subcommand, at any depth, so that they may follow the subcommand's name.
+void addVerbosityFlags(CLI::App& command) {
+    auto* quiet = command.add_flag_callback("-q,--quiet", [] { zr::cli::setVerbosity(zr::cli::Verbosity::Quiet); },
+                                            "print nothing but errors");
+    auto* verbose = command.add_flag_callback("-v,--verbose", [] { zr::cli::setVerbosity(zr::cli::Verbosity::Verbose); },
+                                              "also say what is loaded and written, and how");
+    quiet->excludes(verbose);
+    for (CLI::App* subcommand : command.get_subcommands({}))
+        addVerbosityFlags(*subcommand);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    zr::cli::installInterruptCleanup();
     CLI::App app{"zrhost: loads the zr-shapes bundle and runs its modules"};
     app.require_subcommand(1);
 
@@ -45,17 +64,31 @@ int main(int argc, char** argv) {
 
     zr::cli::RenderRequest renderRequest;
     std::filesystem::path plotPath;
-    auto* render = app.add_subcommand("render", "run a patch file offline into a WAV file (see docs/patch-format.md)");
-    render->add_option("patch", renderRequest.patch, "the patch, a JSON file")->required();
-    render->add_option("-o,--output", renderRequest.output, "WAV file to write")->required();
-    auto* plotOption = render->add_option("--plot", plotPath, "also draw the output waveform(s) into this PNG file");
+    auto* render = app.add_subcommand("render", "run a patch file offline into an audio file (see docs/patch-format.md)");
+    render->add_option("patch", renderRequest.patch, "the patch, a JSON file, or - to read it from standard input")->required();
+    render->add_option("-o,--output", renderRequest.output,
+                       "audio file to write: .wav, .flac, .aif or .aiff, or - for a WAV on standard output")->required();
+    auto* plotOption = render->add_option("--plot", plotPath, "also draw the output waveform(s) into this .png, .svg or .pdf file");
+    render->add_option("--format", renderRequest.format, "wav, flac or aiff, whatever the output's extension")
+        ->transform(CLI::IsMember({"wav", "flac", "aiff"}, CLI::ignore_case));
+    render->add_option("--bits", renderRequest.bits, "sample depth: 16 or 24 (integers) or 32f (32-bit float; not FLAC)")
+        ->check(CLI::IsMember({"16", "24", "32f"}))
+        ->capture_default_str();
+    auto* gainOption = render->add_option("--gain", renderRequest.gainDecibels, "change the level by DB decibels, e.g. --gain -6")
+        ->type_name("DB");
+    std::string normalizeLevel;
+    auto* normalizeOption =
+        render->add_flag("--normalize{-0.1}", normalizeLevel,
+                         "scale to a peak of -0.1 dBFS, or --normalize=DB; renders twice: first into a temporary "
+                         "32-bit float file beside the output, then scales it while writing")
+            ->check(CLI::Number);
+    normalizeOption->excludes(gainOption);
     // Overrides of the patch, checked as the patch's own values are (docs/patch-format.md).
     render->add_option("-r,--rate", renderRequest.overrides.sampleRate, "sample rate in Hz instead of the patch's sampleRate");
     render->add_option("--duration", renderRequest.overrides.duration, "seconds to render instead of the patch's duration");
     render->add_option("--set", renderRequest.overrides.settings,
                        "MODULE.PIN=VALUE: a pin value after the patch's own (JSON, or a bare text); repeatable")
         ->allow_extra_args(false);
-    render->add_flag("-v,--verbose", renderRequest.verbose, "also say what was converted on the way in");
     bool showVersion = false;
     app.add_flag("--version", showVersion, "print zrhost's version and the bundle's framework information");
 
@@ -64,8 +97,8 @@ int main(int argc, char** argv) {
     std::string editorId = "ZR_ShapeEditor5";
     auto* draw = app.add_subcommand("draw", "draw a shape editor into a PNG picture");
     auto* textOption = draw->add_option("--shape", shapeText, "the shape as text, e.g. \"(-5,-5)(0,3)(5,5)\"");
-    auto* blobOption = draw->add_option("--blob", drawRequest.blobFile, "a file holding the shape's blob image");
-    auto* fileOption = draw->add_option("--shape-file", drawRequest.shapeFile, "a shape file (text form, then ITP=mode)");
+    auto* blobOption = draw->add_option("--blob", drawRequest.blobFile, "a file holding the shape's blob image, or - for standard input");
+    auto* fileOption = draw->add_option("--shape-file", drawRequest.shapeFile, "a shape file (text form, then ITP=mode), or -");
     textOption->excludes(blobOption, fileOption);
     blobOption->excludes(fileOption);
     draw->add_option("--mode", drawRequest.mode, "interpolation: 0 none, 10 linear, 20 or 30 splines");
@@ -73,9 +106,10 @@ int main(int argc, char** argv) {
     draw->add_option("--height", drawRequest.height, "picture height in pixels")->capture_default_str();
     draw->add_option("--pin", drawRequest.pinSettings, "any editor pin by name, NAME=VALUE (repeatable)");
     draw->add_option("--editor", editorId, "editor identifier")->capture_default_str();
-    draw->add_option("-o,--output", drawRequest.output, "PNG file to write")->capture_default_str();
+    draw->add_option("-o,--output", drawRequest.output, "PNG file to write, or - for standard output")->capture_default_str();
 
     zr::cli::addShapeCommand(app);
+    addVerbosityFlags(app);
 
     try {
         app.parse(argc, argv);
@@ -89,6 +123,12 @@ int main(int argc, char** argv) {
     if (showVersion)
         return zr::cli::printVersion(files.bundle);
     try {
+        // Where stdout carries a result (a listing, audio or a picture on "-"), messages go to stderr.
+        if (list->parsed() || zr::cli::isStandardStream(renderRequest.output) || zr::cli::isStandardStream(plotPath) ||
+            zr::cli::isStandardStream(drawRequest.output))
+            zr::cli::keepStdoutForResults();
+        if (!app.got_subcommand("shape"))
+            zr::cli::detail("bundle %s, descriptions %s", files.bundle.c_str(), files.descriptions.c_str());
         if (demo->parsed())
             return zr::cli::runDemo(files, outputDirectory, demoPatch);
         if (list->parsed()) {
@@ -99,6 +139,8 @@ int main(int argc, char** argv) {
         if (render->parsed()) {
             if (plotOption->count() > 0)
                 renderRequest.plot = plotPath;
+            if (normalizeOption->count() > 0)
+                renderRequest.normalizeDecibels = std::stod(normalizeLevel);
             return zr::cli::runRender(files, renderRequest);
         }
         if (draw->parsed()) {

@@ -400,10 +400,4 @@ CairoDrawing::Pixel CairoDrawing::pixel(int x, int y) const {
     return {unpremultiply((argb >> 16) & 0xFF), unpremultiply((argb >> 8) & 0xFF), unpremultiply(argb & 0xFF), alpha};
 }
 
-void CairoDrawing::writePng(std::filesystem::path const& path) const {
-    cairo_surface_flush(surface_);
-    if (cairo_surface_write_to_png(surface_, path.c_str()) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error("could not write " + path.string());
-}
-
 } // namespace zr::host

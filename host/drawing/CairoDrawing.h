@@ -4,7 +4,6 @@
 // offscreen targets and bitmaps are cairo image surfaces.
 
 #include <cstdint>
-#include <filesystem>
 
 #include "sdk/DrawingApi.h"
 
@@ -36,8 +35,8 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    // Throws std::runtime_error naming the path when the file cannot be written.
-    void writePng(std::filesystem::path const& path) const;
+    // The picture's cairo image surface, owned by this object, for writing it out.
+    _cairo_surface* surface() const { return surface_; }
 
 private:
     int width_;

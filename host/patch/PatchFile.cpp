@@ -26,7 +26,7 @@ namespace {
 using json = nlohmann::ordered_json; // modules are added in the order the file lists them
 
 constexpr int32_t kLargestBlock = 4096;
-constexpr double kLongestDuration = 600.0; // ten minutes: the whole render is held in memory
+constexpr double kLongestDuration = 86400.0; // a day: renders stream to disk, so the limit only catches a wrong unit
 
 // Thrown inside the loader with the place in the patch; the loader adds the file's name.
 struct Fault {

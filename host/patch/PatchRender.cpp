@@ -30,27 +30,39 @@ void applyChange(LoadedPatch& loaded, TimedChange const& change, int32_t time, i
 
 } // namespace
 
-std::vector<std::vector<float>> renderPatch(LoadedPatch& loaded, RenderProgress const& progress) {
-    std::vector<std::vector<float>> channels(loaded.outputs.size());
-    for (auto& channel : channels)
-        channel.reserve(static_cast<size_t>(loaded.totalSamples));
+void renderPatch(LoadedPatch& loaded, BlockSink const& sink, RenderProgress const& progress) {
+    // The buffers stay where they are for the patch's life: found by name once, not per block.
+    std::vector<float*> inputs;
+    for (SourcedInput const& input : loaded.inputs)
+        inputs.push_back(loaded.patch->input(input.pin.module, input.pin.pin));
+    std::vector<float const*> outputs;
+    for (PinAddress const& output : loaded.outputs)
+        outputs.push_back(loaded.patch->output(output.module, output.pin));
     size_t nextChange = 0;
     for (int64_t start = 0; start < loaded.totalSamples; start += loaded.blockSize) {
         int32_t const count = static_cast<int32_t>(std::min<int64_t>(loaded.blockSize, loaded.totalSamples - start));
-        for (SourcedInput const& input : loaded.inputs)
-            input.source.fill(loaded.patch->input(input.pin.module, input.pin.pin), start, count, loaded.sampleRate);
+        for (size_t i = 0; i < inputs.size(); ++i)
+            loaded.inputs[i].source.fill(inputs[i], start, count, loaded.sampleRate);
         for (; nextChange < loaded.changes.size() && loaded.changes[nextChange].sample < start + count; ++nextChange) {
             int64_t const offset = std::max<int64_t>(loaded.changes[nextChange].sample - start, 0);
             applyChange(loaded, loaded.changes[nextChange], static_cast<int32_t>(offset), count);
         }
         loaded.patch->process(count);
-        for (size_t i = 0; i < loaded.outputs.size(); ++i) {
-            float const* samples = loaded.patch->output(loaded.outputs[i].module, loaded.outputs[i].pin);
-            channels[i].insert(channels[i].end(), samples, samples + count);
-        }
+        sink(outputs, count);
         if (progress)
             progress(start + count, loaded.totalSamples);
     }
+}
+
+std::vector<std::vector<float>> renderPatch(LoadedPatch& loaded, RenderProgress const& progress) {
+    std::vector<std::vector<float>> channels(loaded.outputs.size());
+    for (auto& channel : channels)
+        channel.reserve(static_cast<size_t>(loaded.totalSamples));
+    auto const collect = [&](std::span<float const* const> outputs, int32_t count) {
+        for (size_t i = 0; i < outputs.size(); ++i)
+            channels[i].insert(channels[i].end(), outputs[i], outputs[i] + count);
+    };
+    renderPatch(loaded, collect, progress);
     return channels;
 }
 

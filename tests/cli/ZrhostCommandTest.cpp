@@ -151,7 +151,7 @@ TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
         {render("old.wav"), "duration: expected", R"({ "duration": -1, )" + goodModules + " }"},
         {"shape convert '(-5,0)(5,0)' /dev/full --to shp", "could not write /dev/full"},
         {"shape convert '(-5,0)(5,0)' /dev/full --to blob", "could not write"},
-        {"shape convert '(-5,0)(5,0)' folder.shp", "could not write"},
+        {"shape convert '(-5,0)(5,0)' folder.shp", "cannot write folder.shp: it is a folder"},
         {"shape convert '(-5,0)(4,0)' kept.blob", "not a shape text"},
         {"shape convert folder.shp kept.blob", "cannot read"},
         {"shape convert missing.blob kept.blob", "cannot read"},

@@ -102,7 +102,7 @@ TEST_F(ZrhostInputs, OverridesAndConversionsShowInTheFileAndOnStderr) {
 
     Outcome const render = run("render p.json -o o.wav -v -r 22050 --duration 0.2 --set h.Vertical=3");
     ASSERT_EQ(render.exitCode, 0) << render.err;
-    EXPECT_THAT(render.err, HasSubstr("converted from 44100 Hz to the patch's 22050 Hz"));
+    EXPECT_THAT(render.out, HasSubstr("converted from 44100 Hz to the patch's 22050 Hz")) << "a detail of -v";
     EXPECT_THAT(render.err, HasSubstr("zrhost: warning: p.json: --set h.Vertical=3: 3 counts as 1"));
     SF_INFO read{};
     SNDFILE* rendered = sf_open((folder_ / "o.wav").c_str(), SFM_READ, &read);

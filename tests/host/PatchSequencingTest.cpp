@@ -150,7 +150,7 @@ TEST(PatchSequencing, OverridesReplaceTheRateTheDurationAndPinValues) {
 
     std::pair<PatchOverrides, std::string> const bad[] = {
         {{4000.0, {}, {}}, "patch.json: -r: expected a whole number of Hz from 8000 to 384000"},
-        {{{}, 700.0, {}}, "patch.json: --duration: expected seconds above 0 and at most 600"},
+        {{{}, 90000.0, {}}, "patch.json: --duration: expected seconds above 0 and at most 86400"},
         {{{}, {}, {"s.Interpolation"}}, "--set s.Interpolation: expected MODULE.PIN=VALUE"},
         {{{}, {}, {"s.Interpolation=15"}}, "--set s.Interpolation=15: 15 is not an interpolation mode"},
         {{{}, {}, {"t.Shape=1"}}, "--set t.Shape=1: the patch has no module named 't'"},
