@@ -2,7 +2,6 @@
 // What a module sent to its audio host, one entry per call, in call order.
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace zr::host {
@@ -21,13 +20,6 @@ struct HostRecord {
     std::vector<uint8_t> bytes;       // PinSet: the bytes, copied at the call
     int32_t streamingFlag = 0;        // Streaming: the flag as passed
 
-    // Decoders for pin values. Each throws std::runtime_error naming the pin when the size
-    // does not fit the type, so a wrongly sized value fails the test that reads it.
-    int32_t asInt() const;             // exactly 4 bytes
-    float asFloat() const;             // exactly 4 bytes
-    bool asBool() const;               // exactly 1 byte
-    std::wstring asText() const;       // a multiple of 4 bytes, one character each
-    std::vector<uint8_t> const& asBytes() const { return bytes; }
     bool isStreaming() const { return streamingFlag != 0; }
 };
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/RecordedValues.h"
 #include "host/GuiModule.h"
 #include "testing/drawing/RecordingDrawing.h"
 #include "tests/modules/BundleFixture.h"
@@ -64,9 +65,9 @@ protected:
     }
     std::optional<int32_t> lastActiveNode() {
         auto const sent = editor->host().lastTransmission(kActiveNode);
-        return sent ? std::optional<int32_t>(sent->asInt()) : std::nullopt;
+        return sent ? std::optional<int32_t>(intOf(*sent)) : std::nullopt;
     }
-    float lastSentFloat(int32_t pin) { return editor->host().lastTransmission(pin)->asFloat(); }
+    float lastSentFloat(int32_t pin) { return floatOf(*editor->host().lastTransmission(pin)); }
     // The nodes a new frame of the exact view draws, read back from the size-10 square markers.
     Nodes shownNodes() {
         drawing.clear();

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "testing/RecordedValues.h"
 #include "host/TextConversion.h"
 #include "tests/modules/GuiUtilityFixture.h"
 
@@ -37,7 +38,7 @@ TEST(NodeSelector, ListsTheSelectableNodes) {
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.list);
-        EXPECT_EQ(selector(c.count, c.first, c.last)->host().lastTransmission(kChoiceList)->asText(), c.list);
+        EXPECT_EQ(textOf(*selector(c.count, c.first, c.last)->host().lastTransmission(kChoiceList)), c.list);
     }
 }
 
@@ -45,8 +46,8 @@ TEST(NodeSelector, AnInvalidShapeLeavesOnlyNoNode) {
     auto module = selector(4, false, true);
     module->setInt(kIndex, 2);
     module->setBytes(kSelShape, {1, 2, 3});
-    EXPECT_EQ(module->host().lastTransmission(kChoiceList)->asText(), L"<No Node>=-1");
-    EXPECT_EQ(module->host().lastTransmission(kIndex)->asInt(), -1);
+    EXPECT_EQ(textOf(*module->host().lastTransmission(kChoiceList)), L"<No Node>=-1");
+    EXPECT_EQ(intOf(*module->host().lastTransmission(kIndex)), -1);
 }
 
 TEST(NodeSelector, IndexGivesTheMatchingChoice) {
@@ -68,17 +69,17 @@ TEST(NodeSelector, IndexGivesTheMatchingChoice) {
         SCOPED_TRACE(testing::Message() << "index " << c.index);
         auto module = selector(4, c.allowFirst, c.allowLast);
         auto const choiceBefore = module->host().lastTransmission(kChoice);
-        int32_t const before = choiceBefore ? choiceBefore->asInt() : 0; // Choice starts at 0
+        int32_t const before = choiceBefore ? intOf(*choiceBefore) : 0; // Choice starts at 0
         module->host().clearRecords();
 
         module->setInt(kIndex, c.index);
         auto const choice = module->host().lastTransmission(kChoice);
-        EXPECT_EQ(choice ? choice->asInt() : before, c.choice);
+        EXPECT_EQ(choice ? intOf(*choice) : before, c.choice);
         EXPECT_FALSE(module->host().lastTransmission(kIndex)) << "onSetIndex leaves Index as the host set it";
 
         module->setBool(kAllowFirst, c.allowFirst); // any of the list's pins rebuilds it
         auto const index = module->host().lastTransmission(kIndex);
-        EXPECT_EQ(index ? index->asInt() : c.index, c.indexAfterUpdate);
+        EXPECT_EQ(index ? intOf(*index) : c.index, c.indexAfterUpdate);
     }
 }
 
@@ -94,7 +95,7 @@ TEST(NodeSelector, PickingAnEntrySetsTheIndexAlsoUnderEchoes) {
         auto module = selector(4, false, false, options); // the last node may not be chosen
         module->host().clearRecords();
         module->setInt(kChoice, 3);
-        EXPECT_EQ(module->host().lastTransmission(kIndex)->asInt(), 3);
+        EXPECT_EQ(intOf(*module->host().lastTransmission(kIndex)), 3);
         EXPECT_FALSE(module->host().lastTransmission(kChoice));
     }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "testing/RecordedValues.h"
 #include "host/TextConversion.h"
 #include "tests/modules/GuiUtilityFixture.h"
 
@@ -46,7 +47,7 @@ TEST_F(ShapeFileModules, LoaderSendsTheFileShapeAndModeOnEveryTriggerAndNameInAu
     ASSERT_EQ(shapes.size(), 2u) << "the second load changes nothing and is still sent";
     EXPECT_EQ(nodesOf(shapes[1]), (Nodes{{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
     ASSERT_EQ(loader->host().transmissionsOf(kInterpolation).size(), 1u) << "sent only when the mode differs";
-    EXPECT_EQ(loader->host().lastTransmission(kInterpolation)->asInt(), 30);
+    EXPECT_EQ(intOf(*loader->host().lastTransmission(kInterpolation)), 30);
 
     for (int32_t autoMode : {0, 1, 2}) {
         SCOPED_TRACE(autoMode);
@@ -55,7 +56,7 @@ TEST_F(ShapeFileModules, LoaderSendsTheFileShapeAndModeOnEveryTriggerAndNameInAu
         named->setText(kFNameR, L"a.shp");
         EXPECT_EQ(named->host().transmissionsOf(kFileShape).size(), autoMode == 1 ? 1u : 0u);
         if (autoMode == 1) {
-            EXPECT_EQ(named->host().lastTransmission(kInterpolation)->asInt(), 10) << "no mode line: the kept mode";
+            EXPECT_EQ(intOf(*named->host().lastTransmission(kInterpolation)), 10) << "no mode line: the kept mode";
         }
     }
 }

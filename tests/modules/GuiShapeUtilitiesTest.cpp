@@ -1,5 +1,6 @@
 // ZR_GUI_ShapeFlip/Fit/Snap edit per trigger; ZR_ShapeStr2BLOB_GUI and ZR_ShapeBLOB2Str_GUI convert.
 
+#include "testing/RecordedValues.h"
 #include "host/TextConversion.h"
 #include "tests/modules/GuiUtilityFixture.h"
 
@@ -98,7 +99,7 @@ TEST(GuiConverters, ConvertBothWaysAndSendNothingForRejectedInput) {
         module->setBytes(c.blobPin, shapeImage({{0, 0}, {1, 0}}));
         auto text = module->host().lastTransmission(c.textPin);
         ASSERT_TRUE(text);
-        EXPECT_EQ(text->asText(), L"(-5,0)(5,0)");
+        EXPECT_EQ(textOf(*text), L"(-5,0)(5,0)");
     }
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/RecordedValues.h"
 #include "host/GuiModule.h"
 #include "testing/TemporaryFolder.h"
 #include "testing/hostile/HostilePolicies.h"
@@ -29,7 +30,7 @@ inline std::unique_ptr<host::GuiModule> makeGuiModule(std::wstring const& id, ho
 inline std::vector<float> floatsSentOn(host::GuiModule& module, int32_t pin) {
     std::vector<float> values;
     for (host::HostRecord const& record : module.host().transmissionsOf(pin))
-        values.push_back(record.asFloat());
+        values.push_back(floatOf(record));
     return values;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "testing/RecordedValues.h"
 #include "shapes/LegacyParser.h"
 #include "tests/modules/GuiUtilityFixture.h"
 
@@ -15,7 +16,7 @@ std::unique_ptr<zr::host::GuiModule> makeGui(std::wstring const& id, zr::host::G
 
 std::wstring lastText(zr::host::GuiModule& module, int32_t pin) {
     auto const last = module.host().lastTransmission(pin);
-    return last ? last->asText() : L"";
+    return last ? textOf(*last) : L"";
 }
 
 // With an echoing host every value sent comes straight back; the result must be the same.
@@ -32,12 +33,12 @@ TEST(LegacySSModGUI, LinksNodesBothWaysAlsoUnderEchoes) {
         mod->setInt(4, 2); // group 2: node 2, y
         mod->setInt(5, 1);
         mod->setText(kShapeL, L"(-5,0)(1,2)(5,-3)");
-        EXPECT_EQ(mod->host().lastTransmission(3)->asFloat(), 1.0f);
-        EXPECT_EQ(mod->host().lastTransmission(6)->asFloat(), -3.0f);
+        EXPECT_EQ(floatOf(*mod->host().lastTransmission(3)), 1.0f);
+        EXPECT_EQ(floatOf(*mod->host().lastTransmission(6)), -3.0f);
         EXPECT_EQ(lastText(*mod, kShapeR), L"(-5,0)(1,2)(5,-3)");
 
         mod->setFloat(3, 7.0f); // beyond the right neighbour: limited, and the limit written back
-        EXPECT_EQ(mod->host().lastTransmission(3)->asFloat(), 4.99f);
+        EXPECT_EQ(floatOf(*mod->host().lastTransmission(3)), 4.99f);
         EXPECT_EQ(lastText(*mod, kShapeL), L"(-5,0)(4.99,2)(5,-3)");
         mod->setFloat(6, 9.0f); // y is taken unchecked
         EXPECT_EQ(lastText(*mod, kShapeR), L"(-5,0)(4.99,2)(5,9)");
@@ -112,7 +113,7 @@ TEST_F(LegacyFiles, LoaderReadsLegacyAndCurrentFiles) {
         loader->setBool(2, true);
         EXPECT_EQ(lastText(*loader, 0), c.text);
         auto const mode = loader->host().lastTransmission(1);
-        EXPECT_EQ(mode ? mode->asInt() : -1, c.mode);
+        EXPECT_EQ(mode ? intOf(*mode) : -1, c.mode);
     }
 }
 

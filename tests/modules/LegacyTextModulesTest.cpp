@@ -1,5 +1,6 @@
 // The older text-to-text modules; each sends its text output only when it differs.
 
+#include "testing/RecordedValues.h"
 #include "tests/modules/ShapeModuleSupport.h"
 
 namespace zr::test {
@@ -13,7 +14,7 @@ public:
     std::wstring run() {
         module->process(1);
         auto const last = module->host().lastPinSet(out);
-        return last ? last->asText() : L"";
+        return last ? textOf(*last) : L"";
     }
     std::size_t sends() const { return module->host().pinSets(out).size(); }
 

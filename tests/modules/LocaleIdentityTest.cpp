@@ -13,6 +13,7 @@
 #include <string>
 #include <xmmintrin.h>
 
+#include "testing/RecordedValues.h"
 #include "host/GuiModule.h"
 #include "shapes/NumberText.h"
 #include "shapes/Shape.h"
@@ -69,7 +70,7 @@ std::wstring legacyTextRoundTrip() {
     module->setFloat(1, 0, 0.25f);
     module->process(1);
     auto const sent = module->host().lastPinSet(2);
-    return sent ? sent->asText() : L"nothing sent";
+    return sent ? textOf(*sent) : L"nothing sent";
 }
 
 // A colour pin text after a blank that only other alphabets' rules know (an em space).

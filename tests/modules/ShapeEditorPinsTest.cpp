@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "testing/RecordedValues.h"
 #include "host/TextConversion.h"
 #include "tests/modules/EditorFixture.h"
 
@@ -158,8 +159,8 @@ TEST(EditorEditPins, CarryFiniteValuesForHugeNodes) {
         editor->setInt(kEditUnits, c.units);
         ASSERT_EQ(editor->setBytes(kShape, shapeImage({{0.0f, 0.0f}, c.node, {1.0f, 0.0f}})), gmpi::MP_OK);
         editor->setInt(kActiveNode, 1);
-        EXPECT_EQ(editor->host().lastTransmission(kEditX)->asFloat(), c.editX);
-        EXPECT_EQ(editor->host().lastTransmission(kEditY)->asFloat(), c.editY);
+        EXPECT_EQ(floatOf(*editor->host().lastTransmission(kEditX)), c.editX);
+        EXPECT_EQ(floatOf(*editor->host().lastTransmission(kEditY)), c.editY);
     }
 }
 

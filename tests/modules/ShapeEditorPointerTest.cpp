@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "testing/RecordedValues.h"
 #include "testing/hostile/HostilePolicies.h"
 #include "tests/modules/EditorFixture.h"
 
@@ -142,11 +143,11 @@ TEST_F(EditorPointer, HitTestAndButtonsFollowEditableAndTheLocks) {
     EXPECT_EQ(editor->hitTest(at(0.5f, 0.0f)), gmpi::MP_FAIL);
 
     EXPECT_EQ(press(at(0.5f, 0.0f)), gmpi::MP_OK);
-    EXPECT_TRUE(editor->host().lastTransmission(kMouseDown)->asBool());
+    EXPECT_TRUE(boolOf(*editor->host().lastTransmission(kMouseDown)));
     EXPECT_TRUE(editor->host().captureHeld());
     move(at(0.5f, 0.5f));
     release(at(0.5f, 0.5f));
-    EXPECT_FALSE(editor->host().lastTransmission(kMouseDown)->asBool());
+    EXPECT_FALSE(boolOf(*editor->host().lastTransmission(kMouseDown)));
     EXPECT_FALSE(editor->host().captureHeld());
     EXPECT_FALSE(lastSent());
 }

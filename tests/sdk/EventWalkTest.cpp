@@ -6,6 +6,7 @@
 #include <limits>
 #include <tuple>
 
+#include "testing/RecordedValues.h"
 #include "host/AudioHost.h"
 #include "host/EventQueue.h"
 #include "sdk/MpBase2.h"
@@ -134,8 +135,8 @@ TEST_F(EventWalk, OutputsAnnounceThemselvesAtGraphStartThenSendOnlyChanges) {
     module->sent.setValue(7);
     auto const sends = host.pinSets(kSent);
     ASSERT_EQ(sends.size(), 2u) << "its current value at graph start, then one change";
-    EXPECT_EQ(sends[0].asInt(), 0);
-    EXPECT_EQ(sends[1].asInt(), 7);
+    EXPECT_EQ(intOf(sends[0]), 0);
+    EXPECT_EQ(intOf(sends[1]), 7);
     EXPECT_EQ(sends[1].timestamp, 3);
 }
 

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "testing/RecordedValues.h"
 #include "host/GuiHost.h"
 #include "sdk/MpGuiBase2.h"
 #include "sdk/MpGuiGfxBase.h"
@@ -91,7 +92,7 @@ TEST_F(GuiBase, HandlersRunPerNotificationAndAssigningTransmitsOnlyNewValues) {
     auto const texts = host.transmissionsOf(3);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0].size, 12);
-    EXPECT_EQ(texts[1].asText(), L"\u00e9");
+    EXPECT_EQ(textOf(texts[1]), L"\u00e9");
     EXPECT_EQ(host.transmissionsOf(1).size(), 2u);
     EXPECT_EQ(module->numberNotifications, 2) << "assigning never runs the module's own handler";
 }

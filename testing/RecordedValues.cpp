@@ -1,4 +1,4 @@
-#include "host/HostRecord.h"
+#include "testing/RecordedValues.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -24,17 +24,17 @@ T decodeFixed(HostRecord const& record, char const* expected) {
 
 } // namespace
 
-int32_t HostRecord::asInt() const { return decodeFixed<int32_t>(*this, "4"); }
+int32_t intOf(HostRecord const& record) { return decodeFixed<int32_t>(record, "4"); }
 
-float HostRecord::asFloat() const { return decodeFixed<float>(*this, "4"); }
+float floatOf(HostRecord const& record) { return decodeFixed<float>(record, "4"); }
 
-bool HostRecord::asBool() const { return decodeFixed<uint8_t>(*this, "1") != 0; }
+bool boolOf(HostRecord const& record) { return decodeFixed<uint8_t>(record, "1") != 0; }
 
-std::wstring HostRecord::asText() const {
-    requireSize(*this, bytes.size() % sizeof(wchar_t) == 0, "a multiple of 4");
-    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+std::wstring textOf(HostRecord const& record) {
+    requireSize(record, record.bytes.size() % sizeof(wchar_t) == 0, "a multiple of 4");
+    std::wstring text(record.bytes.size() / sizeof(wchar_t), L'\0');
     if (!text.empty())
-        std::memcpy(text.data(), bytes.data(), bytes.size());
+        std::memcpy(text.data(), record.bytes.data(), record.bytes.size());
     return text;
 }
 
