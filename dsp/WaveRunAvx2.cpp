@@ -59,23 +59,35 @@ ZR_AVX2 inline __m256 readAt8(VectorRun const& run, __m256 position) {
     return _mm256_add_ps(a, _mm256_mul_ps(fraction, _mm256_sub_ps(b, a)));
 }
 
-// The phase at eight consecutive sub-steps, advancing it past them. An increment below the
-// cycle keeps every advanced phase below two cycles, where one subtraction is the exact
-// remainder that advancePhase() takes. The wrap is a branch, mispredicted once per period at
-// most: as a select (which the compiler prefers without the empty statement that pins the
-// branch) it would add a compare and a blend to the chain. The eight values never leave
-// registers.
+// The phase at eight consecutive sub-steps, advancing it past them. The eight additions run
+// without a wrap, and one compare of the last sum tells whether any of them reached the cycle
+// (the phase only grows): fewer operations wait for the chain than with a compare per step,
+// so the processor gets further ahead of it. Eight steps that did reach it are added again one
+// by one with the wrap. An increment below the cycle keeps every advanced phase below two
+// cycles, where one subtraction is the exact remainder that advancePhase() takes. The wraps
+// are branches, mispredicted once per period at most: as selects (which the compiler prefers
+// without the empty statement that pins the branch) they would lengthen the chain. The
+// values never leave registers.
 ZR_AVX2 inline __m256 nextPhases(float& phase, float increment, float cycle) {
-    float phases[kLanes];
+    float phases[kLanes + 1];
+    phases[0] = phase;
 #pragma GCC unroll 8
-    for (int32_t lane = 0; lane < kLanes; ++lane) {
-        phases[lane] = phase;
-        phase += increment;
-        if (phase >= cycle) [[unlikely]] {
-            phase -= cycle;
-            asm volatile("" : "+x"(phase));
+    for (int32_t lane = 0; lane < kLanes; ++lane)
+        phases[lane + 1] = phases[lane] + increment;
+    if (phases[kLanes] >= cycle) [[unlikely]] {
+        float wrapping = phases[0];
+#pragma GCC unroll 8
+        for (int32_t lane = 0; lane < kLanes; ++lane) {
+            phases[lane] = wrapping;
+            wrapping += increment;
+            if (wrapping >= cycle) {
+                wrapping -= cycle;
+                asm volatile("" : "+x"(wrapping));
+            }
         }
+        phases[kLanes] = wrapping;
     }
+    phase = phases[kLanes];
     return _mm256_setr_ps(phases[0], phases[1], phases[2], phases[3], phases[4], phases[5], phases[6], phases[7]);
 }
 
@@ -171,6 +183,69 @@ ZR_AVX2 inline __m256 eightSamples(VectorRun const& run, float& phase, __m256 of
     return _mm256_mul_ps(sumsInOrder<kSubSteps>(reads), run.average);
 }
 
+// Eight vectors transposed: lane j of vector s goes to lane s of vector j.
+ZR_AVX2 inline void transpose8(__m256* rows) {
+    __m256 const low01 = _mm256_unpacklo_ps(rows[0], rows[1]);
+    __m256 const high01 = _mm256_unpackhi_ps(rows[0], rows[1]);
+    __m256 const low23 = _mm256_unpacklo_ps(rows[2], rows[3]);
+    __m256 const high23 = _mm256_unpackhi_ps(rows[2], rows[3]);
+    __m256 const low45 = _mm256_unpacklo_ps(rows[4], rows[5]);
+    __m256 const high45 = _mm256_unpackhi_ps(rows[4], rows[5]);
+    __m256 const low67 = _mm256_unpacklo_ps(rows[6], rows[7]);
+    __m256 const high67 = _mm256_unpackhi_ps(rows[6], rows[7]);
+    // Lanes 0 | 4, 1 | 5, 2 | 6 and 3 | 7 of rows 0 to 3, then of rows 4 to 7.
+    __m256 const lanes04 = _mm256_shuffle_ps(low01, low23, _MM_SHUFFLE(1, 0, 1, 0));
+    __m256 const lanes15 = _mm256_shuffle_ps(low01, low23, _MM_SHUFFLE(3, 2, 3, 2));
+    __m256 const lanes26 = _mm256_shuffle_ps(high01, high23, _MM_SHUFFLE(1, 0, 1, 0));
+    __m256 const lanes37 = _mm256_shuffle_ps(high01, high23, _MM_SHUFFLE(3, 2, 3, 2));
+    __m256 const upperLanes04 = _mm256_shuffle_ps(low45, low67, _MM_SHUFFLE(1, 0, 1, 0));
+    __m256 const upperLanes15 = _mm256_shuffle_ps(low45, low67, _MM_SHUFFLE(3, 2, 3, 2));
+    __m256 const upperLanes26 = _mm256_shuffle_ps(high45, high67, _MM_SHUFFLE(1, 0, 1, 0));
+    __m256 const upperLanes37 = _mm256_shuffle_ps(high45, high67, _MM_SHUFFLE(3, 2, 3, 2));
+    rows[0] = _mm256_permute2f128_ps(lanes04, upperLanes04, 0x20);
+    rows[1] = _mm256_permute2f128_ps(lanes15, upperLanes15, 0x20);
+    rows[2] = _mm256_permute2f128_ps(lanes26, upperLanes26, 0x20);
+    rows[3] = _mm256_permute2f128_ps(lanes37, upperLanes37, 0x20);
+    rows[4] = _mm256_permute2f128_ps(lanes04, upperLanes04, 0x31);
+    rows[5] = _mm256_permute2f128_ps(lanes15, upperLanes15, 0x31);
+    rows[6] = _mm256_permute2f128_ps(lanes26, upperLanes26, 0x31);
+    rows[7] = _mm256_permute2f128_ps(lanes37, upperLanes37, 0x31);
+}
+
+// At most 256 sub-steps per sample: 32 groups of eight.
+constexpr int32_t kMostGroups = 32;
+
+// Eight output samples of many sub-steps each (`groups` groups of eight per sample): every
+// group of eight phases is read as soon as the chain produced it and kept; then each group
+// place of the eight samples is transposed, so that one vector addition adds a sub-step to
+// all eight sums, in sub-step order.
+template <bool kOffset>
+ZR_AVX2 inline __m256 eightSamplesOfMany(VectorRun const& run, int32_t groups, float& phase, __m256 offsets) {
+    __m256 reads[kMostGroups * kLanes]; // group place by group place, each holding eight samples
+    // The chain's values in locals: no store to `reads` can be taken to change them.
+    float chain = phase;
+    float const increment = run.increment;
+    float const cycle = run.scalarCycle;
+    for (int32_t sample = 0; sample < kLanes; ++sample) {
+        __m256 const offset = _mm256_permutevar8x32_ps(offsets, _mm256_set1_epi32(sample));
+        for (int32_t group = 0; group < groups; ++group) {
+            __m256 position = nextPhases(chain, increment, cycle);
+            if constexpr (kOffset)
+                position = readPositions8(run, offset, position);
+            reads[group * kLanes + sample] = readAt8(run, position);
+        }
+    }
+    phase = chain;
+    __m256 sums = _mm256_setzero_ps();
+    for (int32_t group = 0; group < groups; ++group) {
+        __m256* const place = reads + group * kLanes;
+        transpose8(place);
+        for (int32_t subStep = 0; subStep < kLanes; ++subStep)
+            sums = _mm256_add_ps(sums, place[subStep]);
+    }
+    return _mm256_mul_ps(sums, run.average);
+}
+
 // Whether the eight Pitch samples from `first` on all equal the run's pitch. One compare and a
 // branch per eight samples, beside the chain; a mismatch ends the run of eights.
 ZR_AVX2 inline bool pitchStays8(VectorRun const& run, RunInputs const& inputs, int32_t first) {
@@ -179,28 +254,35 @@ ZR_AVX2 inline bool pitchStays8(VectorRun const& run, RunInputs const& inputs, i
 }
 
 // The samples in eights while the pitch stays; returns how many it played, and the last of
-// them in `last` when there were any.
+// them in `last` when there were any. kSubSteps 0 stands for many sub-steps, `groups` groups
+// of eight per sample.
 template <int32_t kSubSteps, bool kOffset>
-ZR_AVX2 int32_t playInEights(VectorRun const& run, float& phase, RunInputs const& inputs, float* output, int32_t count,
-                             float& last) {
+ZR_AVX2 int32_t playInEights(VectorRun const& run, int32_t groups, float& phase, RunInputs const& inputs, float* output,
+                             int32_t count, float& last) {
+    float chain = phase; // a local: no store in the loop can be taken to change it, so it stays in a register
     __m256 samples = _mm256_setzero_ps();
     int32_t i = 0;
     for (; i + kLanes <= count && pitchStays8(run, inputs, i); i += kLanes) {
         __m256 const offsets = kOffset ? offsets8(run, inputs, i) : _mm256_setzero_ps();
-        samples = eightSamples<kSubSteps, kOffset>(run, phase, offsets);
+        if constexpr (kSubSteps == 0)
+            samples = eightSamplesOfMany<kOffset>(run, groups, chain, offsets);
+        else
+            samples = eightSamples<kSubSteps, kOffset>(run, chain, offsets);
         _mm256_storeu_ps(output + i, samples);
     }
+    phase = chain;
     last = _mm_cvtss_f32(_mm_permute_ps(_mm256_extractf128_ps(samples, 1), _MM_SHUFFLE(3, 3, 3, 3)));
     return i;
 }
 
-// Samples of many sub-steps (a multiple of eight) while the pitch stays (at least the first);
-// returns how many it played, and the last of them in `last`. Each group of eight phases is
-// read as soon as the chain produced it, and its reads join the sample's sum one by one in
-// sub-step order (a second chain, independent of the phase's).
+// Samples of many sub-steps (a multiple of eight) one by one while the pitch stays (at least
+// the first); returns how many it played, and the last of them in `last`. Each group of
+// eight phases is read as soon as the chain produced it, and its reads join the sample's sum
+// one by one in sub-step order (a second chain, independent of the phase's).
 template <bool kOffset>
 ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& phase, RunInputs const& inputs,
                                  float* output, int32_t count, float& last) {
+    float chain = phase; // a local: no store in the loop can be taken to change it, so it stays in a register
     int32_t i = 0;
     for (; i < count && (i == 0 || inputs.pitch[i] == run.pitch); ++i) {
         __m256 offset = _mm256_setzero_ps();
@@ -208,7 +290,7 @@ ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& 
             offset = _mm256_set1_ps(zr::wave::modulationAt(inputs.phaseMod[i], inputs.depth[i]) * run.scalarCycle);
         float total = 0.0f;
         for (int32_t group = 0; group < subSteps / kLanes; ++group) {
-            __m256 position = nextPhases(phase, run.increment, run.scalarCycle);
+            __m256 position = nextPhases(chain, run.increment, run.scalarCycle);
             if constexpr (kOffset)
                 position = readPositions8(run, offset, position);
             alignas(32) float reads[kLanes];
@@ -219,11 +301,13 @@ ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& 
         last = total * run.scalarAverage;
         output[i] = last;
     }
+    phase = chain;
     return i;
 }
 
-// The vector forms, then the per-sample formula for the samples after the last full eight at
-// the run's pitch (unless the pitch changes right there).
+// Eight samples at a time, then the samples after the last full eight at the run's pitch
+// (unless the pitch changes right there) one by one: in groups of eight sub-steps where there
+// are enough, by the per-sample formula otherwise.
 template <bool kOffset>
 ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count,
                        RunEnd& end) {
@@ -232,12 +316,10 @@ ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs
                               cycle,     run.average,                 run.pitch,             run.increment};
     int32_t played = 0;
     switch (run.subSteps) {
-    case 1: played = playInEights<1, kOffset>(vectorRun, phase, inputs, output, count, end.last); break;
-    case 2: played = playInEights<2, kOffset>(vectorRun, phase, inputs, output, count, end.last); break;
-    case 4: played = playInEights<4, kOffset>(vectorRun, phase, inputs, output, count, end.last); break;
-    default:
-        end.played = playManySubSteps<kOffset>(vectorRun, run.subSteps, phase, inputs, output, count, end.last);
-        return phase;
+    case 1: played = playInEights<1, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    case 2: played = playInEights<2, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    case 4: played = playInEights<4, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    default: played = playInEights<0, kOffset>(vectorRun, run.subSteps / kLanes, phase, inputs, output, count, end.last);
     }
     end.played = played;
     if (played == count || (played > 0 && !(inputs.pitch[played] == run.pitch)))
@@ -245,6 +327,10 @@ ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs
     RunInputs rest{inputs.pitch + played};
     if constexpr (kOffset)
         rest = {inputs.pitch + played, inputs.phaseMod + played, inputs.depth + played};
+    if (run.subSteps >= kLanes) {
+        end.played += playManySubSteps<kOffset>(vectorRun, run.subSteps, phase, rest, output + played, count - played, end.last);
+        return phase;
+    }
     phase = zr::wave::playRunPortable(run, phase, rest, output + played, count - played, end);
     end.played += played;
     return phase;
