@@ -1,8 +1,8 @@
 // The oscillators' cost per sample through the module's process call (ZR_ShapeOsc2: plain;
-// with phase modulation; with feedback; with 2 and 4 sub-steps; the older ZR_ShapeOsc on its
-// 4096-entry table: plain), beside plain loops of the same per-sample formula on a table of
-// the same size and the same input signals (plain, phase modulated, and with the feedback
-// term), and beside the phase accumulator alone, the bound of a plain block.
+// with phase modulation; with feedback; with 2, 4, 8 and 256 sub-steps; the older ZR_ShapeOsc
+// on its 4096-entry table: plain), beside plain loops of the same per-sample formula on a
+// table of the same size and the same input signals (plain, phase modulated, and with the
+// feedback term), and beside the phase accumulator alone, the bound of a plain block.
 
 #include <benchmark/benchmark.h>
 
@@ -150,7 +150,7 @@ void BM_PhaseAccumulatorAlone(benchmark::State& state) {
 void oscillatorCases(benchmark::internal::Benchmark* b) {
     b->ArgNames({"block", "oversampling", "variant"});
     for (int64_t size : {16, 64, 512}) {
-        for (int64_t exponent : {0, 1, 2})
+        for (int64_t exponent : {0, 1, 2, 3, 8})
             b->Args({size, exponent, kPlain});
         b->Args({size, 0, kPhaseModulated});
         b->Args({size, 0, kFedBack});
@@ -160,7 +160,7 @@ void oscillatorCases(benchmark::internal::Benchmark* b) {
 void plainLoopCases(benchmark::internal::Benchmark* b) {
     b->ArgNames({"block", "oversampling"});
     for (int64_t size : {16, 64, 512})
-        for (int64_t exponent : {0, 1, 2})
+        for (int64_t exponent : {0, 1, 2, 3, 8})
             b->Args({size, exponent});
 }
 

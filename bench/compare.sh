@@ -35,8 +35,8 @@ awk -v block="$block" '
     printf "%-40s %10s %10s %7s\n", "module (block " block ")", "ns/sample", "plain", "ratio"
     row("ZR_Waveshaper2", t["BM_Waveshaper2Process/" block], plainShaper)
     row("ZR_Waveshaper2ST (per channel)", t["BM_Waveshaper2STProcessPerChannel/" block], plainShaper)
-    split("0 1 2", exps, " ")
-    for (i = 1; i <= 3; i++) {
+    split("0 1 2 3 8", exps, " ")
+    for (i = 1; i <= 5; i++) {
       e = exps[i]
       row("ZR_ShapeOsc2 " (2 ^ e) " sub-step(s)", t["BM_ShapeOsc2Process/block:" block "/oversampling:" e "/variant:0"],
           t["BM_ShapeOscPlainLoop/block:" block "/oversampling:" e])
