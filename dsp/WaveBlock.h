@@ -26,11 +26,14 @@ inline float modulationAt(float phaseMod, float depth) {
     return zr::clampf(phaseMod, -1.0f, 1.0f) * zr::clampf(depth, 0.0f, 1.0f);
 }
 
+// The exact remainder of a position, brought into 0..cycle, by the library (not inlined: the
+// per-sample path rarely needs it).
+float wrapFar(float position, float cycle);
+
 // A read position brought into 0..cycle by an exact remainder, which ends for any value,
 // however far the phase ran. A modulated position lies within a cycle of the phase, where
 // the remainder is the position itself (less than a cycle below 0) or the position less a
 // cycle (exact, less than two cycles up), so those take no library call.
-float wrapFar(float position, float cycle);
 inline float wrapToCycle(float position, float cycle) {
     if (position >= 0.0f && position < cycle)
         return position;

@@ -10,7 +10,8 @@
 
 namespace zr::wave {
 
-// [caller's thread] The same results as playRunPortable(), bit for bit.
+// [caller's thread] The same results as playRunPortable(), bit for bit. With eight or more
+// sub-steps per sample it keeps the reads of eight samples on the stack, up to 8 KiB.
 float playRunAvx2(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count, RunEnd& end);
 
 } // namespace zr::wave
