@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prints, for each audio module, its median time per sample through the module's process call
-# beside the plain loop of the same formula in the same run, and the ratio.
+# beside the plain loop of the same formula in the same run, and the ratio; and the oscillator's
+# phase accumulator alone, the bound of its plain block.
 #   bench/compare.sh [BLOCK] [REPETITIONS]     (defaults: 64 and 5; build/ must hold zr_bench)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,8 @@ bench=build/bench/zr_bench
 [ -x "$bench" ] || { echo "build zr_bench first: cmake --build build -j2 --target zr_bench" >&2; exit 1; }
 
 filter="(Waveshaper2Process|Waveshaper2STProcessPerChannel|WaveshaperPlainLoop)/${block}\$"
-filter+="|ShapeOsc2Process/block:${block}/|ShapeOscPlainLoop(PhaseModulated|WithFeedback)?/block:${block}/"
+filter+="|ShapeOsc2Process/block:${block}/|ShapeOscPlainLoop(PhaseModulated|WithFeedback|4096)?/block:${block}/"
+filter+="|ShapeOscProcess/block:${block}/|PhaseAccumulatorAlone/${block}\$"
 filter+="|ShapeEnv3Process/block:${block}/|ShapeEnvelopePlainLoop/${block}\$"
 
 "$bench" --benchmark_filter="$filter" --benchmark_repetitions="$repetitions" \
@@ -33,8 +35,8 @@ awk -v block="$block" '
     printf "%-40s %10s %10s %7s\n", "module (block " block ")", "ns/sample", "plain", "ratio"
     row("ZR_Waveshaper2", t["BM_Waveshaper2Process/" block], plainShaper)
     row("ZR_Waveshaper2ST (per channel)", t["BM_Waveshaper2STProcessPerChannel/" block], plainShaper)
-    split("0 1 2", exps, " ")
-    for (i = 1; i <= 3; i++) {
+    split("0 1 2 3 8", exps, " ")
+    for (i = 1; i <= 5; i++) {
       e = exps[i]
       row("ZR_ShapeOsc2 " (2 ^ e) " sub-step(s)", t["BM_ShapeOsc2Process/block:" block "/oversampling:" e "/variant:0"],
           t["BM_ShapeOscPlainLoop/block:" block "/oversampling:" e])
@@ -43,9 +45,16 @@ awk -v block="$block" '
         t["BM_ShapeOscPlainLoopPhaseModulated/block:" block "/oversampling:0"])
     row("ZR_ShapeOsc2 feedback", t["BM_ShapeOsc2Process/block:" block "/oversampling:0/variant:2"],
         t["BM_ShapeOscPlainLoopWithFeedback/block:" block "/oversampling:0"])
+    row("ZR_ShapeOsc (4096 entries) 1 sub-step", t["BM_ShapeOscProcess/block:" block "/oversampling:0"],
+        t["BM_ShapeOscPlainLoop4096/block:" block "/oversampling:0"])
+    alone("phase accumulator alone (the bound)", t["BM_PhaseAccumulatorAlone/" block])
     row("ZR_ShapeEnv3 running", t["BM_ShapeEnv3Process/block:" block "/state:0"], plainEnv)
     row("ZR_ShapeEnv3 holding", t["BM_ShapeEnv3Process/block:" block "/state:1"], plainEnv)
     row("ZR_ShapeEnv3 gliding", t["BM_ShapeEnv3Process/block:" block "/state:2"], plainEnv)
+  }
+  function alone(label, ours) {
+    if (ours == "") { printf "%-40s %10s\n", label, "(missing)"; return }
+    printf "%-40s %10.2f %10s %7s\n", label, ours, "-", "-"
   }
   function row(label, ours, plain) {
     if (ours == "" || plain == "" || plain == 0) { printf "%-40s %10s\n", label, "(missing)"; return }

@@ -1,43 +1,73 @@
 #include "dsp/WaveBlock.h"
 
-#include "shapes/Clamp.h"
+#include <cmath>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && __has_include(<immintrin.h>)
+#include "dsp/WaveRunAvx2.h"
+
+#ifdef ZR_WAVE_RUN_AVX2
 #include <immintrin.h>
-#define ZR_WAVE_TABLE_AVX2 1
 #endif
 
 namespace {
 
-[[gnu::always_inline]] inline void readEach(float const* table, int32_t mask, float const* positions, float* output,
-                                            int32_t count) {
-    for (int32_t i = 0; i < count; ++i)
-        output[i] = 0.0f + zr::wave::readAt(table, mask, positions[i]);
+using zr::wave::PhaseRun;
+using zr::wave::RunEnd;
+using zr::wave::RunInputs;
+
+// Sample by sample, the formula as it stands.
+template <bool kOffset>
+float playEach(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count, RunEnd& end) {
+    float const cycle = static_cast<float>(run.mask + 1);
+    int32_t i = 0;
+    float last = 0.0f;
+    do {
+        float const offset = kOffset ? zr::wave::modulationAt(inputs.phaseMod[i], inputs.depth[i]) * cycle : 0.0f;
+        last = zr::wave::sumOfSubSteps<kOffset>(run.table, run.mask, run.subSteps, run.increment, offset, phase) * run.average;
+        output[i] = last;
+        ++i;
+    } while (i < count && inputs.pitch[i] == run.pitch);
+    end.played = i;
+    end.last = last;
+    return phase;
 }
 
-#ifdef ZR_WAVE_TABLE_AVX2
-// Eight positions per step, the two table reads as hardware gathers, for CPUs with AVX2. Each
-// instruction performs the scalar operation lane by lane: the truncation is the scalar one,
-// multiply and add stay separate (no FMA is enabled here). The positions after the last full
-// step take the scalar formula.
-__attribute__((target("avx2"))) void readAvx2(float const* table, int32_t mask, float const* positions, float* output,
-                                              int32_t count) {
-    __m256i const indexMask = _mm256_set1_epi32(mask);
-    __m256i const one = _mm256_set1_epi32(1);
+// A depth at or below 0 clips to 0 and silences its sample (a NaN clips to 1): one compare per
+// sample, in a loop that vectorises.
+bool noDepthAboveZero(float const* depth, int32_t count) {
+    int32_t depthAboveZero = 0;
+    for (int32_t i = 0; i < count; ++i)
+        depthAboveZero |= !(depth[i] <= 0.0f);
+    return depthAboveZero == 0;
+}
+
+// A block with any depth mostly has a non-zero product at its first sample.
+bool productsSilent(float const* phaseMod, float const* depth, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        if (zr::wave::modulationAt(phaseMod[i], depth[i]) != 0.0f)
+            return false;
+    return true;
+}
+
+#ifdef ZR_WAVE_RUN_AVX2
+// The first test of each silence check over both inputs in one pass, eight samples at a
+// time; the comparisons count a NaN as sound, as the scalar tests do. The samples after the
+// last full eight take the scalar tests.
+__attribute__((target("avx2"))) zr::wave::OffsetTerms offsetTermsAvx2(float const* feedback, float const* phaseMod,
+                                                                      float const* depth, int32_t count) {
     __m256 const zero = _mm256_setzero_ps();
+    __m256 feedbackSounds = zero;
+    __m256 depthAboveZero = zero;
     int32_t i = 0;
     for (; i + 8 <= count; i += 8) {
-        __m256 const position = _mm256_loadu_ps(positions + i);
-        __m256i const index = _mm256_cvttps_epi32(position);
-        __m256 const fraction = _mm256_sub_ps(position, _mm256_cvtepi32_ps(index));
-        __m256i const below = _mm256_and_si256(index, indexMask);
-        __m256i const above = _mm256_and_si256(_mm256_add_epi32(index, one), indexMask);
-        __m256 const a = _mm256_i32gather_ps(table, below, 4);
-        __m256 const b = _mm256_i32gather_ps(table, above, 4);
-        __m256 const value = _mm256_add_ps(a, _mm256_mul_ps(fraction, _mm256_sub_ps(b, a)));
-        _mm256_storeu_ps(output + i, _mm256_add_ps(zero, value));
+        feedbackSounds = _mm256_or_ps(feedbackSounds, _mm256_cmp_ps(_mm256_loadu_ps(feedback + i), zero, _CMP_NEQ_UQ));
+        depthAboveZero = _mm256_or_ps(depthAboveZero, _mm256_cmp_ps(_mm256_loadu_ps(depth + i), zero, _CMP_NLE_UQ));
     }
-    readEach(table, mask, positions + i, output + i, count - i);
+    if (!_mm256_testz_ps(feedbackSounds, feedbackSounds) || !zr::wave::allZero(feedback + i, count - i))
+        return zr::wave::OffsetTerms::modulationAndFeedback;
+    bool const depthSilent = _mm256_testz_ps(depthAboveZero, depthAboveZero) && noDepthAboveZero(depth + i, count - i);
+    if (depthSilent || productsSilent(phaseMod, depth, count))
+        return zr::wave::OffsetTerms::none;
+    return zr::wave::OffsetTerms::modulation;
 }
 #endif
 
@@ -45,30 +75,44 @@ __attribute__((target("avx2"))) void readAvx2(float const* table, int32_t mask, 
 
 namespace zr::wave {
 
-void readBlock(float const* table, int32_t mask, float const* positions, float* output, int32_t count) {
-#ifdef ZR_WAVE_TABLE_AVX2
-    if (__builtin_cpu_supports("avx2")) {
-        readAvx2(table, mask, positions, output, count);
-        return;
-    }
-#endif
-    readBlockPortable(table, mask, positions, output, count);
+float wrapFar(float position, float cycle) {
+    position = std::fmod(position, cycle);
+    return position < 0.0f ? position + cycle : position;
 }
 
-// Eight samples at a time by a comparison loop that vectorises, then one at a time.
-int32_t leadingEqual(float const* samples, int32_t count, float value) {
-    constexpr int32_t kStep = 8;
-    int32_t i = 0;
-    for (; i + kStep <= count; i += kStep) {
-        int32_t equal = 1;
-        for (int32_t k = 0; k < kStep; ++k)
-            equal &= samples[i + k] == value;
-        if (equal == 0)
-            break;
-    }
-    while (i < count && samples[i] == value)
-        ++i;
-    return i;
+float wrapAdvanced(float advanced, float cycle) {
+    if (advanced >= cycle)
+        advanced = advanced < 2.0f * cycle ? advanced - cycle : std::fmod(advanced, cycle);
+    return std::isfinite(advanced) ? advanced : 0.0f;
+}
+
+float playRun(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count, RunEnd& end) {
+#ifdef ZR_WAVE_RUN_AVX2
+    if (__builtin_cpu_supports("avx2"))
+        return playRunAvx2(run, phase, inputs, output, count, end);
+#endif
+    return playRunPortable(run, phase, inputs, output, count, end);
+}
+
+float playRunPortable(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count,
+                      RunEnd& end) {
+    if (inputs.phaseMod != nullptr)
+        return playEach<true>(run, phase, inputs, output, count, end);
+    return playEach<false>(run, phase, inputs, output, count, end);
+}
+
+OffsetTerms offsetTermsOf(float const* feedback, float const* phaseMod, float const* depth, int32_t count) {
+#ifdef ZR_WAVE_RUN_AVX2
+    if (__builtin_cpu_supports("avx2"))
+        return offsetTermsAvx2(feedback, phaseMod, depth, count);
+#endif
+    return offsetTermsOfPortable(feedback, phaseMod, depth, count);
+}
+
+OffsetTerms offsetTermsOfPortable(float const* feedback, float const* phaseMod, float const* depth, int32_t count) {
+    if (!allZero(feedback, count))
+        return OffsetTerms::modulationAndFeedback;
+    return modulationSilent(phaseMod, depth, count) ? OffsetTerms::none : OffsetTerms::modulation;
 }
 
 bool allZero(float const* samples, int32_t count) {
@@ -78,23 +122,8 @@ bool allZero(float const* samples, int32_t count) {
     return nonZero == 0;
 }
 
-// A depth at or below 0 clips to 0 and silences its sample (a NaN clips to 1), which one
-// compare per sample tells for the whole block. Otherwise the products decide; a block with
-// any depth mostly has a non-zero product at its first sample.
 bool modulationSilent(float const* phaseMod, float const* depth, int32_t count) {
-    int32_t depthAboveZero = 0;
-    for (int32_t i = 0; i < count; ++i)
-        depthAboveZero |= !(depth[i] <= 0.0f);
-    if (depthAboveZero == 0)
-        return true;
-    for (int32_t i = 0; i < count; ++i)
-        if (zr::clampf(phaseMod[i], -1.0f, 1.0f) * zr::clampf(depth[i], 0.0f, 1.0f) != 0.0f)
-            return false;
-    return true;
-}
-
-void readBlockPortable(float const* table, int32_t mask, float const* positions, float* output, int32_t count) {
-    readEach(table, mask, positions, output, count);
+    return noDepthAboveZero(depth, count) || productsSilent(phaseMod, depth, count);
 }
 
 } // namespace zr::wave

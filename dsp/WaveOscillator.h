@@ -10,13 +10,13 @@
 // scales when a pin changes, so the block call reads them. A new shape is taken and rendered
 // inside the block call, at the first sample where no crossfade runs: that is when the shape
 // changes audibly, and it bounds the rendering to one table per crossfade. Every call runs on
-// the owner's audio thread and none allocates, locks or throws: both tables and the scratch
-// positions are members.
+// the owner's audio thread and none allocates, locks or throws: both tables are members.
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 #include "dsp/FastExp2.h"
 #include "shapes/Clamp.h"
@@ -54,10 +54,9 @@ class WaveOscillator {
     // 2^8 = 256 sub-steps per sample: far beyond any audible benefit, and a block still costs
     // a bounded time. Larger exponents (and negative ones) are ignored.
     static constexpr int32_t kMaxOversampling = 8;
-    // Read positions computed ahead of the table reads, per stretch of samples.
-    static constexpr int32_t kStretch = 256;
 
-    using WaveTable = std::array<float, kTableSize>;
+    // One cycle, then a guard entry repeating entry 0 (see PhaseRun).
+    using WaveTable = std::array<float, kTableSize + 1>;
 
 public:
     explicit WaveOscillator(WaveSource& source) : source(source) {}
@@ -119,38 +118,18 @@ public:
         crossfade = 1.0f;
     }
 
-    // Terms of the read offset that a block has to compute. A silent Feedback input adds
-    // previousOut x 0 = 0 to every offset (previousOut is always a finite table value), and a
-    // silent phase modulation adds a zero product, so loops without those terms give the same
-    // results; without the feedback term no sample waits for the previous one's table read.
+    // Terms of the read offset that a block has to compute (see offsetTermsOf()): without the
+    // feedback term no sample waits for the previous one's table read.
     // [audio thread, per block] `out` receives `sampleFrames` samples; the inputs hold as many.
     void process(OscillatorInputs const& in, float* out, int32_t sampleFrames) {
-        if (!allZero(in.feedback, sampleFrames))
-            run<OffsetTerms::modulationAndFeedback>(in, out, sampleFrames);
-        else if (!modulationSilent(in.phaseMod, in.phaseModDepth, sampleFrames))
-            run<OffsetTerms::modulation>(in, out, sampleFrames);
-        else
-            run<OffsetTerms::none>(in, out, sampleFrames);
+        switch (offsetTermsOf(in.feedback, in.phaseMod, in.phaseModDepth, sampleFrames)) {
+        case OffsetTerms::none: run<OffsetTerms::none>(in, out, sampleFrames); break;
+        case OffsetTerms::modulation: run<OffsetTerms::modulation>(in, out, sampleFrames); break;
+        case OffsetTerms::modulationAndFeedback: run<OffsetTerms::modulationAndFeedback>(in, out, sampleFrames); break;
+        }
     }
 
 private:
-    enum class OffsetTerms { none, modulation, modulationAndFeedback };
-
-    // A read position brought into 0..cycle by an exact remainder, which ends for any value,
-    // however far the phase ran. A modulated position lies within a cycle of the phase, where
-    // the remainder is the position itself (less than a cycle below 0) or the position less a
-    // cycle (exact, less than two cycles up), so those take no library call.
-    static float wrapToCycle(float position) {
-        if (position >= 0.0f && position < kCycle)
-            return position;
-        if (position >= kCycle && position < 2.0f * kCycle)
-            return position - kCycle;
-        if (position < 0.0f && position > -kCycle)
-            return position + kCycle;
-        position = std::fmod(position, kCycle);
-        return position < 0.0f ? position + kCycle : position;
-    }
-
     // The sub-steps of one output sample: each reads the table(s) at offset + phase and
     // advances the phase by the increment.
     struct SubSteps {
@@ -160,47 +139,19 @@ private:
         float phase;
         float increment;
 
-        // offset + phase in 0..cycle, or the phase itself should the sum not be a number.
-        float readPosition(float offset) const {
-            float const position = wrapToCycle(offset + phase);
-            return position >= 0.0f && position <= kCycle ? position : phase;
-        }
-
-        // With no offset at all the read position is the phase itself, which advance() keeps
-        // in 0..cycle: wrapToCycle(0 + phase) returns it unchanged.
         template <bool kOffset>
         float positionFor(float offset) const {
             if constexpr (kOffset)
-                return readPosition(offset);
+                return readPosition(offset, phase, kCycle);
             else
                 return phase;
         }
 
-        // The increment is never negative, so the phase stays at or above 0 and one compare
-        // tells whether it left the cycle. The wrap itself is off the per-sample path.
-        void advance() {
-            phase += increment;
-            if (!(phase < kCycle))
-                phase = wrapAdvanced(phase);
-        }
-
-        // The exact remainder (one subtraction below two cycles gives the same number). An
-        // increment that overflowed (an extreme linear pitch) restarts the cycle rather than
-        // leaving a phase that is no table position.
-        [[gnu::noinline]] static float wrapAdvanced(float advanced) {
-            if (advanced >= kCycle)
-                advanced = advanced < 2.0f * kCycle ? advanced - kCycle : std::fmod(advanced, kCycle);
-            return std::isfinite(advanced) ? advanced : 0.0f;
-        }
+        void advance() { phase = advancePhase(phase, increment, kCycle); }
 
         template <bool kOffset>
         float sum(float offset) {
-            float total = 0.0f;
-            for (int32_t k = 0; k < count; ++k) {
-                total += readAt(current, kIndexMask, positionFor<kOffset>(offset));
-                advance();
-            }
-            return total;
+            return sumOfSubSteps<kOffset>(current, kIndexMask, count, increment, offset, phase);
         }
 
         // sum() with a count of 1, without the loop around it (the total still starts at 0).
@@ -223,93 +174,135 @@ private:
         }
     };
 
-    static float modulationAt(float phaseMod, float depth) {
-        return zr::clampf(phaseMod, -1.0f, 1.0f) * zr::clampf(depth, 0.0f, 1.0f);
+    // The running values of a per-sample loop. They live in locals for the block, so that
+    // writes to the output cannot be taken to change them.
+    struct Running {
+        SubSteps steps;
+        float pitchSeen;   // the Pitch sample the increment belongs to
+        float previousOut; // the last output sample
+    };
+
+    Running running() const {
+        return {{waveTables[currentTable].data(), waveTables[1 - currentTable].data(), subSteps, phase, increment},
+                lastPitch,
+                lastOut};
     }
 
-    // The block loop, computing only the offset terms that are not silent.
+    void keep(Running const& values) {
+        phase = values.steps.phase;
+        increment = values.steps.increment;
+        lastPitch = values.pitchSeen;
+        lastOut = values.previousOut;
+    }
+
+    // A Pitch sample other than the one followed (a NaN always differs) sets the increment.
+    void followPitch(float pitch, float& pitchSeen, float& stepIncrement) const {
+        if (pitch != pitchSeen) {
+            stepIncrement = incrementFor(pitch);
+            pitchSeen = pitch;
+        }
+    }
+
+    template <OffsetTerms kTerms>
+    static float offsetAt(OscillatorInputs const& in, int32_t s, float previousOut) {
+        if constexpr (kTerms == OffsetTerms::modulationAndFeedback)
+            return (modulationAt(in.phaseMod[s], in.phaseModDepth[s]) + previousOut * zr::clampf(in.feedback[s], -1.0f, 1.0f)) * kCycle;
+        else if constexpr (kTerms == OffsetTerms::modulation)
+            return modulationAt(in.phaseMod[s], in.phaseModDepth[s]) * kCycle;
+        else
+            return 0.0f;
+    }
+
+    // The block: while a table fades in or waits, sample by sample; then the current table
+    // alone. The fade stays at 1 from then on (1 + a positive step is clamped back to 1), so
+    // its update is left out: it would be one more chain of dependent operations through
+    // every sample.
     template <OffsetTerms kTerms>
     void run(OscillatorInputs const& in, float* out, int32_t sampleFrames) {
-        float const* pitch = in.pitch;
-        // Running values live in locals for the block, so that writes to the output cannot be
-        // taken to change them.
-        SubSteps steps{waveTables[currentTable].data(), waveTables[1 - currentTable].data(), subSteps, phase, increment};
-        float previousOut = lastOut;
+        int32_t s = 0;
+        if (shapePending || renderPending || crossfade != 1.0f)
+            s = playFading<kTerms>(in, out, sampleFrames);
+        if (s == sampleFrames)
+            return;
+        if constexpr (kTerms == OffsetTerms::modulationAndFeedback)
+            playFedBack(in, out, s, sampleFrames);
+        else
+            playRuns<kTerms == OffsetTerms::modulation>(in, out, s, sampleFrames);
+    }
+
+    // From the first sample while a table fades in or waits: one table or two, by the fade.
+    // Returns the sample where the fade ended.
+    template <OffsetTerms kTerms>
+    int32_t playFading(OscillatorInputs const& in, float* out, int32_t sampleFrames) {
+        constexpr bool kOffset = kTerms != OffsetTerms::none;
+        Running values = running();
+        SubSteps& steps = values.steps;
         float fade = crossfade;
-        float pitchSeen = lastPitch;
         bool pending = shapePending || renderPending;
         float const average = invSubSteps;
-        auto const followPitch = [&](int32_t s) {
-            if (pitch[s] != pitchSeen) { // a NaN always differs
-                steps.increment = incrementFor(pitch[s]);
-                pitchSeen = pitch[s];
-            }
-        };
-        auto const offsetAt = [&](int32_t s) {
-            float offset = 0.0f;
-            if constexpr (kTerms == OffsetTerms::modulationAndFeedback)
-                offset = (modulationAt(in.phaseMod[s], in.phaseModDepth[s]) + previousOut * zr::clampf(in.feedback[s], -1.0f, 1.0f)) * kCycle;
-            else if constexpr (kTerms == OffsetTerms::modulation)
-                offset = modulationAt(in.phaseMod[s], in.phaseModDepth[s]) * kCycle;
-            return offset;
-        };
-        constexpr bool kOffset = kTerms != OffsetTerms::none;
         int32_t s = 0;
-        // While a table fades in or waits: one table or two, by the fade.
         for (; s < sampleFrames && (pending || fade != 1.0f); ++s) {
-            followPitch(s);
+            followPitch(in.pitch[s], values.pitchSeen, values.steps.increment);
             if (pending && fade == 1.0f) {
                 fade = takePendingShape();
                 pending = shapePending || renderPending;
                 steps.current = waveTables[currentTable].data();
                 steps.previous = waveTables[1 - currentTable].data();
             }
-            float const offset = offsetAt(s);
+            float const offset = offsetAt<kTerms>(in, s, values.previousOut);
             float const sum = fade == 1.0f ? steps.template sum<kOffset>(offset) : steps.template sumCrossfaded<kOffset>(offset, fade);
-            previousOut = sum * average;
-            out[s] = previousOut;
+            values.previousOut = sum * average;
+            out[s] = values.previousOut;
             fade = std::min(1.0f, fade + crossfadeStep);
         }
-        // Then the current table alone. The fade stays at 1 (1 + a positive step is clamped
-        // back to 1), so its update is left out: it would be one more chain of dependent
-        // operations through every sample.
-        if constexpr (kTerms != OffsetTerms::modulationAndFeedback) {
-            // No sample depends on the one before except through the phase: first the read
-            // positions of a stretch (the phase accumulator alone), then all its table reads
-            // at once. One sub-step averages with 1, which leaves every sum as it is.
-            if (steps.count == 1 && s < sampleFrames) {
-                while (s < sampleFrames) {
-                    int32_t const length = std::min(sampleFrames - s, kStretch);
-                    for (int32_t i = 0; i < length;) {
-                        followPitch(s + i);
-                        // The samples after it at the same pitch leave the increment as it is.
-                        int32_t const end = i + 1 + leadingEqual(pitch + s + i + 1, length - i - 1, pitchSeen);
-                        for (; i < end; ++i) {
-                            readPositions[static_cast<size_t>(i)] = steps.template positionFor<kOffset>(offsetAt(s + i));
-                            steps.advance();
-                        }
-                    }
-                    readBlock(steps.current, kIndexMask, readPositions.data(), out + s, length);
-                    s += length;
-                }
-                previousOut = out[sampleFrames - 1];
-            }
-        } else if (steps.count == 1) {
-            for (; s < sampleFrames; ++s) {
-                followPitch(s);
-                previousOut = steps.template single<kOffset>(offsetAt(s)) * average;
-                out[s] = previousOut;
-            }
-        }
-        for (; s < sampleFrames; ++s) {
-            followPitch(s);
-            previousOut = steps.template sum<kOffset>(offsetAt(s)) * average;
-            out[s] = previousOut;
-        }
-        phase = steps.phase;
-        increment = steps.increment;
-        lastOut = previousOut;
+        keep(values);
         crossfade = fade;
+        return s;
+    }
+
+    // Samples `s` on with the feedback term: each waits for the previous one's table read.
+    void playFedBack(OscillatorInputs const& in, float* out, int32_t s, int32_t sampleFrames) {
+        constexpr OffsetTerms kTerms = OffsetTerms::modulationAndFeedback;
+        Running values = running();
+        float const average = invSubSteps;
+        if (values.steps.count == 1) {
+            for (; s < sampleFrames; ++s) {
+                followPitch(in.pitch[s], values.pitchSeen, values.steps.increment);
+                values.previousOut = values.steps.template single<true>(offsetAt<kTerms>(in, s, values.previousOut)) * average;
+                out[s] = values.previousOut;
+            }
+        } else {
+            for (; s < sampleFrames; ++s) {
+                followPitch(in.pitch[s], values.pitchSeen, values.steps.increment);
+                values.previousOut = values.steps.template sum<true>(offsetAt<kTerms>(in, s, values.previousOut)) * average;
+                out[s] = values.previousOut;
+            }
+        }
+        keep(values);
+    }
+
+    // Samples `s` on without the feedback term: no sample depends on the one before except
+    // through the phase. Each stretch at one pitch is one run of the block player, which
+    // reads the table beside the phase accumulator's chain and ends the run where the pitch
+    // changes.
+    template <bool kModulated>
+    void playRuns(OscillatorInputs const& in, float* out, int32_t s, int32_t sampleFrames) {
+        float const* const table = waveTables[currentTable].data();
+        float runPhase = phase;
+        float pitchSeen = lastPitch;
+        float runIncrement = increment;
+        RunEnd end{0, lastOut}; // each run stores its last sample straight into lastOut
+        while (s < sampleFrames) {
+            followPitch(in.pitch[s], pitchSeen, runIncrement);
+            RunInputs inputs{in.pitch + s};
+            if constexpr (kModulated)
+                inputs = {in.pitch + s, in.phaseMod + s, in.phaseModDepth + s};
+            PhaseRun const run{table, kIndexMask, subSteps, invSubSteps, pitchSeen, runIncrement};
+            runPhase = playRun(run, runPhase, inputs, out + s, sampleFrames - s, end);
+            s += end.played;
+        }
+        phase = runPhase;
+        increment = runIncrement;
         lastPitch = pitchSeen;
     }
 
@@ -339,22 +332,23 @@ private:
     // Table values are half the shape's normalised height (1.0 = 10 V), clipped to -1..+1
     // against spline overshoot (a NaN height becomes +1).
     void renderInto(WaveTable& target) {
-        source.renderShape(target.data(), kTableSize);
+        std::span<float, kTableSize> const cycle(target.data(), kTableSize);
+        source.renderShape(cycle.data(), kTableSize);
         float sum = 0.0f;
-        for (float& entry : target) {
+        for (float& entry : cycle) {
             entry = zr::clampf(0.5f * entry, -1.0f, 1.0f);
             sum += entry;
         }
-        if (!removeDC)
-            return;
-        float const mean = sum * (1.0f / kCycle);
-        for (float& entry : target)
-            entry -= mean;
+        if (removeDC) {
+            float const mean = sum * (1.0f / kCycle);
+            for (float& entry : cycle)
+                entry -= mean;
+        }
+        target[kTableSize] = target[0];
     }
 
     WaveSource& source;
     std::array<WaveTable, 2> waveTables{}; // the current one and the one fading out
-    std::array<float, kStretch> readPositions{};
     bool linearFrequency = false;
     bool removeDC = false;
     // One sub-step until Oversampling arrives, so an early block never divides by zero.

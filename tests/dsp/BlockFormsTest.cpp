@@ -1,5 +1,5 @@
-// The block forms of the transfer curve and the wave table, both as chosen for this CPU and as
-// built for any x86-64 CPU, bit-identical to the per-sample formulas for any input.
+// The block forms of the transfer curve and the wave-table oscillator, both as chosen for this
+// CPU and as built for any x86-64 CPU, bit-identical to the per-sample formulas for any input.
 
 #include "dsp/TransferCurve.h"
 #include "dsp/WaveBlock.h"
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "shapes/Clamp.h"
+#include "tests/dsp/WaveModel.h"
 
 namespace {
 
@@ -79,35 +80,108 @@ TEST(TransferCurveBlock, MatchesTheSampleBySampleFormulaBitForBit) {
     }
 }
 
-// The one-position formula is the oscillator's sum of one sub-step: 0 + the interpolated entry.
-TEST(WaveBlock, ReadMatchesTheOnePositionFormulaBitForBit) {
+// A run's first samples as the cases need them: what the first sample's phase modulation makes
+// of the read position.
+enum class FirstOffset {
+    random,
+    cycleBelow, // offset -cycle at phase 0: wraps to -0
+    cycleAbove, // offset +cycle just below the cycle's end: rounds to two cycles, wraps to +0
+    tinyBelow,  // just below 0 at phase 0: + cycle rounds to the cycle's end
+};
+
+struct RunCase {
+    float increment; // in cycles
+    float phase;     // in cycles
+    FirstOffset first;
+};
+
+// playRun() and its portable form against the per-sample model: the samples played (the
+// first, then as long as the pitch stays), their bits, the last of them and the phase after
+// them; samples after the run stay untouched.
+TEST(WaveBlock, RunMatchesThePerSampleModelBitForBit) {
     using namespace zr::wave;
     std::mt19937 rng(20261206);
+    float const justBelowOne = std::nextafter(1.0f, 0.0f);
+    RunCase const cases[] = {
+        {0.0f, 0.0f, FirstOffset::random},        {0.013f, 0.3f, FirstOffset::random},
+        {0.2f, justBelowOne, FirstOffset::random}, {justBelowOne, 0.5f, FirstOffset::random}, // the widest vector step
+        {1.0f, 0.25f, FirstOffset::random},       {2.5f, 0.0f, FirstOffset::random},          // a cycle and more per step
+        {0.25f, 0.0f, FirstOffset::random},                                                   // the phase hits the cycle's end
+        {0.01f, 0.0f, FirstOffset::cycleBelow},   {0.01f, justBelowOne, FirstOffset::cycleAbove},
+        {0.01f, 0.0f, FirstOffset::tinyBelow},
+    };
     for (int32_t size : {1024, 4096}) {
+        auto const cycle = static_cast<float>(size);
         std::vector<float> table(static_cast<size_t>(size));
-        std::uniform_real_distribution<float> level(-1.0f, 1.0f), place(0.0f, static_cast<float>(size));
+        std::uniform_real_distribution<float> level(-1.0f, 1.0f), wide(-1.5f, 1.5f);
         for (float& entry : table)
             entry = level(rng);
         table[0] = -0.0f; // read at position 0 below a falling entry: -0, which a sum from 0 makes +0
         table[1] = -0.25f;
-        for (int32_t length : {0, 1, 7, 8, 9, 64, 333}) {
-            SCOPED_TRACE(testing::Message() << "size " << size << ", length " << length);
-            std::vector<float> positions(static_cast<size_t>(length));
-            for (int32_t i = 0; i < length; ++i) // the cycle's ends among them: 0, just below and at the end
-                positions[i] = i % 5 == 0 ? 0.0f : i % 5 == 1 ? std::nextafter(static_cast<float>(size), 0.0f)
-                             : i % 5 == 2 ? static_cast<float>(size) : place(rng);
-            std::vector<float> output(positions.size(), 7.0f), portable(positions.size(), 7.0f);
-            readBlock(table.data(), size - 1, positions.data(), output.data(), length);
-            readBlockPortable(table.data(), size - 1, positions.data(), portable.data(), length);
-            for (int32_t i = 0; i < length; ++i) {
-                auto const expected = std::bit_cast<uint32_t>(0.0f + readAt(table.data(), size - 1, positions[i]));
-                ASSERT_EQ(std::bit_cast<uint32_t>(output[i]), expected) << "position " << positions[i];
-                ASSERT_EQ(std::bit_cast<uint32_t>(portable[i]), expected) << "portable, position " << positions[i];
+        std::vector<float> guarded = table;
+        guarded.push_back(table[0]);
+        for (int32_t subSteps : {1, 2, 4, 8, 16, 256}) {
+            for (RunCase const& c : cases) {
+                for (bool modulated : {false, true}) {
+                    for (auto const& [count, runPitch] : {std::pair{1, 0.5f}, {7, 0.5f}, {8, 0.5f}, {9, 0.5f}, {64, 0.5f},
+                                                         {333, 0.5f}, {64, kNaN}}) {
+                        SCOPED_TRACE(testing::Message() << "size " << size << ", sub-steps " << subSteps << ", increment "
+                                                        << c.increment << ", phase " << c.phase << ", first offset "
+                                                        << static_cast<int>(c.first) << (modulated ? ", modulated" : "")
+                                                        << ", count " << count << ", pitch " << runPitch);
+                        // The pitch stays for a random stretch, then changes (or never).
+                        int32_t const stays = std::uniform_int_distribution<int32_t>(1, count + 1)(rng);
+                        std::vector<float> pitch(static_cast<size_t>(count), runPitch), phaseMod(pitch.size()), depth(pitch.size());
+                        for (int32_t i = stays; i < count; ++i)
+                            pitch[static_cast<size_t>(i)] = 0.25f;
+                        for (size_t i = 0; i < pitch.size(); ++i) {
+                            phaseMod[i] = i % 7 == 3 ? -1.0f : wide(rng);
+                            depth[i] = i % 7 == 3 ? 1.0f : wide(rng);
+                        }
+                        phaseMod[0] = c.first == FirstOffset::cycleBelow ? -1.0f
+                                    : c.first == FirstOffset::cycleAbove ? 1.0f
+                                    : c.first == FirstOffset::tinyBelow  ? -1e-9f
+                                                                         : phaseMod[0];
+                        depth[0] = c.first == FirstOffset::random ? depth[0] : 1.0f;
+                        float const increment = c.increment * cycle;
+                        float const start = std::min(c.phase * cycle, std::nextafter(cycle, 0.0f));
+                        PhaseRun const run{guarded.data(), size - 1, subSteps, 1.0f / static_cast<float>(subSteps), runPitch,
+                                           increment};
+                        RunInputs const inputs = modulated ? RunInputs{pitch.data(), phaseMod.data(), depth.data()}
+                                                           : RunInputs{pitch.data()};
+
+                        int32_t played = 1;
+                        while (played < count && pitch[static_cast<size_t>(played)] == runPitch) // a NaN never equals
+                            ++played;
+                        std::vector<float> expected(pitch.size(), 7.0f);
+                        float modelPhase = start;
+                        for (int32_t i = 0; i < played; ++i) {
+                            auto const k = static_cast<size_t>(i);
+                            float const offset = modulated ? zr::test::modelModulation(phaseMod[k], depth[k]) * cycle : 0.0f;
+                            expected[k] = zr::test::modelSample(table, subSteps, increment, offset, modelPhase);
+                        }
+                        for (bool portable : {false, true}) {
+                            std::vector<float> output(pitch.size(), 7.0f);
+                            float last = 7.0f;
+                            RunEnd end{0, last};
+                            float const phase = portable ? playRunPortable(run, start, inputs, output.data(), count, end)
+                                                         : playRun(run, start, inputs, output.data(), count, end);
+                            ASSERT_EQ(end.played, played) << (portable ? "portable" : "");
+                            ASSERT_EQ(std::bit_cast<uint32_t>(phase), std::bit_cast<uint32_t>(modelPhase)) << (portable ? "portable" : "");
+                            ASSERT_EQ(std::bit_cast<uint32_t>(last), std::bit_cast<uint32_t>(expected[static_cast<size_t>(played - 1)]));
+                            for (size_t i = 0; i < output.size(); ++i)
+                                ASSERT_EQ(std::bit_cast<uint32_t>(output[i]), std::bit_cast<uint32_t>(expected[i]))
+                                    << (portable ? "portable, " : "") << "sample " << i << ": " << output[i] << " against " << expected[i];
+                        }
+                    }
+                }
             }
         }
     }
 }
 
+// The silence checks, and the terms a block computes (vector and portable forms), at the first
+// sample, inside the first eight and after the last full eight.
 TEST(WaveBlock, SilenceChecksAgreeWithTheProducts) {
     using namespace zr::wave;
     constexpr float kTiny = 1e-30f; // a product of two of them underflows to 0
@@ -116,7 +190,7 @@ TEST(WaveBlock, SilenceChecksAgreeWithTheProducts) {
         {0.3f, 0.5f, 0.0f}, {0.3f, kNaN, 0.0f},   {-2.0f, 2.0f, 1e-38f}, {kNaN, 0.2f, kNaN},    {0.0f, 0.0f, -1.0f},
     };
     for (auto const& [phaseMod, depth, feedback] : cases) {
-        for (int32_t at : {0, 13}) { // alone, and after silent samples
+        for (int32_t at : {0, 5, 13, 17}) { // alone, and after silent samples
             SCOPED_TRACE(testing::Message() << "phase mod " << phaseMod << ", depth " << depth << ", feedback "
                                             << feedback << " at " << at);
             std::vector<float> phaseModBlock(20, 0.9f), depthBlock(20, 0.0f), feedbackBlock(20, 0.0f);
@@ -126,22 +200,12 @@ TEST(WaveBlock, SilenceChecksAgreeWithTheProducts) {
             bool const productZero = zr::clampf(phaseMod, -1.0f, 1.0f) * zr::clampf(depth, 0.0f, 1.0f) == 0.0f;
             EXPECT_EQ(modulationSilent(phaseModBlock.data(), depthBlock.data(), 20), productZero);
             EXPECT_EQ(allZero(feedbackBlock.data(), 20), feedback == 0.0f);
+            OffsetTerms const expected = feedback != 0.0f ? OffsetTerms::modulationAndFeedback
+                                       : productZero     ? OffsetTerms::none
+                                                         : OffsetTerms::modulation;
+            EXPECT_EQ(offsetTermsOf(feedbackBlock.data(), phaseModBlock.data(), depthBlock.data(), 20), expected);
+            EXPECT_EQ(offsetTermsOfPortable(feedbackBlock.data(), phaseModBlock.data(), depthBlock.data(), 20), expected);
         }
-    }
-}
-
-TEST(WaveBlock, LeadingEqualCountsUpToTheFirstOtherSample) {
-    using zr::wave::leadingEqual;
-    // Value, the other sample and where it is (20: nowhere), the count expected.
-    std::tuple<float, float, int32_t, int32_t> const cases[] = {
-        {0.5f, 0.6f, 20, 20}, {0.5f, 0.6f, 0, 0},   {0.5f, 0.6f, 7, 7}, {0.5f, 0.6f, 8, 8},
-        {0.5f, 0.6f, 17, 17}, {0.0f, -0.0f, 3, 20}, {0.5f, kNaN, 9, 9}, {kNaN, kNaN, 20, 0}};
-    for (auto const& [value, other, otherAt, expected] : cases) {
-        SCOPED_TRACE(testing::Message() << "value " << value << ", other " << other << " at " << otherAt);
-        std::vector<float> samples(20, value);
-        if (otherAt < 20)
-            samples[static_cast<size_t>(otherAt)] = other;
-        EXPECT_EQ(leadingEqual(samples.data(), 20, value), expected);
     }
 }
 
