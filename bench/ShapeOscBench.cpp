@@ -59,7 +59,7 @@ void BM_ShapeOsc2Process(benchmark::State& state) {
 // parabola blend of a five-node cycle.
 void BM_ShapeOscProcess(benchmark::State& state) {
     auto const blockSize = static_cast<int32_t>(state.range(0));
-    auto module = zr::bench::startedModule(L"ZR_ShapeOsc");
+    auto module = zr::bench::running(L"ZR_ShapeOsc");
     module->setInt(kLegacyFrequencyMode, 0, 1);
     module->setText(kLegacyShape, 0, L"(-5,0)(-2.5,5)(0,0)(2.5,-5)(5,0)");
     module->setInt(kLegacyMode, 0, 2);
