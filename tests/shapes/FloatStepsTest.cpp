@@ -34,9 +34,10 @@ TEST(FloatSteps, FindsTheNearestCandidateAfterTheStartWithinTheSteps) {
         SCOPED_TRACE(name);
         float const threshold = stepsFrom(one, toward, firstHolding);
         std::vector<float> tested;
+        bool const upward = toward > one;
         auto const holds = [&](float candidate) {
             tested.push_back(candidate);
-            return toward > one ? candidate >= threshold : candidate <= threshold;
+            return upward ? candidate >= threshold : candidate <= threshold;
         };
         std::optional<float> const found = zr::nextFloatWhere(one, toward, maxSteps, holds);
         if (expected) {
