@@ -25,9 +25,9 @@ using zr::test::contentOf;
 using zr::test::Outcome;
 using ::testing::HasSubstr;
 
-class Zrhost : public ::testing::Test {
+class Zrhost : public zr::test::ZrhostInFolder {
 protected:
-    Outcome run(std::string const& arguments) const { return zr::test::runZrhost(folder_, arguments); }
+    Zrhost() : ZrhostInFolder("zrhost-test-") {}
 
     // The path of `name` in the folder, written with `text` when one is given.
     fs::path file(std::string const& name, std::string const& text = "") const {
@@ -42,10 +42,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    zr::test::TemporaryFolder temporary_{"zrhost-test-" +
-                                         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())};
-    fs::path const& folder_ = temporary_.path();
 };
 
 // Width and height from a PNG's header chunk, read without any picture library.

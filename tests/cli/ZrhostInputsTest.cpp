@@ -20,15 +20,11 @@ using zr::test::contentOf;
 using zr::test::Outcome;
 using ::testing::HasSubstr;
 
-class ZrhostInputs : public ::testing::Test {
+class ZrhostInputs : public zr::test::ZrhostInFolder {
 protected:
-    Outcome run(std::string const& arguments) const { return zr::test::runZrhost(folder_, arguments); }
+    ZrhostInputs() : ZrhostInFolder("zrhost-inputs-") {}
 
     fs::path write(std::string const& name, std::string const& text) const { return temporary_.write(name, text); }
-
-    zr::test::TemporaryFolder temporary_{"zrhost-inputs-" +
-                                         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())};
-    fs::path const& folder_ = temporary_.path();
 };
 
 TEST_F(ZrhostInputs, EachBadInputGetsOneLineThatNamesWhatToDo) {

@@ -8,6 +8,8 @@
 
 #include <sys/wait.h>
 
+#include <gtest/gtest.h>
+
 #include "testing/TemporaryFolder.h"
 
 namespace zr::test {
@@ -30,5 +32,17 @@ inline Outcome runZrhost(std::filesystem::path const& folder, std::string const&
     std::filesystem::remove(err);
     return result;
 }
+
+// A fresh folder per test, named after it, and zrhost run inside it.
+class ZrhostInFolder : public ::testing::Test {
+protected:
+    explicit ZrhostInFolder(std::string const& prefix)
+        : temporary_(prefix + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())) {}
+
+    Outcome run(std::string const& arguments) const { return runZrhost(folder_, arguments); }
+
+    TemporaryFolder temporary_;
+    std::filesystem::path const& folder_ = temporary_.path();
+};
 
 } // namespace zr::test
