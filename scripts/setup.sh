@@ -10,6 +10,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev libsndfile1-dev libsamplerate0-dev libcairo2-dev
   sox valgrind locales pkgconf
   libfontconfig-dev dpkg-dev
+  libjack-jackd2-dev jackd2 libx11-dev xvfb xdotool x11-utils imagemagick
+  lv2-dev liblilv-dev lilv-utils jalv
 )
 
 can_act_as_root() { [ "$(id -u)" -eq 0 ] || command -v sudo >/dev/null; }
