@@ -126,9 +126,11 @@ ZR_AVX2 inline void followBinade(PhaseChain& chain) {
     chain.laneSteps = _mm256_mul_ps(_mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f), _mm256_set1_ps(step));
 }
 
+template <bool kStepped>
 ZR_AVX2 inline PhaseChain startChain(float phase, float increment, float cycle) {
     PhaseChain chain{phase, increment, cycle, 0.0f, 0.0f, _mm256_setzero_ps()};
-    followBinade(chain);
+    if constexpr (kStepped)
+        followBinade(chain);
     return chain;
 }
 
@@ -140,7 +142,11 @@ ZR_AVX2 inline PhaseChain startChain(float phase, float increment, float cycle) 
 // one addition of eight steps waits for the previous group. The test fails a few times per
 // period, where the phase crosses into a higher binade or wraps; those eight take the
 // additions one by one, and the binade that holds the phase after them gives the next step.
+// Without kStepped (large increments, see kSteppedIncrements) every group adds one by one.
+template <bool kStepped>
 ZR_AVX2 inline __m256 nextPhases(PhaseChain& chain) {
+    if constexpr (!kStepped)
+        return addOneByOne(chain.phase, chain.increment, chain.cycle);
     float const advanced = chain.phase + chain.eightSteps;
     if (advanced < chain.limit) [[likely]] {
         __m256 const phases = _mm256_add_ps(_mm256_set1_ps(chain.phase), chain.laneSteps);
@@ -228,12 +234,12 @@ ZR_AVX2 inline __m256 sumsInOrder(__m256 const* reads) {
 
 // Eight output samples of kSubSteps (1, 2 or 4) sub-steps each: every group of eight phases
 // is read as soon as the chain produced it.
-template <int32_t kSubSteps, bool kOffset>
+template <int32_t kSubSteps, bool kOffset, bool kStepped>
 ZR_AVX2 inline __m256 eightSamples(VectorRun const& run, PhaseChain& chain, __m256 offsets) {
     __m256 reads[kSubSteps];
 #pragma GCC unroll 4
     for (int32_t group = 0; group < kSubSteps; ++group) {
-        __m256 position = nextPhases(chain);
+        __m256 position = nextPhases<kStepped>(chain);
         if constexpr (kOffset)
             position = readPositions8(run, offsetsOfGroup<kSubSteps>(offsets, group), position);
         reads[group] = readAt8(run, position);
@@ -280,7 +286,7 @@ constexpr int32_t kMostGroups = 32;
 // group of eight phases is read as soon as the chain produced it and kept; then each group
 // place of the eight samples is transposed, so that one vector addition adds a sub-step to
 // all eight sums, in sub-step order.
-template <bool kOffset>
+template <bool kOffset, bool kStepped>
 ZR_AVX2 inline __m256 eightSamplesOfMany(VectorRun const& run, int32_t groups, PhaseChain& chain, __m256 offsets) {
     __m256 reads[kMostGroups * kLanes]; // group place by group place, each holding eight samples
     // The chain's values in locals: no store to `reads` can be taken to change them.
@@ -288,7 +294,7 @@ ZR_AVX2 inline __m256 eightSamplesOfMany(VectorRun const& run, int32_t groups, P
     for (int32_t sample = 0; sample < kLanes; ++sample) {
         __m256 const offset = _mm256_permutevar8x32_ps(offsets, _mm256_set1_epi32(sample));
         for (int32_t group = 0; group < groups; ++group) {
-            __m256 position = nextPhases(local);
+            __m256 position = nextPhases<kStepped>(local);
             if constexpr (kOffset)
                 position = readPositions8(run, offset, position);
             reads[group * kLanes + sample] = readAt8(run, position);
@@ -315,19 +321,19 @@ ZR_AVX2 inline bool pitchStays8(VectorRun const& run, RunInputs const& inputs, i
 // The samples in eights while the pitch stays; returns how many it played, and the last of
 // them in `last` when there were any. kSubSteps 0 stands for many sub-steps, `groups` groups
 // of eight per sample.
-template <int32_t kSubSteps, bool kOffset>
+template <int32_t kSubSteps, bool kOffset, bool kStepped>
 ZR_AVX2 int32_t playInEights(VectorRun const& run, int32_t groups, float& phase, RunInputs const& inputs, float* output,
                              int32_t count, float& last) {
     // A local: no store in the loop can be taken to change it, so it stays in registers.
-    PhaseChain chain = startChain(phase, run.increment, run.scalarCycle);
+    PhaseChain chain = startChain<kStepped>(phase, run.increment, run.scalarCycle);
     __m256 samples = _mm256_setzero_ps();
     int32_t i = 0;
     for (; i + kLanes <= count && pitchStays8(run, inputs, i); i += kLanes) {
         __m256 const offsets = kOffset ? offsets8(run, inputs, i) : _mm256_setzero_ps();
         if constexpr (kSubSteps == 0)
-            samples = eightSamplesOfMany<kOffset>(run, groups, chain, offsets);
+            samples = eightSamplesOfMany<kOffset, kStepped>(run, groups, chain, offsets);
         else
-            samples = eightSamples<kSubSteps, kOffset>(run, chain, offsets);
+            samples = eightSamples<kSubSteps, kOffset, kStepped>(run, chain, offsets);
         _mm256_storeu_ps(output + i, samples);
     }
     phase = chain.phase;
@@ -339,11 +345,11 @@ ZR_AVX2 int32_t playInEights(VectorRun const& run, int32_t groups, float& phase,
 // the first); returns how many it played, and the last of them in `last`. Each group of
 // eight phases is read as soon as the chain produced it, and its reads join the sample's sum
 // one by one in sub-step order (a second chain, independent of the phase's).
-template <bool kOffset>
+template <bool kOffset, bool kStepped>
 ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& phase, RunInputs const& inputs,
                                  float* output, int32_t count, float& last) {
     // A local: no store in the loop can be taken to change it, so it stays in registers.
-    PhaseChain chain = startChain(phase, run.increment, run.scalarCycle);
+    PhaseChain chain = startChain<kStepped>(phase, run.increment, run.scalarCycle);
     int32_t i = 0;
     for (; i < count && (i == 0 || inputs.pitch[i] == run.pitch); ++i) {
         __m256 offset = _mm256_setzero_ps();
@@ -351,7 +357,7 @@ ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& 
             offset = _mm256_set1_ps(zr::wave::modulationAt(inputs.phaseMod[i], inputs.depth[i]) * run.scalarCycle);
         float total = 0.0f;
         for (int32_t group = 0; group < subSteps / kLanes; ++group) {
-            __m256 position = nextPhases(chain);
+            __m256 position = nextPhases<kStepped>(chain);
             if constexpr (kOffset)
                 position = readPositions8(run, offset, position);
             alignas(32) float reads[kLanes];
@@ -369,7 +375,7 @@ ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& 
 // Eight samples at a time, then the samples after the last full eight at the run's pitch
 // (unless the pitch changes right there) one by one: in groups of eight sub-steps where there
 // are enough, by the per-sample formula otherwise.
-template <bool kOffset>
+template <bool kOffset, bool kStepped>
 ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count,
                        RunEnd& end) {
     float const cycle = static_cast<float>(run.mask + 1);
@@ -377,10 +383,10 @@ ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs
                               cycle,     run.average,                 run.pitch,             run.increment};
     int32_t played = 0;
     switch (run.subSteps) {
-    case 1: played = playInEights<1, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
-    case 2: played = playInEights<2, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
-    case 4: played = playInEights<4, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
-    default: played = playInEights<0, kOffset>(vectorRun, run.subSteps / kLanes, phase, inputs, output, count, end.last);
+    case 1: played = playInEights<1, kOffset, kStepped>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    case 2: played = playInEights<2, kOffset, kStepped>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    case 4: played = playInEights<4, kOffset, kStepped>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    default: played = playInEights<0, kOffset, kStepped>(vectorRun, run.subSteps / kLanes, phase, inputs, output, count, end.last);
     }
     end.played = played;
     if (played == count || (played > 0 && !(inputs.pitch[played] == run.pitch)))
@@ -389,7 +395,7 @@ ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs
     if constexpr (kOffset)
         rest = {inputs.pitch + played, inputs.phaseMod + played, inputs.depth + played};
     if (run.subSteps >= kLanes) {
-        end.played += playManySubSteps<kOffset>(vectorRun, run.subSteps, phase, rest, output + played, count - played, end.last);
+        end.played += playManySubSteps<kOffset, kStepped>(vectorRun, run.subSteps, phase, rest, output + played, count - played, end.last);
         return phase;
     }
     phase = zr::wave::playRunPortable(run, phase, rest, output + played, count - played, end);
@@ -401,6 +407,12 @@ ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs
 
 namespace zr::wave {
 
+// Increments below this fraction of a cycle play in binade steps (see nextPhases()): the cycle's
+// upper half then holds at least 32 sub-steps, so most groups of eight lie inside a binade.
+// Above it, most groups cross a binade or wrap, and testing for the steps costs more than it
+// saves.
+constexpr float kSteppedIncrements = 1.0f / 64.0f;
+
 // The vector form needs an increment below the cycle (see nextPhases()) and whole groups of
 // eight sub-steps from eight on; anything else plays sample by sample.
 float playRunAvx2(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count, RunEnd& end) {
@@ -408,9 +420,12 @@ float playRunAvx2(PhaseRun const& run, float phase, RunInputs const& inputs, flo
                              (run.subSteps >= kLanes && run.subSteps % kLanes == 0);
     if (!(run.increment < static_cast<float>(run.mask + 1)) || !subStepsFit)
         return playRunPortable(run, phase, inputs, output, count, end);
+    bool const stepped = run.increment < static_cast<float>(run.mask + 1) * kSteppedIncrements;
     if (inputs.phaseMod != nullptr)
-        return playWith<true>(run, phase, inputs, output, count, end);
-    return playWith<false>(run, phase, inputs, output, count, end);
+        return stepped ? playWith<true, true>(run, phase, inputs, output, count, end)
+                       : playWith<true, false>(run, phase, inputs, output, count, end);
+    return stepped ? playWith<false, true>(run, phase, inputs, output, count, end)
+                   : playWith<false, false>(run, phase, inputs, output, count, end);
 }
 
 } // namespace zr::wave
