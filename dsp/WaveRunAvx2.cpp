@@ -13,6 +13,9 @@
 
 #include <immintrin.h>
 
+#include <bit>
+#include <cmath>
+
 #define ZR_AVX2 __attribute__((target("avx2")))
 
 namespace {
@@ -59,16 +62,15 @@ ZR_AVX2 inline __m256 readAt8(VectorRun const& run, __m256 position) {
     return _mm256_add_ps(a, _mm256_mul_ps(fraction, _mm256_sub_ps(b, a)));
 }
 
-// The phase at eight consecutive sub-steps, advancing it past them. The eight additions run
-// without a wrap, and one compare of the last sum tells whether any of them reached the cycle
-// (the phase only grows): fewer operations wait for the chain than with a compare per step,
-// so the processor gets further ahead of it. Eight steps that did reach it are added again one
-// by one with the wrap. An increment below the cycle keeps every advanced phase below two
+// The phase at eight consecutive sub-steps one addition at a time, advancing it past them. The
+// eight additions run without a wrap, and one compare of the last sum tells whether any of
+// them reached the cycle (the phase only grows). Eight steps that did reach it are added again
+// one by one with the wrap. An increment below the cycle keeps every advanced phase below two
 // cycles, where one subtraction is the exact remainder that advancePhase() takes. The wraps
 // are branches, mispredicted once per period at most: as selects (which the compiler prefers
 // without the empty statement that pins the branch) they would lengthen the chain. The
 // values never leave registers.
-ZR_AVX2 inline __m256 nextPhases(float& phase, float increment, float cycle) {
+ZR_AVX2 inline __m256 addOneByOne(float& phase, float increment, float cycle) {
     float phases[kLanes + 1];
     phases[0] = phase;
 #pragma GCC unroll 8
@@ -89,6 +91,71 @@ ZR_AVX2 inline __m256 nextPhases(float& phase, float increment, float cycle) {
     }
     phase = phases[kLanes];
     return _mm256_setr_ps(phases[0], phases[1], phases[2], phases[3], phases[4], phases[5], phases[6], phases[7]);
+}
+
+// The phase accumulator, one f32 addition per sub-step, without the chain of additions where
+// it can be left out exactly. While a phase p and p + increment lie in one binade [2^k,
+// 2^(k+1)), both are multiples of its spacing u = 2^(k-23), so the rounded sum is
+// p + q u, q the increment in units of u rounded to the nearest integer, whatever p is,
+// unless the increment lies exactly halfway between two multiples of u (then the rounding
+// to even depends on p). So inside a binade the phases step by the same amount, the `step`
+// q u, and eight of them are p + 0, 1, ..., 7 steps, all exact: eight steps take one addition
+// of the chain instead of eight. Eight phases that would leave the binade (or wrap), and
+// every group in a binade whose increment is halfway, take the additions one by one.
+struct PhaseChain {
+    float phase;
+    float increment;
+    float cycle;
+    float limit;      // the binade's end 2^(k+1); 0 where its steps are not all the same
+    float eightSteps; // 8 x the step, exact
+    __m256 laneSteps; // 0, 1, ..., 7 x the step, exact
+};
+
+// The step of the binade that holds the chain's phase: 2^k + increment rounded, less 2^k (the
+// difference of two multiples of u, exact). A zero or subnormal phase gives 2^k = 0 and a
+// limit of 0, which no phase lies below. An increment of at least 2^k / 8 never passes the
+// test in nextPhases(), and neither does one that sums to 2^(k+1) or more here. A halfway
+// increment is one whose distance to the step (exact: the two lie within u/2 of each other)
+// is u/2 = 2^k x 2^-24.
+ZR_AVX2 inline void followBinade(PhaseChain& chain) {
+    float const binadeStart = std::bit_cast<float>(std::bit_cast<uint32_t>(chain.phase) & 0x7F800000u);
+    float const step = (binadeStart + chain.increment) - binadeStart;
+    bool const halfway = std::fabs(chain.increment - step) == binadeStart * 0x1p-24f;
+    chain.limit = halfway ? 0.0f : 2.0f * binadeStart;
+    chain.eightSteps = 8.0f * step;
+    chain.laneSteps = _mm256_mul_ps(_mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f), _mm256_set1_ps(step));
+}
+
+template <bool kStepped>
+ZR_AVX2 inline PhaseChain startChain(float phase, float increment, float cycle) {
+    PhaseChain chain{phase, increment, cycle, 0.0f, 0.0f, _mm256_setzero_ps()};
+    if constexpr (kStepped)
+        followBinade(chain);
+    return chain;
+}
+
+// The phase at eight consecutive sub-steps, advancing it past them. When the phase after them,
+// p + 8 steps, stays below the binade's end (a float compare of the rounded sum, which is
+// below it exactly when the exact sum is), every sum on the way is exact and stays in the
+// binade, and so does the phase plus the increment at each of the eight sub-steps (the step
+// lies less than u/2 from the increment): the phases are p + 0, 1, ..., 7 steps, and only the
+// one addition of eight steps waits for the previous group. The test fails a few times per
+// period, where the phase crosses into a higher binade or wraps; those eight take the
+// additions one by one, and the binade that holds the phase after them gives the next step.
+// Without kStepped (large increments, see kSteppedIncrements) every group adds one by one.
+template <bool kStepped>
+ZR_AVX2 inline __m256 nextPhases(PhaseChain& chain) {
+    if constexpr (!kStepped)
+        return addOneByOne(chain.phase, chain.increment, chain.cycle);
+    float const advanced = chain.phase + chain.eightSteps;
+    if (advanced < chain.limit) [[likely]] {
+        __m256 const phases = _mm256_add_ps(_mm256_set1_ps(chain.phase), chain.laneSteps);
+        chain.phase = advanced;
+        return phases;
+    }
+    __m256 const phases = addOneByOne(chain.phase, chain.increment, chain.cycle);
+    followBinade(chain);
+    return phases;
 }
 
 // zr::clampf() lane by lane: min returns its second operand when the comparison fails, as the
@@ -167,12 +234,12 @@ ZR_AVX2 inline __m256 sumsInOrder(__m256 const* reads) {
 
 // Eight output samples of kSubSteps (1, 2 or 4) sub-steps each: every group of eight phases
 // is read as soon as the chain produced it.
-template <int32_t kSubSteps, bool kOffset>
-ZR_AVX2 inline __m256 eightSamples(VectorRun const& run, float& phase, __m256 offsets) {
+template <int32_t kSubSteps, bool kOffset, bool kStepped>
+ZR_AVX2 inline __m256 eightSamples(VectorRun const& run, PhaseChain& chain, __m256 offsets) {
     __m256 reads[kSubSteps];
 #pragma GCC unroll 4
     for (int32_t group = 0; group < kSubSteps; ++group) {
-        __m256 position = nextPhases(phase, run.increment, run.scalarCycle);
+        __m256 position = nextPhases<kStepped>(chain);
         if constexpr (kOffset)
             position = readPositions8(run, offsetsOfGroup<kSubSteps>(offsets, group), position);
         reads[group] = readAt8(run, position);
@@ -219,23 +286,21 @@ constexpr int32_t kMostGroups = 32;
 // group of eight phases is read as soon as the chain produced it and kept; then each group
 // place of the eight samples is transposed, so that one vector addition adds a sub-step to
 // all eight sums, in sub-step order.
-template <bool kOffset>
-ZR_AVX2 inline __m256 eightSamplesOfMany(VectorRun const& run, int32_t groups, float& phase, __m256 offsets) {
+template <bool kOffset, bool kStepped>
+ZR_AVX2 inline __m256 eightSamplesOfMany(VectorRun const& run, int32_t groups, PhaseChain& chain, __m256 offsets) {
     __m256 reads[kMostGroups * kLanes]; // group place by group place, each holding eight samples
     // The chain's values in locals: no store to `reads` can be taken to change them.
-    float chain = phase;
-    float const increment = run.increment;
-    float const cycle = run.scalarCycle;
+    PhaseChain local = chain;
     for (int32_t sample = 0; sample < kLanes; ++sample) {
         __m256 const offset = _mm256_permutevar8x32_ps(offsets, _mm256_set1_epi32(sample));
         for (int32_t group = 0; group < groups; ++group) {
-            __m256 position = nextPhases(chain, increment, cycle);
+            __m256 position = nextPhases<kStepped>(local);
             if constexpr (kOffset)
                 position = readPositions8(run, offset, position);
             reads[group * kLanes + sample] = readAt8(run, position);
         }
     }
-    phase = chain;
+    chain = local;
     __m256 sums = _mm256_setzero_ps();
     for (int32_t group = 0; group < groups; ++group) {
         __m256* const place = reads + group * kLanes;
@@ -256,21 +321,22 @@ ZR_AVX2 inline bool pitchStays8(VectorRun const& run, RunInputs const& inputs, i
 // The samples in eights while the pitch stays; returns how many it played, and the last of
 // them in `last` when there were any. kSubSteps 0 stands for many sub-steps, `groups` groups
 // of eight per sample.
-template <int32_t kSubSteps, bool kOffset>
+template <int32_t kSubSteps, bool kOffset, bool kStepped>
 ZR_AVX2 int32_t playInEights(VectorRun const& run, int32_t groups, float& phase, RunInputs const& inputs, float* output,
                              int32_t count, float& last) {
-    float chain = phase; // a local: no store in the loop can be taken to change it, so it stays in a register
+    // A local: no store in the loop can be taken to change it, so it stays in registers.
+    PhaseChain chain = startChain<kStepped>(phase, run.increment, run.scalarCycle);
     __m256 samples = _mm256_setzero_ps();
     int32_t i = 0;
     for (; i + kLanes <= count && pitchStays8(run, inputs, i); i += kLanes) {
         __m256 const offsets = kOffset ? offsets8(run, inputs, i) : _mm256_setzero_ps();
         if constexpr (kSubSteps == 0)
-            samples = eightSamplesOfMany<kOffset>(run, groups, chain, offsets);
+            samples = eightSamplesOfMany<kOffset, kStepped>(run, groups, chain, offsets);
         else
-            samples = eightSamples<kSubSteps, kOffset>(run, chain, offsets);
+            samples = eightSamples<kSubSteps, kOffset, kStepped>(run, chain, offsets);
         _mm256_storeu_ps(output + i, samples);
     }
-    phase = chain;
+    phase = chain.phase;
     last = _mm_cvtss_f32(_mm_permute_ps(_mm256_extractf128_ps(samples, 1), _MM_SHUFFLE(3, 3, 3, 3)));
     return i;
 }
@@ -279,10 +345,11 @@ ZR_AVX2 int32_t playInEights(VectorRun const& run, int32_t groups, float& phase,
 // the first); returns how many it played, and the last of them in `last`. Each group of
 // eight phases is read as soon as the chain produced it, and its reads join the sample's sum
 // one by one in sub-step order (a second chain, independent of the phase's).
-template <bool kOffset>
+template <bool kOffset, bool kStepped>
 ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& phase, RunInputs const& inputs,
                                  float* output, int32_t count, float& last) {
-    float chain = phase; // a local: no store in the loop can be taken to change it, so it stays in a register
+    // A local: no store in the loop can be taken to change it, so it stays in registers.
+    PhaseChain chain = startChain<kStepped>(phase, run.increment, run.scalarCycle);
     int32_t i = 0;
     for (; i < count && (i == 0 || inputs.pitch[i] == run.pitch); ++i) {
         __m256 offset = _mm256_setzero_ps();
@@ -290,7 +357,7 @@ ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& 
             offset = _mm256_set1_ps(zr::wave::modulationAt(inputs.phaseMod[i], inputs.depth[i]) * run.scalarCycle);
         float total = 0.0f;
         for (int32_t group = 0; group < subSteps / kLanes; ++group) {
-            __m256 position = nextPhases(chain, run.increment, run.scalarCycle);
+            __m256 position = nextPhases<kStepped>(chain);
             if constexpr (kOffset)
                 position = readPositions8(run, offset, position);
             alignas(32) float reads[kLanes];
@@ -301,14 +368,14 @@ ZR_AVX2 int32_t playManySubSteps(VectorRun const& run, int32_t subSteps, float& 
         last = total * run.scalarAverage;
         output[i] = last;
     }
-    phase = chain;
+    phase = chain.phase;
     return i;
 }
 
 // Eight samples at a time, then the samples after the last full eight at the run's pitch
 // (unless the pitch changes right there) one by one: in groups of eight sub-steps where there
 // are enough, by the per-sample formula otherwise.
-template <bool kOffset>
+template <bool kOffset, bool kStepped>
 ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count,
                        RunEnd& end) {
     float const cycle = static_cast<float>(run.mask + 1);
@@ -316,10 +383,10 @@ ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs
                               cycle,     run.average,                 run.pitch,             run.increment};
     int32_t played = 0;
     switch (run.subSteps) {
-    case 1: played = playInEights<1, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
-    case 2: played = playInEights<2, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
-    case 4: played = playInEights<4, kOffset>(vectorRun, 0, phase, inputs, output, count, end.last); break;
-    default: played = playInEights<0, kOffset>(vectorRun, run.subSteps / kLanes, phase, inputs, output, count, end.last);
+    case 1: played = playInEights<1, kOffset, kStepped>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    case 2: played = playInEights<2, kOffset, kStepped>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    case 4: played = playInEights<4, kOffset, kStepped>(vectorRun, 0, phase, inputs, output, count, end.last); break;
+    default: played = playInEights<0, kOffset, kStepped>(vectorRun, run.subSteps / kLanes, phase, inputs, output, count, end.last);
     }
     end.played = played;
     if (played == count || (played > 0 && !(inputs.pitch[played] == run.pitch)))
@@ -328,7 +395,7 @@ ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs
     if constexpr (kOffset)
         rest = {inputs.pitch + played, inputs.phaseMod + played, inputs.depth + played};
     if (run.subSteps >= kLanes) {
-        end.played += playManySubSteps<kOffset>(vectorRun, run.subSteps, phase, rest, output + played, count - played, end.last);
+        end.played += playManySubSteps<kOffset, kStepped>(vectorRun, run.subSteps, phase, rest, output + played, count - played, end.last);
         return phase;
     }
     phase = zr::wave::playRunPortable(run, phase, rest, output + played, count - played, end);
@@ -340,6 +407,12 @@ ZR_AVX2 float playWith(PhaseRun const& run, float phase, RunInputs const& inputs
 
 namespace zr::wave {
 
+// Increments below this fraction of a cycle play in binade steps (see nextPhases()): the cycle's
+// upper half then holds at least 32 sub-steps, so most groups of eight lie inside a binade.
+// Above it, most groups cross a binade or wrap, and testing for the steps costs more than it
+// saves.
+constexpr float kSteppedIncrements = 1.0f / 64.0f;
+
 // The vector form needs an increment below the cycle (see nextPhases()) and whole groups of
 // eight sub-steps from eight on; anything else plays sample by sample.
 float playRunAvx2(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count, RunEnd& end) {
@@ -347,9 +420,12 @@ float playRunAvx2(PhaseRun const& run, float phase, RunInputs const& inputs, flo
                              (run.subSteps >= kLanes && run.subSteps % kLanes == 0);
     if (!(run.increment < static_cast<float>(run.mask + 1)) || !subStepsFit)
         return playRunPortable(run, phase, inputs, output, count, end);
+    bool const stepped = run.increment < static_cast<float>(run.mask + 1) * kSteppedIncrements;
     if (inputs.phaseMod != nullptr)
-        return playWith<true>(run, phase, inputs, output, count, end);
-    return playWith<false>(run, phase, inputs, output, count, end);
+        return stepped ? playWith<true, true>(run, phase, inputs, output, count, end)
+                       : playWith<true, false>(run, phase, inputs, output, count, end);
+    return stepped ? playWith<false, true>(run, phase, inputs, output, count, end)
+                   : playWith<false, false>(run, phase, inputs, output, count, end);
 }
 
 } // namespace zr::wave

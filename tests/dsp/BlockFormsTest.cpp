@@ -109,6 +109,21 @@ TEST(WaveBlock, RunMatchesThePerSampleModelBitForBit) {
         {0.25f, 0.0f, FirstOffset::random},                                                   // the phase hits the cycle's end
         {0.01f, 0.0f, FirstOffset::cycleBelow},   {0.01f, justBelowOne, FirstOffset::cycleAbove},
         {0.01f, 0.0f, FirstOffset::tinyBelow},
+        // Phases that step through binades: eight steps ending exactly at a binade's end or at
+        // the cycle's, starting at a binade's start, just below the cycle or the threshold of
+        // binade steps, tiny and subnormal increments (from 0 the phase runs through subnormal
+        // numbers), and one that stalls where half its size is under a spacing.
+        {1.0f / 128, 0.25f, FirstOffset::random}, {1.0f / 64, 0.5f, FirstOffset::random},
+        {std::nextafter(1.0f / 64, 0.0f), 0.5f, FirstOffset::random}, {1.0f / 1024, 0.0f, FirstOffset::random},
+        {0.0031f, std::nextafter(1.0f, 0.0f), FirstOffset::random}, {1e-7f, 0.5f, FirstOffset::random},
+        {1e-9f, 0.0f, FirstOffset::random},       {1e-9f, 0.3f, FirstOffset::random},
+        {std::numeric_limits<float>::denorm_min() * 64, 0.0f, FirstOffset::random},
+        // Increments halfway between two multiples of the spacing of a binade the phase passes,
+        // where each sum rounds to the even neighbour, which depends on the phase: from phases
+        // on an odd multiple of the spacing (0.75 + 2^-24) the first sum rounds up, later ones not.
+        {(1.0f + 0x1p-15f) / 1024, 0.3f, FirstOffset::random}, {(3.0f + 0x1p-16f) / 1024, 0.1f, FirstOffset::random},
+        {(1.0f + 0x1p-15f) / 1024, 0.75f + 0x1p-24f, FirstOffset::random},
+        {0x1p-25f * 3, 0.75f + 0x1p-24f, FirstOffset::random},
     };
     for (int32_t size : {1024, 4096}) {
         auto const cycle = static_cast<float>(size);
