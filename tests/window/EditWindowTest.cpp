@@ -286,3 +286,23 @@ INSTANTIATE_TEST_SUITE_P(Displays, EditWithoutDisplay,
 
 } // namespace
 } // namespace zr::test
+
+namespace zr::test {
+namespace {
+
+// Asked to listen where no sound can play, the editor says why once and edits on.
+TEST_F(EditWindow, ListeningOffIsSaidAndEditingGoesOn) {
+    for (std::vector<std::string> const& listen : {std::vector<std::string>{"--listen"},
+                                                   std::vector<std::string>{"--listen", "patch.json", "--as", "wave"}}) {
+        SCOPED_TRACE(listen.size());
+        XWindow const window = start("heard.shp", "(-5,-5)(0,5)(5,-5)\nITP=10", {}, listen);
+        window.key("3");
+        EXPECT_EQ(host::shapeOfFileContent(saveAfter(window, contentOf(file_))).interpolation, VarekSpline);
+        Finished const finished = quit(window);
+        EXPECT_EQ(finished.exitCode, 0);
+        EXPECT_EQ(finished.err.find("zrhost: listening is off: "), 0u) << finished.err;
+    }
+}
+
+} // namespace
+} // namespace zr::test
