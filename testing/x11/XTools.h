@@ -96,6 +96,11 @@ public:
         words.insert(words.end(), {"mouseup", "1"});
         tool(words);
     }
+    // Two clicks of the primary button at `(x, y)`, `delayMilliseconds` apart.
+    void doubleClick(int x, int y, int delayMilliseconds = 60) const {
+        tool({"xdotool", "mousemove", "--window", id_, std::to_string(x), std::to_string(y), "click", "--repeat", "2",
+              "--delay", std::to_string(delayMilliseconds), "1"});
+    }
     // A key as xdotool names it: "ctrl+s", "ctrl+shift+z", "Escape", "3".
     void key(std::string const& keys) const { tool({"xdotool", "key", "--window", id_, keys}); }
     // A key that may close the window at its press, so that its release finds no window.

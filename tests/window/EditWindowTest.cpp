@@ -306,3 +306,42 @@ TEST_F(EditWindow, ListeningOffIsSaidAndEditingGoesOn) {
 
 } // namespace
 } // namespace zr::test
+
+namespace zr::test {
+namespace {
+
+struct DoubleClickCase {
+    char const* name;
+    float xVolts; // where the two clicks land
+    float yVolts;
+    int delayMilliseconds;
+    int nodesAfter;
+};
+
+void PrintTo(DoubleClickCase const& click, std::ostream* out) { *out << click.name; }
+
+class EditWindowDoubleClick : public EditWindow, public ::testing::WithParamInterface<DoubleClickCase> {};
+
+// Two quick clicks, timed by the X server's event times, are a double click: on empty space
+// it adds a node, on an interior node it removes it; two slow clicks are two single clicks.
+TEST_P(EditWindowDoubleClick, AddsOrRemovesANode) {
+    DoubleClickCase const& click = GetParam();
+    XWindow const window = start("clicked.shp", "(-5,-5)(0,3)(5,5)\nITP=10");
+    PixelPoint const at = pixelOfNode(click.xVolts, click.yVolts, kWidth, kHeight);
+    window.doubleClick(at.x, at.y, click.delayMilliseconds);
+    window.key("ctrl+s");
+    // The window handles its events in order, so once it has quit the save is done.
+    Finished const finished = quit(window);
+    EXPECT_EQ(finished.exitCode, 0) << finished.err;
+    EXPECT_EQ(finished.err.find("Save the changes"), std::string::npos) << "the save came before the quit";
+    EXPECT_EQ(host::shapeOfFileContent(contentOf(file_)).nodeCount, click.nodesAfter) << contentOf(file_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clicks, EditWindowDoubleClick,
+                         ::testing::Values(DoubleClickCase{"OnEmptySpaceAdds", -2.5f, -4.0f, 60, 4},
+                                           DoubleClickCase{"OnInteriorNodeRemoves", 0.0f, 3.0f, 60, 2},
+                                           DoubleClickCase{"SlowClicksAddNothing", -2.5f, -4.0f, 450, 3}),
+                         [](auto const& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace zr::test
