@@ -83,13 +83,16 @@ protected:
 
     // Pictures of the window until one equals `zrhost draw` of the saved shape at this size,
     // with the node `activeNode` selected.
-    std::optional<long> differenceFromDraw(XWindow const& window, int width, int height, int activeNode) {
+    std::optional<long> differenceFromDraw(XWindow const& window, int width, int height, int activeNode,
+                                           std::vector<std::string> const& pins = {}) {
         std::filesystem::path const drawn = folder_.path() / "drawn.png";
         std::filesystem::path const shown = folder_.path() / "shown.png";
-        Finished const draw = runZrhost({.arguments = {"draw", "--shape-file", file_.string(), "--width", std::to_string(width),
-                                                       "--height", std::to_string(height), "--pin", "ActiveNode=" + std::to_string(activeNode),
-                                                       "-o", drawn.string()},
-                                         .folder = folder_.path()});
+        std::vector<std::string> arguments{"draw", "--shape-file", file_.string(), "--width", std::to_string(width),
+                                           "--height", std::to_string(height), "--pin", "ActiveNode=" + std::to_string(activeNode),
+                                           "-o", drawn.string()};
+        for (std::string const& pin : pins)
+            arguments.insert(arguments.end(), {"--pin", pin});
+        Finished const draw = runZrhost({.arguments = arguments, .folder = folder_.path()});
         if (draw.exitCode != 0)
             throw std::runtime_error("zrhost draw failed: " + draw.err);
         std::optional<long> difference;
@@ -196,6 +199,14 @@ TEST_F(EditWindow, PictureEqualsDrawAtEverySize) {
             window.resize(size.width, size.height);
         EXPECT_EQ(differenceFromDraw(window, size.width, size.height, 1), 0L);
     }
+    EXPECT_EQ(quit(window).exitCode, 0);
+}
+
+// --scale 2 doubles the window and the editor's node and line sizes (10, 1 and 2 pixels).
+TEST_F(EditWindow, ScaleDoublesWindowAndPixelSizes) {
+    XWindow const window = start("scaled.shp", "(-5,-5)(-2,3)(1,-1)(5,5)\nITP=30", {}, {"--scale", "2"});
+    EXPECT_EQ(differenceFromDraw(window, 2 * kWidth, 2 * kHeight, -1, {"NodeSize=20", "NodeThickness=2", "ShapeThickness=4"}),
+              0L);
     EXPECT_EQ(quit(window).exitCode, 0);
 }
 
