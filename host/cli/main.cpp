@@ -12,6 +12,7 @@
 #include "host/cli/DefaultPaths.h"
 #include "host/cli/DemoCommand.h"
 #include "host/cli/DrawCommand.h"
+#include "host/cli/EditCommand.h"
 #include "host/cli/InterruptCleanup.h"
 #include "host/cli/ListCommand.h"
 #include "host/cli/Messages.h"
@@ -108,6 +109,23 @@ int main(int argc, char** argv) {
     draw->add_option("--editor", editorId, "editor identifier")->capture_default_str();
     draw->add_option("-o,--output", drawRequest.output, "PNG file to write, or - for standard output")->capture_default_str();
 
+    zr::cli::EditRequest editRequest;
+    std::filesystem::path editFile;
+    std::filesystem::path listenPatch;
+    std::string listenRole = "shaper";
+    auto* edit = app.add_subcommand("edit", "edit a shape with the mouse in a window (X11)");
+    edit->footer(zr::cli::kEditKeys);
+    auto* editFileOption = edit->add_option("file", editFile, "the shape file (.shp) to edit and save; made by the first save");
+    edit->add_option("--scale", editRequest.scale, "enlarge the window and the editor's nodes and lines, e.g. 2 for a "
+                                                   "high-density screen")->capture_default_str();
+    edit->add_option("--width", editRequest.width, "window width in pixels before --scale")->capture_default_str();
+    edit->add_option("--height", editRequest.height, "window height in pixels before --scale")->capture_default_str();
+    auto* listenOption = edit->add_option("--listen", listenPatch, "hear the shape while editing, through PATCH.json or a "
+                                                                   "built-in tone")->expected(0, 1)->type_name("[PATCH.json]");
+    edit->add_option("--as", listenRole, "how the shape is heard: shaper (transfer curve) or wave (oscillator's waveform)")
+        ->check(CLI::IsMember({"shaper", "wave"}))
+        ->capture_default_str();
+
     zr::cli::addShapeCommand(app);
     addVerbosityFlags(app);
 
@@ -148,6 +166,18 @@ int main(int argc, char** argv) {
                 drawRequest.shapeText = shapeText;
             drawRequest.editorId = std::wstring(editorId.begin(), editorId.end());
             return zr::cli::runDraw(files, drawRequest);
+        }
+        if (edit->parsed()) {
+            if (editFileOption->count() > 0)
+                editRequest.file = editFile;
+            if (listenOption->count() > 0) {
+                zr::cli::ListenRequest listen;
+                if (!listenPatch.empty())
+                    listen.patch = listenPatch;
+                listen.role = listenRole == "wave" ? zr::cli::ListenRequest::Role::Wave : zr::cli::ListenRequest::Role::Shaper;
+                editRequest.listen = listen;
+            }
+            return zr::cli::runEdit(files, editRequest);
         }
     } catch (std::bad_alloc const&) {
         std::fprintf(stderr, "zrhost: out of memory; render a shorter --duration or fewer outputs\n");

@@ -1,0 +1,131 @@
+#pragma once
+// The X tools a person's actions and eyes are simulated with: xdotool (find a window, move
+// and press the mouse, type keys, resize), ImageMagick's import (the window's picture) and
+// compare (how many pixels differ). Each runs on the DISPLAY of this process.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zr::test {
+
+struct ToolResult {
+    int exitCode = -1;
+    std::string output; // standard output and error together
+};
+
+inline ToolResult runTool(std::vector<std::string> words) {
+    int channel[2];
+    if (::pipe(channel) != 0)
+        throw std::runtime_error("no pipe for " + words.at(0));
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t const pid = ::fork();
+    if (pid == 0) {
+        ::close(channel[0]);
+        ::dup2(channel[1], STDOUT_FILENO);
+        ::dup2(channel[1], STDERR_FILENO);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(channel[1]);
+    ToolResult result;
+    char chunk[4096];
+    for (ssize_t got; (got = ::read(channel[0], chunk, sizeof chunk)) > 0;)
+        result.output.append(chunk, static_cast<std::size_t>(got));
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// Runs the tool and throws, with what it said, when it fails.
+inline std::string tool(std::vector<std::string> const& words) {
+    ToolResult const result = runTool(words);
+    if (result.exitCode != 0) {
+        std::string command;
+        for (std::string const& word : words)
+            command += word + " ";
+        throw std::runtime_error(command + "failed (" + std::to_string(result.exitCode) + "): " + result.output);
+    }
+    return result.output;
+}
+
+class XWindow {
+public:
+    // The first window whose title contains `title`, waited for up to `seconds`.
+    static std::optional<XWindow> find(std::string const& title, double seconds = 10.0) {
+        auto const deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        do {
+            ToolResult const found = runTool({"xdotool", "search", "--name", title});
+            if (found.exitCode == 0 && !found.output.empty())
+                return XWindow(found.output.substr(0, found.output.find('\n')));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return std::nullopt;
+    }
+
+    std::string const& id() const { return id_; }
+    std::string title() const {
+        std::string name = tool({"xdotool", "getwindowname", id_});
+        while (!name.empty() && name.back() == '\n')
+            name.pop_back();
+        return name;
+    }
+
+    // Presses the primary button at `from`, moves through `steps` points to `to`, releases.
+    void drag(int fromX, int fromY, int toX, int toY, int steps = 4) const {
+        std::vector<std::string> words{"xdotool", "mousemove", "--window", id_, std::to_string(fromX), std::to_string(fromY),
+                                       "mousedown", "1"};
+        for (int step = 1; step <= steps; ++step) {
+            int const x = fromX + (toX - fromX) * step / steps;
+            int const y = fromY + (toY - fromY) * step / steps;
+            words.insert(words.end(), {"mousemove", "--window", id_, std::to_string(x), std::to_string(y)});
+        }
+        words.insert(words.end(), {"mouseup", "1"});
+        tool(words);
+    }
+    // Two clicks of the primary button at `(x, y)`, `delayMilliseconds` apart.
+    void doubleClick(int x, int y, int delayMilliseconds = 60) const {
+        tool({"xdotool", "mousemove", "--window", id_, std::to_string(x), std::to_string(y), "click", "--repeat", "2",
+              "--delay", std::to_string(delayMilliseconds), "1"});
+    }
+    // A key as xdotool names it: "ctrl+s", "ctrl+shift+z", "Escape", "3".
+    void key(std::string const& keys) const { tool({"xdotool", "key", "--window", id_, keys}); }
+    // A key that may close the window at its press, so that its release finds no window.
+    void closingKey(std::string const& keys) const { runTool({"xdotool", "key", "--window", id_, keys}); }
+    void resize(int width, int height) const {
+        tool({"xdotool", "windowsize", "--sync", id_, std::to_string(width), std::to_string(height)});
+    }
+    void capture(std::filesystem::path const& png) const { tool({"import", "-window", id_, "png:" + png.string()}); }
+
+private:
+    explicit XWindow(std::string id) : id_(std::move(id)) {}
+    std::string id_;
+};
+
+// The number of pixels that differ between two pictures (ImageMagick's absolute error count);
+// nothing when they cannot be compared (a size differs, a file is missing).
+inline std::optional<long> differingPixels(std::filesystem::path const& a, std::filesystem::path const& b) {
+    ToolResult const result = runTool({"compare", "-metric", "AE", a.string(), b.string(), "null:"});
+    if (result.exitCode > 1)
+        return std::nullopt;
+    try {
+        return std::stol(result.output);
+    } catch (std::exception const&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace zr::test
