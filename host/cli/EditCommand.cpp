@@ -11,6 +11,7 @@
 #include "host/ModuleDescriptions.h"
 #include "host/cli/EditController.h"
 #include "host/cli/Messages.h"
+#include "host/window/ConnectionLoss.h"
 #include "host/window/ModuleView.h"
 #include "host/window/X11Window.h"
 
@@ -60,6 +61,16 @@ std::unique_ptr<ShapeSound> startSound(std::optional<ListenRequest> const& reque
     return sound;
 }
 
+// The X server went away mid-edit; the process ends with status 1 after this.
+void reportLostDisplay(EditController const& controller) {
+    std::optional<std::filesystem::path> const kept = controller.rescueUnsaved();
+    if (kept)
+        std::fprintf(stderr, "zrhost: the connection to the X server is lost; the unsaved shape is in %s\n",
+                     kept->string().c_str());
+    else
+        std::fprintf(stderr, "zrhost: the connection to the X server is lost\n");
+}
+
 } // namespace
 
 int runEdit(BundleFiles const& files, EditRequest const& request) {
@@ -81,7 +92,9 @@ int runEdit(BundleFiles const& files, EditRequest const& request) {
     std::unique_ptr<ShapeSound> const sound = startSound(request.listen);
     EditController controller(view, window, request.file, initial, sound.get());
     detail("editing %s in window 0x%lx", controller.title().c_str(), window.id());
+    window::onConnectionLost([&controller] { reportLostDisplay(controller); });
     window.run();
+    window::onConnectionLost({});
     return 0;
 }
 

@@ -20,6 +20,24 @@ std::string nameOf(std::optional<std::filesystem::path> const& file) {
     return file ? file->filename().string() : "untitled";
 }
 
+// Writes the shape file safely: the old file stays whole until the new one is complete.
+void writeShapeFile(std::filesystem::path const& file, EditedShape const& state) {
+    OutputFile output(file, OutputFile::Content::Text);
+    std::string const content = shapeOf(state).shpContent();
+    output.write(content.data(), content.size());
+    output.commit();
+}
+
+// Beside the shape's file, or in the working folder for a shape without one:
+// "triangle.shp" → "triangle.recovered.shp".
+std::filesystem::path recoveryFileOf(std::optional<std::filesystem::path> const& file) {
+    if (!file)
+        return "untitled.recovered.shp";
+    std::filesystem::path recovery = *file;
+    recovery.replace_filename(file->stem().string() + ".recovered.shp");
+    return recovery;
+}
+
 } // namespace
 
 Shape shapeOf(EditedShape const& state) {
@@ -136,10 +154,7 @@ bool EditController::save() {
         file_ = std::filesystem::path(*name);
     }
     try {
-        OutputFile output(*file_, OutputFile::Content::Text);
-        std::string const content = shapeOf(history_.shown()).shpContent();
-        output.write(content.data(), content.size());
-        output.commit();
+        writeShapeFile(*file_, history_.shown());
     } catch (std::exception const& error) {
         std::fprintf(stderr, "zrhost: %s\n", error.what());
         return false;
@@ -148,6 +163,19 @@ bool EditController::save() {
     window_.setTitle(title());
     report("saved %s", file_->string().c_str());
     return true;
+}
+
+std::optional<std::filesystem::path> EditController::rescueUnsaved() const {
+    if (!unsaved())
+        return std::nullopt;
+    std::filesystem::path const recovery = recoveryFileOf(file_);
+    try {
+        writeShapeFile(recovery, history_.shown());
+    } catch (std::exception const& error) {
+        std::fprintf(stderr, "zrhost: the unsaved shape could not be kept: %s\n", error.what());
+        return std::nullopt;
+    }
+    return recovery;
 }
 
 void EditController::open() {

@@ -31,6 +31,13 @@ public:
     EditedShape const& shown() const { return history_.shown(); }
     std::string title() const;
 
+    // Writes the shown shape, when it is unsaved, beside its file as NAME.recovered.shp (or as
+    // untitled.recovered.shp in the working folder), for when the window is lost without a
+    // chance to ask. Returns the file written; nothing when there was nothing to keep or the
+    // write failed (which it reports). Touches no X resource, so it may run while the
+    // connection to the X server is gone.
+    std::optional<std::filesystem::path> rescueUnsaved() const;
+
     void keyPressed(window::KeyEvent const& key);
     void closeRequested() { quit(); }
 

@@ -60,6 +60,24 @@ public:
 
     std::string const& name() const { return name_; }
 
+    // Ends the server now, as when a user's X server stops mid-session (SIGTERM, then SIGKILL
+    // after two seconds). The destructor does it otherwise.
+    void stop() {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, SIGTERM);
+        for (int tries = 0; tries < 200; ++tries) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
 private:
     [[noreturn]] static void becomeXvfb(int readEnd, int writeEnd) {
         ::close(readEnd);
@@ -100,22 +118,6 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return false;
-    }
-
-    void stop() {
-        if (pid_ <= 0)
-            return;
-        ::kill(pid_, SIGTERM);
-        for (int tries = 0; tries < 200; ++tries) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
     }
 
     pid_t pid_ = -1;

@@ -356,3 +356,48 @@ INSTANTIATE_TEST_SUITE_P(Clicks, EditWindowDoubleClick,
 
 } // namespace
 } // namespace zr::test
+
+namespace zr::test {
+namespace {
+
+struct LostServerCase {
+    char const* name;
+    bool edited;      // a node dragged and not saved before the server goes
+};
+
+void PrintTo(LostServerCase const& lost, std::ostream* out) { *out << lost.name; }
+
+class EditWindowLosingItsServer : public EditWindow, public ::testing::WithParamInterface<LostServerCase> {};
+
+// The X server going away mid-edit ends the editor at once, and unsaved work is kept beside
+// its file (the file itself untouched); with nothing unsaved no recovery file appears.
+TEST_P(EditWindowLosingItsServer, KeepsUnsavedWork) {
+    LostServerCase const& lost = GetParam();
+    XWindow const window = start("lost.shp", "(-5,-5)(0,5)(5,-5)\nITP=10");
+    std::string const original = contentOf(file_);
+    if (lost.edited) {
+        PixelPoint const from = pixelOfNode(0.0f, 5.0f, kWidth, kHeight);
+        window.drag(from.x, from.y, from.x, from.y + 50);
+        ASSERT_TRUE(eventually([&] { return window.title().starts_with("*lost.shp"); }, 5.0)) << window.title();
+    }
+    server_.stop();
+    Finished const finished = process_->wait();
+    EXPECT_EQ(finished.exitCode, 1);
+    EXPECT_NE(finished.err.find("connection to the X server is lost"), std::string::npos) << finished.err;
+    EXPECT_EQ(contentOf(file_), original);
+    std::filesystem::path const recovery = folder_.path() / "lost.recovered.shp";
+    ASSERT_EQ(std::filesystem::exists(recovery), lost.edited) << finished.err;
+    if (lost.edited) {
+        Shape const kept = shapeInFile(recovery);
+        ASSERT_EQ(kept.nodeCount, 3);
+        EXPECT_NEAR(voltsFromY(kept.nodes[1].y), 5.0f + voltsOfPixelsY(50, kHeight), 1e-3f);
+        EXPECT_NE(finished.err.find(recovery.filename().string()), std::string::npos) << finished.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, EditWindowLosingItsServer,
+                         ::testing::Values(LostServerCase{"UnsavedDrag", true}, LostServerCase{"NothingUnsaved", false}),
+                         [](auto const& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace zr::test
