@@ -85,6 +85,20 @@ int32_t ModuleDriver::queryInterface(gmpi::MpGuid const& iid, void** returnInter
     return gmpi::MP_NOSUPPORT;
 }
 
+int32_t ModuleDriver::setPinStreaming(int32_t, int32_t pinIndex, int32_t isStreaming) {
+    for (int32_t i = 0; i < bufferCount_; ++i)
+        if (buffers_[static_cast<size_t>(i)].pin == pinIndex)
+            buffers_[static_cast<size_t>(i)].streaming = isStreaming != 0;
+    return gmpi::MP_OK;
+}
+
+bool ModuleDriver::isStreaming(int32_t pin) const {
+    for (int32_t i = 0; i < bufferCount_; ++i)
+        if (buffers_[static_cast<size_t>(i)].pin == pin)
+            return buffers_[static_cast<size_t>(i)].streaming;
+    return false;
+}
+
 int32_t ModuleDriver::sleep() {
     asleep_ = true;
     return gmpi::MP_OK;
@@ -159,6 +173,9 @@ void ModuleDriver::holdOutputs(int32_t frames) {
     }
 }
 
+// Outputs are marked unwritten first. A module writes every sample of a block unless it goes
+// to sleep, which leaves the rest of the block to the host: only then (or when the last sample
+// is unwritten) are the samples searched, and the unwritten ones take the held value.
 void ModuleDriver::runModule(int32_t frames) {
     float const unwritten = std::bit_cast<float>(kUnwrittenBits);
     for (int32_t i = 0; i < bufferCount_; ++i)
@@ -167,17 +184,26 @@ void ModuleDriver::runModule(int32_t frames) {
     for (int32_t i = 0; i + 1 < eventCount_; ++i)
         events_[static_cast<size_t>(i)].next = &events_[static_cast<size_t>(i + 1)];
     plugin_->process(frames, eventCount_ > 0 ? events_.data() : nullptr);
+    if (frames == 0)
+        return;
     for (int32_t i = 0; i < bufferCount_; ++i) {
         Buffer& buffer = buffers_[static_cast<size_t>(i)];
         if (!buffer.isOutput)
             continue;
+        float const last = buffer.samples[static_cast<size_t>(frames - 1)];
+        if (!asleep_ && std::bit_cast<uint32_t>(last) != kUnwrittenBits) {
+            buffer.held = last;
+            continue;
+        }
+        float held = buffer.held;
         for (int32_t s = 0; s < frames; ++s) {
             float& sample = buffer.samples[static_cast<size_t>(s)];
             if (std::bit_cast<uint32_t>(sample) == kUnwrittenBits)
-                sample = buffer.held;
+                sample = held;
             else
-                buffer.held = sample;
+                held = sample;
         }
+        buffer.held = held;
     }
 }
 

@@ -63,9 +63,13 @@ public:
     int32_t addRef() override { return 1; }
     int32_t release() override { return 1; }
 
-    // gmpi::IMpHost [audio thread]. Output values and streaming states reach nobody here.
+    // Whether the audio output announced that it changes per sample (false: it holds a value).
+    bool isStreaming(int32_t pin) const;
+
+    // gmpi::IMpHost [audio thread]. Output values reach nobody here; streaming states of the
+    // audio outputs are kept for isStreaming.
     int32_t setPin(int32_t, int32_t, int32_t, void const*) override { return gmpi::MP_OK; }
-    int32_t setPinStreaming(int32_t, int32_t, int32_t) override { return gmpi::MP_OK; }
+    int32_t setPinStreaming(int32_t timestamp, int32_t pinIndex, int32_t isStreaming) override;
     int32_t sleep() override;
     int32_t unusedSlot6() override { return gmpi::MP_NOSUPPORT; }
     int32_t getSleepCountdown(int32_t* returnCountdown) override;
@@ -81,6 +85,7 @@ private:
         int32_t pin = -1;
         bool isOutput = false;
         float held = 0.0f; // the output's last sample, held while the module sleeps
+        bool streaming = false;
         std::array<float, kMaxFrames> samples{};
     };
 

@@ -151,9 +151,12 @@ void SynthPlugin::onMidi(uint8_t const* message, uint32_t size) {
     }
 }
 
-// A voice whose envelope ended and went to sleep stops its oscillator too, so that idle voices
-// cost nothing until their next note.
-void SynthPlugin::renderVoice(Voice& voice, float* output, uint32_t frames) {
+// A released voice whose envelope output went static has ended: its modules are not run
+// again until its next note (which restarts both from the start), so idle voices cost nothing.
+void SynthPlugin::renderVoice(size_t index, float* output, uint32_t frames) {
+    Voice& voice = *voices_[index];
+    if (!voice.sounding)
+        return;
     std::fill_n(voice.oscillator.buffer(kOscPitchPin), frames, voice.pitch);
     voice.oscillator.process(static_cast<int32_t>(frames));
     std::copy_n(voice.oscillator.buffer(kOscOutPin), frames, voice.envelope.buffer(kEnvInputPin));
@@ -162,10 +165,8 @@ void SynthPlugin::renderVoice(Voice& voice, float* output, uint32_t frames) {
     float const* sound = voice.envelope.buffer(kEnvOutPin);
     for (uint32_t i = 0; i < frames; ++i)
         output[i] += sound[i] * level;
-    if (voice.envelope.asleep() && voice.sounding) {
+    if (!allocator_.held(index) && !voice.envelope.isStreaming(kEnvOutPin))
         voice.sounding = false;
-        voice.oscillator.setBool(kOscGatePin, false);
-    }
 }
 
 void SynthPlugin::render(uint32_t offset, uint32_t frames) {
@@ -174,8 +175,8 @@ void SynthPlugin::render(uint32_t offset, uint32_t frames) {
         return;
     output += offset;
     std::fill_n(output, frames, 0.0f);
-    for (auto& voice : voices_)
-        renderVoice(*voice, output, frames);
+    for (size_t voice = 0; voice < kVoices; ++voice)
+        renderVoice(voice, output, frames);
 }
 
 } // namespace zr::lv2

@@ -24,7 +24,7 @@ private:
         ModuleDriver oscillator;
         ModuleDriver envelope;
         float pitch = 0.0f; // in the samples' scale: 1.0 is 10 V
-        bool sounding = false;
+        bool sounding = false; // a note started it and its envelope has not ended since
     };
 
     void startModules() override;
@@ -36,7 +36,7 @@ private:
 
     void startNote(int32_t note);
     void releaseVoice(size_t voice);
-    void renderVoice(Voice& voice, float* output, uint32_t frames);
+    void renderVoice(size_t voice, float* output, uint32_t frames);
 
     std::array<std::unique_ptr<Voice>, kVoices> voices_;
     VoiceAllocator<kVoices> allocator_;
