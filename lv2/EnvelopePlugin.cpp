@@ -4,24 +4,13 @@
 
 #include <lv2/atom/util.h>
 
+#include "lv2/ModulePins.h"
+#include "lv2/NoteMessage.h"
+
 namespace zr::lv2 {
 namespace {
 
-// Pins of ZR_ShapeEnv3 (metadata/modules.json).
-constexpr int32_t kGatePin = 0;
-constexpr int32_t kShapePin = 1;
-constexpr int32_t kInterpolationPin = 2;
-constexpr int32_t kDurationPin = 3;
-constexpr int32_t kSustainNodePin = 4;
-constexpr int32_t kInputPin = 5;
-constexpr int32_t kClipPin = 6;
-constexpr int32_t kOutPin = 7;
-
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kControlChange = 0xB0;
-constexpr uint8_t kAllSoundOff = 120;
-constexpr uint8_t kAllNotesOff = 123;
+using namespace pins::envelope;
 
 std::optional<double> numberIn(LV2_Atom const* atom, Uris const& uris) {
     if (!atom)
@@ -41,13 +30,13 @@ std::optional<double> numberIn(LV2_Atom const* atom, Uris const& uris) {
 
 EnvelopePlugin::EnvelopePlugin(size_t pluginIndex, double sampleRate, LV2_Feature const* const* features)
     : ShapePlugin(pluginIndex, sampleRate, features),
-      module_(L"ZR_ShapeEnv3", static_cast<float>(sampleRate), {{kInputPin, false}, {kOutPin, true}}),
+      module_(L"ZR_ShapeEnv3", static_cast<float>(sampleRate), {{kInput, false}, {kOut, true}}),
       clock_(sampleRate) {}
 
 void EnvelopePlugin::sendControl(uint32_t index, float value) {
     switch (index) {
     case catalog::kEnvelopeInterpolation:
-        module_.setInt(kInterpolationPin, static_cast<int32_t>(value));
+        module_.setInt(kInterpolation, static_cast<int32_t>(value));
         break;
     case catalog::kEnvelopeDuration:
     case catalog::kEnvelopeDurationUnit:
@@ -55,10 +44,10 @@ void EnvelopePlugin::sendControl(uint32_t index, float value) {
         sendDuration();
         break;
     case catalog::kEnvelopeSustainNode:
-        module_.setInt(kSustainNodePin, static_cast<int32_t>(value));
+        module_.setInt(kSustainNode, static_cast<int32_t>(value));
         break;
     case catalog::kEnvelopeClip:
-        module_.setBool(kClipPin, value >= 0.5f);
+        module_.setBool(kClip, value >= 0.5f);
         break;
     case catalog::kEnvelopeGate:
         updateGate(false);
@@ -73,11 +62,11 @@ void EnvelopePlugin::sendDuration() {
     bool const inBeats = control(catalog::kEnvelopeDurationUnit) >= 0.5f;
     double const milliseconds = inBeats ? control(catalog::kEnvelopeDurationBeats) * 60000.0 / clock_.tempo()
                                         : control(catalog::kEnvelopeDuration);
-    module_.setFloat(kDurationPin, static_cast<float>(milliseconds));
+    module_.setFloat(kDuration, static_cast<float>(milliseconds));
 }
 
 void EnvelopePlugin::sendShape(size_t, zr::Shape const& shape) {
-    module_.setBytes(kShapePin, shape.blobData(), static_cast<size_t>(shape.blobSize()));
+    module_.setBytes(kShape, shape.blobData(), static_cast<size_t>(shape.blobSize()));
 }
 
 // Opening restarts the contour; `restart` restarts it while the gate is open already.
@@ -86,22 +75,25 @@ void EnvelopePlugin::updateGate(bool restart) {
     if (open == gateSent_ && !(open && restart))
         return;
     gateSent_ = open;
-    module_.setBool(kGatePin, open);
+    module_.setBool(kGate, open);
 }
 
 void EnvelopePlugin::onMidi(uint8_t const* message, uint32_t size) {
-    if (size < 3)
-        return;
-    uint8_t const status = message[0] & 0xF0;
-    if (status == kNoteOn && message[2] > 0) {
+    switch (readNoteMessage(message, size).kind) {
+    case NoteMessage::Kind::NoteOn:
         ++heldNotes_;
         updateGate(true);
-    } else if (status == kNoteOff || status == kNoteOn) {
+        break;
+    case NoteMessage::Kind::NoteOff:
         heldNotes_ = std::max(heldNotes_ - 1, 0);
         updateGate(false);
-    } else if (status == kControlChange && (message[1] == kAllNotesOff || message[1] == kAllSoundOff)) {
+        break;
+    case NoteMessage::Kind::AllOff:
         heldNotes_ = 0;
         updateGate(false);
+        break;
+    case NoteMessage::Kind::Other:
+        break;
     }
 }
 
@@ -117,14 +109,14 @@ void EnvelopePlugin::onPosition(LV2_Atom_Object const* position) {
 }
 
 void EnvelopePlugin::renderPiece(uint32_t offset, uint32_t frames) {
-    float* input = module_.buffer(kInputPin);
+    float* input = module_.buffer(kInput);
     if (float const* host = audioInput(0))
         std::copy_n(host + offset, frames, input);
     else
         std::fill_n(input, frames, 0.0f);
     module_.process(static_cast<int32_t>(frames));
     if (float* host = audioOutput(0))
-        std::copy_n(module_.buffer(kOutPin), frames, host + offset);
+        std::copy_n(module_.buffer(kOut), frames, host + offset);
     clock_.advance(frames);
 }
 
@@ -140,7 +132,7 @@ void EnvelopePlugin::render(uint32_t offset, uint32_t frames) {
         renderPiece(offset, *beat);
         offset += *beat;
         frames -= *beat;
-        module_.setBool(kGatePin, true);
+        module_.setBool(kGate, true);
         renderPiece(offset, 1);
         offset += 1;
         frames -= 1;

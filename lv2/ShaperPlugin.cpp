@@ -2,23 +2,19 @@
 
 #include <algorithm>
 
+#include "lv2/ModulePins.h"
+
 namespace zr::lv2 {
 namespace {
 
-// Pins of ZR_Waveshaper2 and ZR_Waveshaper2ST (metadata/modules.json); audio pins follow the
-// controls, inputs before outputs.
-constexpr int32_t kShapePin = 0;
-constexpr int32_t kInterpolationPin = 1;
-constexpr int32_t kRangeLowPin = 2;
-constexpr int32_t kRangeHighPin = 3;
-constexpr int32_t kFirstInputPin = 4;
+using namespace pins::waveshaper;
 
 ModuleDriver makeShaper(size_t channels, double sampleRate) {
     auto const rate = static_cast<float>(sampleRate);
     if (channels == 1)
-        return ModuleDriver(L"ZR_Waveshaper2", rate, {{kFirstInputPin, false}, {kFirstInputPin + 1, true}});
+        return ModuleDriver(L"ZR_Waveshaper2", rate, {{kFirstInput, false}, {kFirstInput + 1, true}});
     return ModuleDriver(L"ZR_Waveshaper2ST", rate,
-                        {{kFirstInputPin, false}, {kFirstInputPin + 1, false}, {kFirstInputPin + 2, true}, {kFirstInputPin + 3, true}});
+                        {{kFirstInput, false}, {kFirstInput + 1, false}, {kFirstInput + 2, true}, {kFirstInput + 3, true}});
 }
 
 } // namespace
@@ -31,28 +27,27 @@ ShaperPlugin::ShaperPlugin(size_t pluginIndex, double sampleRate, LV2_Feature co
 void ShaperPlugin::sendControl(uint32_t index, float value) {
     switch (index) {
     case catalog::kShaperInterpolation:
-        module_.setInt(kInterpolationPin, static_cast<int32_t>(value));
+        module_.setInt(kInterpolation, static_cast<int32_t>(value));
         break;
     case catalog::kShaperRangeLow:
-        module_.setFloat(kRangeLowPin, value);
+        module_.setFloat(kRangeLow, value);
         break;
     case catalog::kShaperRangeHigh:
-        module_.setFloat(kRangeHighPin, value);
+        module_.setFloat(kRangeHigh, value);
         break;
     default:
         break;
     }
 }
 
-// The waveshapers' shape pin is a text pin that carries the blob image's bytes.
 void ShaperPlugin::sendShape(size_t, zr::Shape const& shape) {
-    module_.setBytes(kShapePin, shape.blobData(), static_cast<size_t>(shape.blobSize()));
+    module_.setBytes(kShape, shape.blobData(), static_cast<size_t>(shape.blobSize()));
 }
 
 void ShaperPlugin::render(uint32_t offset, uint32_t frames) {
     auto const count = static_cast<int32_t>(frames);
     for (size_t channel = 0; channel < channels_; ++channel) {
-        float* input = module_.buffer(kFirstInputPin + static_cast<int32_t>(channel));
+        float* input = module_.buffer(kFirstInput + static_cast<int32_t>(channel));
         if (float const* host = audioInput(channel))
             std::copy_n(host + offset, frames, input);
         else
@@ -61,7 +56,7 @@ void ShaperPlugin::render(uint32_t offset, uint32_t frames) {
     module_.process(count);
     for (size_t channel = 0; channel < channels_; ++channel)
         if (float* host = audioOutput(channel))
-            std::copy_n(module_.buffer(kFirstInputPin + static_cast<int32_t>(channels_ + channel)), frames, host + offset);
+            std::copy_n(module_.buffer(kFirstInput + static_cast<int32_t>(channels_ + channel)), frames, host + offset);
 }
 
 } // namespace zr::lv2

@@ -2,39 +2,11 @@
 
 #include <algorithm>
 
+#include "lv2/ModulePins.h"
+#include "lv2/NoteMessage.h"
+
 namespace zr::lv2 {
 namespace {
-
-// Pins of ZR_ShapeOsc2 (metadata/modules.json).
-constexpr int32_t kOscGatePin = 0;
-constexpr int32_t kOscShapePin = 1;
-constexpr int32_t kOscInterpolationPin = 2;
-constexpr int32_t kOscRemoveDCPin = 3;
-constexpr int32_t kOscOversamplingPin = 4;
-constexpr int32_t kOscFrequencyModePin = 5;
-constexpr int32_t kOscPitchPin = 6;
-constexpr int32_t kOscResetPhasePin = 7;
-constexpr int32_t kOscPhaseModPin = 8;
-constexpr int32_t kOscPhaseModDepthPin = 9;
-constexpr int32_t kOscFeedbackPin = 10;
-constexpr int32_t kOscOutPin = 11;
-constexpr int32_t kVoltsPerOctave = 1;
-
-// Pins of ZR_ShapeEnv3.
-constexpr int32_t kEnvGatePin = 0;
-constexpr int32_t kEnvShapePin = 1;
-constexpr int32_t kEnvInterpolationPin = 2;
-constexpr int32_t kEnvDurationPin = 3;
-constexpr int32_t kEnvSustainNodePin = 4;
-constexpr int32_t kEnvInputPin = 5;
-constexpr int32_t kEnvClipPin = 6;
-constexpr int32_t kEnvOutPin = 7;
-
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kControlChange = 0xB0;
-constexpr uint8_t kAllSoundOff = 120;
-constexpr uint8_t kAllNotesOff = 123;
 
 // Volts per octave with A4 (MIDI note 69) at 5 V, as the patch notes of our host; a sample of
 // 1.0 carries 10 V.
@@ -51,9 +23,12 @@ float pitchOf(int32_t note) {
 
 SynthPlugin::Voice::Voice(float sampleRate)
     : oscillator(L"ZR_ShapeOsc2", sampleRate,
-                 {{kOscPitchPin, false}, {kOscPhaseModPin, false}, {kOscPhaseModDepthPin, false}, {kOscFeedbackPin, false},
-                  {kOscOutPin, true}}),
-      envelope(L"ZR_ShapeEnv3", sampleRate, {{kEnvInputPin, false}, {kEnvOutPin, true}}) {}
+                 {{pins::oscillator::kPitch, false},
+                  {pins::oscillator::kPhaseMod, false},
+                  {pins::oscillator::kPhaseModDepth, false},
+                  {pins::oscillator::kFeedback, false},
+                  {pins::oscillator::kOut, true}}),
+      envelope(L"ZR_ShapeEnv3", sampleRate, {{pins::envelope::kInput, false}, {pins::envelope::kOut, true}}) {}
 
 SynthPlugin::SynthPlugin(size_t pluginIndex, double sampleRate, LV2_Feature const* const* features)
     : ShapePlugin(pluginIndex, sampleRate, features) {
@@ -65,11 +40,11 @@ SynthPlugin::SynthPlugin(size_t pluginIndex, double sampleRate, LV2_Feature cons
 void SynthPlugin::startModules() {
     for (auto& voice : voices_) {
         voice->oscillator.start();
-        voice->oscillator.setBool(kOscGatePin, false);
-        voice->oscillator.setInt(kOscFrequencyModePin, kVoltsPerOctave);
-        voice->oscillator.setBool(kOscResetPhasePin, false);
+        voice->oscillator.setBool(pins::oscillator::kGate, false);
+        voice->oscillator.setInt(pins::oscillator::kFrequencyMode, pins::oscillator::kVoltsPerOctave);
+        voice->oscillator.setBool(pins::oscillator::kResetPhase, false);
         voice->envelope.start();
-        voice->envelope.setBool(kEnvGatePin, false);
+        voice->envelope.setBool(pins::envelope::kGate, false);
     }
 }
 
@@ -86,25 +61,25 @@ void SynthPlugin::sendControl(uint32_t index, float value) {
     for (auto& voice : voices_) {
         switch (index) {
         case catalog::kSynthWaveInterpolation:
-            voice->oscillator.setInt(kOscInterpolationPin, whole);
+            voice->oscillator.setInt(pins::oscillator::kInterpolation, whole);
             break;
         case catalog::kSynthRemoveDC:
-            voice->oscillator.setBool(kOscRemoveDCPin, on);
+            voice->oscillator.setBool(pins::oscillator::kRemoveDC, on);
             break;
         case catalog::kSynthOversampling:
-            voice->oscillator.setInt(kOscOversamplingPin, whole);
+            voice->oscillator.setInt(pins::oscillator::kOversampling, whole);
             break;
         case catalog::kSynthEnvelopeInterpolation:
-            voice->envelope.setInt(kEnvInterpolationPin, whole);
+            voice->envelope.setInt(pins::envelope::kInterpolation, whole);
             break;
         case catalog::kSynthDuration:
-            voice->envelope.setFloat(kEnvDurationPin, value);
+            voice->envelope.setFloat(pins::envelope::kDuration, value);
             break;
         case catalog::kSynthSustainNode:
-            voice->envelope.setInt(kEnvSustainNodePin, whole);
+            voice->envelope.setInt(pins::envelope::kSustainNode, whole);
             break;
         case catalog::kSynthClip:
-            voice->envelope.setBool(kEnvClipPin, on);
+            voice->envelope.setBool(pins::envelope::kClip, on);
             break;
         default:
             break;
@@ -116,9 +91,9 @@ void SynthPlugin::sendShape(size_t slot, zr::Shape const& shape) {
     auto const size = static_cast<size_t>(shape.blobSize());
     for (auto& voice : voices_) {
         if (slot == catalog::kSynthWave)
-            voice->oscillator.setBytes(kOscShapePin, shape.blobData(), size);
+            voice->oscillator.setBytes(pins::oscillator::kShape, shape.blobData(), size);
         else
-            voice->envelope.setBytes(kEnvShapePin, shape.blobData(), size);
+            voice->envelope.setBytes(pins::envelope::kShape, shape.blobData(), size);
     }
 }
 
@@ -126,28 +101,32 @@ void SynthPlugin::startNote(int32_t note) {
     Voice& voice = *voices_[allocator_.noteOn(note)];
     voice.pitch = pitchOf(note);
     voice.sounding = true;
-    voice.oscillator.setBool(kOscGatePin, true);
-    voice.envelope.setBool(kEnvGatePin, true);
+    voice.oscillator.setBool(pins::oscillator::kGate, true);
+    voice.envelope.setBool(pins::envelope::kGate, true);
 }
 
 void SynthPlugin::releaseVoice(size_t voice) {
     if (voice < kVoices)
-        voices_[voice]->envelope.setBool(kEnvGatePin, false);
+        voices_[voice]->envelope.setBool(pins::envelope::kGate, false);
 }
 
 void SynthPlugin::onMidi(uint8_t const* message, uint32_t size) {
-    if (size < 3)
-        return;
-    uint8_t const status = message[0] & 0xF0;
-    if (status == kNoteOn && message[2] > 0) {
-        startNote(message[1]);
-    } else if (status == kNoteOff || status == kNoteOn) {
-        releaseVoice(allocator_.noteOff(message[1]));
-    } else if (status == kControlChange && (message[1] == kAllNotesOff || message[1] == kAllSoundOff)) {
+    NoteMessage const read = readNoteMessage(message, size);
+    switch (read.kind) {
+    case NoteMessage::Kind::NoteOn:
+        startNote(read.note);
+        break;
+    case NoteMessage::Kind::NoteOff:
+        releaseVoice(allocator_.noteOff(read.note));
+        break;
+    case NoteMessage::Kind::AllOff:
         for (size_t voice = 0; voice < kVoices; ++voice)
             if (allocator_.held(voice))
                 releaseVoice(voice);
         allocator_.releaseAll();
+        break;
+    case NoteMessage::Kind::Other:
+        break;
     }
 }
 
@@ -157,15 +136,15 @@ void SynthPlugin::renderVoice(size_t index, float* output, uint32_t frames) {
     Voice& voice = *voices_[index];
     if (!voice.sounding)
         return;
-    std::fill_n(voice.oscillator.buffer(kOscPitchPin), frames, voice.pitch);
+    std::fill_n(voice.oscillator.buffer(pins::oscillator::kPitch), frames, voice.pitch);
     voice.oscillator.process(static_cast<int32_t>(frames));
-    std::copy_n(voice.oscillator.buffer(kOscOutPin), frames, voice.envelope.buffer(kEnvInputPin));
+    std::copy_n(voice.oscillator.buffer(pins::oscillator::kOut), frames, voice.envelope.buffer(pins::envelope::kInput));
     voice.envelope.process(static_cast<int32_t>(frames));
     float const level = control(catalog::kSynthLevel);
-    float const* sound = voice.envelope.buffer(kEnvOutPin);
+    float const* sound = voice.envelope.buffer(pins::envelope::kOut);
     for (uint32_t i = 0; i < frames; ++i)
         output[i] += sound[i] * level;
-    if (!allocator_.held(index) && !voice.envelope.isStreaming(kEnvOutPin))
+    if (!allocator_.held(index) && !voice.envelope.isStreaming(pins::envelope::kOut))
         voice.sounding = false;
 }
 

@@ -18,7 +18,8 @@ namespace zr::lv2 {
 inline constexpr size_t kMaxShapes = 2;
 
 struct Uris {
-    LV2_URID atomObject = 0, atomBlank = 0, atomPath = 0, atomString = 0, atomUrid = 0, atomFloat = 0, atomDouble = 0, atomInt = 0, atomLong = 0;
+    LV2_URID atomObject = 0, atomBlank = 0, atomPath = 0, atomString = 0, atomUrid = 0;
+    LV2_URID atomFloat = 0, atomDouble = 0, atomInt = 0, atomLong = 0;
     LV2_URID midiEvent = 0, patchGet = 0, patchSet = 0, patchProperty = 0, patchValue = 0;
     LV2_URID timePosition = 0, timeBarBeat = 0, timeBeatsPerMinute = 0, timeSpeed = 0;
     LV2_URID logError = 0, logWarning = 0, logTrace = 0;

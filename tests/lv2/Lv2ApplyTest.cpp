@@ -87,8 +87,8 @@ TEST_P(Lv2Apply, EqualsZrhostRenderSampleForSample) {
     std::filesystem::path const input = folder.path() / "in.wav";
     writeInput(input, tested.channels);
 
-    std::string apply = std::string(ZR_LV2_TOOL_ENVIRONMENT) + " LV2_PATH=" + ZR_LV2_BUNDLE_PARENT + " " + LV2APPLY_PATH + " -i " + input.string() +
-                        " -o " + (folder.path() / "lv2.wav").string();
+    std::string apply = std::string(ZR_LV2_TOOL_ENVIRONMENT) + " LV2_PATH=" + ZR_LV2_BUNDLE_PARENT + " " + LV2APPLY_PATH +
+                        " -i " + input.string() + " -o " + (folder.path() / "lv2.wav").string();
     for (auto const& [symbol, value] : tested.controls)
         apply += " -c " + symbol + " " + std::to_string(value);
     apply += " " + tested.uri;
