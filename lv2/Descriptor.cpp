@@ -108,6 +108,6 @@ std::array<LV2_Descriptor, kPluginCount> const kDescriptors = makeDescriptors(st
 } // namespace
 } // namespace zr::lv2
 
-extern "C" LV2_SYMBOL_EXPORT LV2_Descriptor const* lv2_descriptor(uint32_t index) {
+LV2_SYMBOL_EXPORT LV2_Descriptor const* lv2_descriptor(uint32_t index) {
     return index < zr::lv2::kDescriptors.size() ? &zr::lv2::kDescriptors[index] : nullptr;
 }

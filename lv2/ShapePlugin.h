@@ -115,7 +115,6 @@ private:
 
     std::array<ShapeSlot, kMaxShapes> shapes_{};
     ShapeRequest request_; // built in run(), copied by schedule_work
-    uint32_t framesDone_ = 0;
 };
 
 } // namespace zr::lv2

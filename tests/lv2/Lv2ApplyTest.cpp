@@ -34,6 +34,8 @@ struct ApplyCase {
     nlohmann::json pins;                    // the same settings as module pins
 };
 
+void PrintTo(ApplyCase const& tested, std::ostream* out) { *out << tested.uri << " " << tested.pins.dump(); }
+
 std::vector<ApplyCase> applyCases() {
     std::string const saturation = "(-5,-5)(-2.5,-3.8)(0,0)(2.5,3.8)(5,5)";
     std::string const contour = "(-5,-5)(-4.5,5)(-1,1)(5,-5)";

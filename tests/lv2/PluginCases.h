@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct PluginCase {
     bool instrument = false;
     bool gated = false; // sounds only with its Gate control on
 };
+
+// gtest names a failing case by this.
+inline void PrintTo(PluginCase const& plugInCase, std::ostream* out) { *out << plugInCase.uri; }
 
 inline std::vector<PluginCase> const& pluginCases() {
     static std::vector<PluginCase> const cases = {

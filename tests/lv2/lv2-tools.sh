@@ -3,8 +3,12 @@
 # every plug-in is listed, each one's ports and parameters are described without a warning,
 # and the Turtle holds against the LV2 vocabularies.
 #   lv2-tools.sh BUNDLE_PARENT
+# ZR_LV2_TOOL_ENVIRONMENT, when set, holds assignments for the tools alone (a sanitized build
+# preloads its runtime there).
 set -u
 export LV2_PATH="$1"
+read -r -a tool_environment <<<"${ZR_LV2_TOOL_ENVIRONMENT:-}"
+tool() { env "${tool_environment[@]}" "$@"; }
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
@@ -18,7 +22,7 @@ expected=(
   "urn:zr-shapes:lv2:synth|11|out wave_interpolation remove_dc oversampling envelope_interpolation duration sustain_node clip level|waveShape envelopeShape"
 )
 
-listed=$(lv2ls 2>"$scratch/lv2ls.err" | sort)
+listed=$(tool lv2ls 2>"$scratch/lv2ls.err" | sort)
 [ -s "$scratch/lv2ls.err" ] && fail "lv2ls warns: $(cat "$scratch/lv2ls.err")"
 wanted=$(for line in "${expected[@]}"; do echo "${line%%|*}"; done | sort)
 [ "$listed" = "$wanted" ] || fail "lv2ls lists '$listed', expected '$wanted'"
@@ -28,9 +32,9 @@ values_of() { awk -v property="$1" '$0 ~ property {on = 1} on {print} on && /;$/
 
 for line in "${expected[@]}"; do
   IFS='|' read -r uri ports symbols shapes <<<"$line"
-  warnings=$(lv2info "$uri" 2>&1 >/dev/null)
+  warnings=$(tool lv2info "$uri" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$uri: lv2info warns: $warnings"
-  out=$(lv2info "$uri" 2>/dev/null)
+  out=$(tool lv2info "$uri" 2>/dev/null)
   count=$(grep -c '^	Port [0-9]*:' <<<"$out")
   [ "$count" = "$ports" ] || fail "$uri: $count ports, expected $ports"
   for symbol in $symbols; do
@@ -39,7 +43,7 @@ for line in "${expected[@]}"; do
   grep -q 'Presets:' <<<"$out" || fail "$uri: no presets"
   # Each shape is a parameter: its text writable and readable, its file writable.
   rm -f "$scratch/description.ttl"
-  lv2info -p "$scratch/description.ttl" "$uri" >/dev/null 2>&1
+  tool lv2info -p "$scratch/description.ttl" "$uri" >/dev/null 2>&1
   writable=$(values_of 'patch#writable' "$scratch/description.ttl")
   readable=$(values_of 'patch#readable' "$scratch/description.ttl")
   for shape in $shapes; do
