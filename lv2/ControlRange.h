@@ -20,7 +20,7 @@ struct ControlRange {
 inline float acceptedValue(ControlRange const& range, float written, float previous) {
     if (std::isnan(written))
         return previous;
-    float const clamped = std::fmin(std::fmax(written, range.min), range.max);
+    float const clamped = written < range.min ? range.min : (written > range.max ? range.max : written);
     return range.integer ? std::nearbyint(clamped) : clamped;
 }
 
