@@ -1,6 +1,7 @@
 #include "lv2/ShapePlugin.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -42,8 +43,10 @@ ShapePlugin::ShapePlugin(size_t pluginIndex, double sampleRate, LV2_Feature cons
       uris_(map_, spec_) {
     if (map_)
         lv2_atom_forge_init(&forge_, map_);
-    for (size_t i = 0; i < ranges_.size(); ++i)
+    for (size_t i = 0; i < ranges_.size(); ++i) {
         controls_[i] = ranges_[i].defaultValue;
+        writtenBits_[i] = std::bit_cast<uint32_t>(controls_[i]);
+    }
     for (size_t slot = 0; slot < spec_.shapes.size(); ++slot) {
         std::string error;
         if (!keepShapeText(spec_.shapes[slot].defaultText, shapes_[slot].kept, error))
@@ -90,13 +93,18 @@ void ShapePlugin::activate() {
     settleModules();
 }
 
-// A value outside its range is clamped, a NaN ignored; only changes reach the modules.
-void ShapePlugin::readControls(bool sendAll) {
+// A value outside its range is clamped, a NaN ignored; only changes reach the modules. A port
+// whose bits are those it held at the last run is not checked again.
+void ShapePlugin::readControls() {
     for (uint32_t i = 0; i < ranges_.size(); ++i) {
         if (!controlPorts_[i])
             continue;
+        auto const written = std::bit_cast<uint32_t>(*controlPorts_[i]);
+        if (written == writtenBits_[i])
+            continue;
+        writtenBits_[i] = written;
         float const accepted = acceptedValue(ranges_[i], *controlPorts_[i], controls_[i]);
-        if (accepted == controls_[i] && !sendAll)
+        if (accepted == controls_[i])
             continue;
         controls_[i] = accepted;
         sendControl(i, accepted);
@@ -200,7 +208,7 @@ void ShapePlugin::renderSpan(uint32_t from, uint32_t to) {
 
 void ShapePlugin::run(uint32_t frames) {
     prepareNotify();
-    readControls(false);
+    readControls();
     beginRun(frames);
     applyPendingShapes(0);
     uint32_t done = 0;

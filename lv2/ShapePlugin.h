@@ -85,7 +85,7 @@ private:
         bool pending = false; // kept changed: the modules and the notify port have not seen it
     };
 
-    void readControls(bool sendAll);
+    void readControls();
     void applyPendingShapes(int64_t frame);
     void renderSpan(uint32_t from, uint32_t to);
     void handleEvent(LV2_Atom_Event const* event);
@@ -111,7 +111,8 @@ private:
     bool notifying_ = false; // messages still fit
     std::array<float*, 4> audioPorts_{};
     std::array<float const*, 16> controlPorts_{};
-    std::array<float, 16> controls_{};
+    std::array<float, 16> controls_{};     // the values the modules have
+    std::array<uint32_t, 16> writtenBits_{}; // what each port held at the last run
 
     std::array<ShapeSlot, kMaxShapes> shapes_{};
     ShapeRequest request_; // built in run(), copied by schedule_work
