@@ -81,6 +81,17 @@ JackServer::~JackServer() {
     stop(std::chrono::seconds(3));
     std::error_code ignored;
     std::filesystem::remove(log_, ignored);
+    removeLeftovers();
+}
+
+// A client still joined when its server stops leaves its semaphore in /dev/shm, named after
+// the server: the name is this server's own, so whatever carries it is left over.
+void JackServer::removeLeftovers() const {
+    std::error_code ignored;
+    std::string const mark = "_" + name_ + "_";
+    for (auto const& entry : std::filesystem::directory_iterator("/dev/shm", ignored))
+        if (entry.path().filename().string().find(mark) != std::string::npos)
+            std::filesystem::remove(entry.path(), ignored);
 }
 
 bool JackServer::acceptsClients() const {

@@ -35,6 +35,7 @@ public:
 private:
     bool acceptsClients() const;
     void stop(std::chrono::milliseconds grace);
+    void removeLeftovers() const;
 
     std::string name_;
     int32_t periodFrames_;
