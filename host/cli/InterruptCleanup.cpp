@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include "host/cli/SignalHandlers.h"
+
 namespace zr::cli {
 namespace {
 
@@ -40,18 +42,7 @@ extern "C" void removeTemporariesAndReraise(int signal) {
 } // namespace
 
 void installInterruptCleanup() {
-    for (int signal : kCleanedSignals) {
-        struct sigaction previous {};
-        ::sigaction(signal, nullptr, &previous);
-        if (previous.sa_handler == SIG_IGN)
-            continue;
-        struct sigaction cleanup {};
-        cleanup.sa_handler = removeTemporariesAndReraise;
-        sigemptyset(&cleanup.sa_mask);
-        for (int other : kCleanedSignals)
-            sigaddset(&cleanup.sa_mask, other); // one cleanup at a time
-        ::sigaction(signal, &cleanup, nullptr);
-    }
+    handleUnlessIgnored(kCleanedSignals, removeTemporariesAndReraise); // one cleanup at a time
     std::signal(SIGXFSZ, SIG_IGN);
 }
 

@@ -15,6 +15,7 @@
 #include "host/cli/EditCommand.h"
 #include "host/cli/InterruptCleanup.h"
 #include "host/cli/ListCommand.h"
+#include "host/cli/PlayCommand.h"
 #include "host/cli/Messages.h"
 #include "host/cli/ShapeCommand.h"
 #include "host/cli/RenderCommand.h"
@@ -90,6 +91,26 @@ int main(int argc, char** argv) {
     render->add_option("--set", renderRequest.overrides.settings,
                        "MODULE.PIN=VALUE: a pin value after the patch's own (JSON, or a bare text); repeatable")
         ->allow_extra_args(false);
+
+    zr::cli::PlayRequest playRequest;
+    bool noConnect = false;
+    std::string serverName;
+    auto* play = app.add_subcommand("play", "run a patch live as a JACK client until --duration has played or Ctrl-C "
+                                            "(see README: Play a patch live)");
+    play->add_option("patch", playRequest.patch, "the patch, a JSON file")->required()->check(CLI::ExistingFile);
+    play->add_option("--duration", playRequest.duration, "stop after this many seconds of the server's clock");
+    auto* noConnectFlag = play->add_flag("--no-connect", noConnect, "leave the output ports unconnected");
+    auto* connectOption = play->add_option("--connect", playRequest.connectTo,
+                                           "JACK ports for the outputs, in order (the last takes the rest); "
+                                           "default: the system playback ports")
+                              ->expected(1, -1);
+    noConnectFlag->excludes(connectOption);
+    play->add_option("--server", serverName, "the JACK server's name (default: JACK_DEFAULT_SERVER, else 'default')");
+    play->add_option("--client-name", playRequest.clientName, "the JACK client's name")->capture_default_str();
+    play->add_option("--set", playRequest.settings,
+                     "MODULE.PIN=VALUE: a pin value after the patch's own (JSON, or a bare text); repeatable")
+        ->allow_extra_args(false);
+
     bool showVersion = false;
     app.add_flag("--version", showVersion, "print zrhost's version and the bundle's framework information");
 
@@ -160,6 +181,12 @@ int main(int argc, char** argv) {
             if (normalizeOption->count() > 0)
                 renderRequest.normalizeDecibels = std::stod(normalizeLevel);
             return zr::cli::runRender(files, renderRequest);
+        }
+        if (play->parsed()) {
+            playRequest.connect = !noConnect;
+            if (!serverName.empty())
+                playRequest.server = serverName;
+            return zr::cli::runPlay(files, playRequest);
         }
         if (draw->parsed()) {
             if (textOption->count() > 0)

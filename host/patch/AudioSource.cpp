@@ -77,6 +77,9 @@ void AudioSource::fill(float* buffer, int64_t startSample, int32_t count, float 
         case Kind::File:
             buffer[i] = n < static_cast<int64_t>(samples.size()) ? samples[static_cast<size_t>(n)] : 0.0f;
             continue;
+        case Kind::External:
+            volts = 0.0f;
+            break;
         }
         buffer[i] = volts * kVoltsToLevel;
     }

@@ -117,7 +117,7 @@ public:
 
     LoadedPatch load(json const& root) {
         onlyKeys(root, "", {"sampleRate", "blockSize", "duration", "modules", "connections", "sources", "changes",
-                            "notes", "outputs"});
+                            "notes", "midi", "outputs"});
         readTiming(root);
         AudioModuleOptions options;
         options.sampleRate = result_.sampleRate;
@@ -138,6 +138,7 @@ public:
         for (size_t i = 0; i < listAt(root, "changes").size(); ++i)
             readChange(root.at("changes").at(i), "changes[" + std::to_string(i) + "]");
         readNoteSections(root);
+        readMidiSection(root);
         std::stable_sort(result_.changes.begin(), result_.changes.end(),
                          [](TimedChange const& a, TimedChange const& b) { return a.sample < b.sample; });
         readOutputs(root);
@@ -480,6 +481,8 @@ private:
     AudioSource readSource(json const& given, std::string const& place) {
         if (given.is_number())
             return AudioSource::constant(given.get<float>());
+        if (given.is_object() && given.contains("jack"))
+            return externalSource(given, place);
         onlyKeys(given, place, {"type", "level", "amplitude", "frequency", "from", "to", "seconds", "seed", "file",
                                 "channel"});
         std::string const type = textAt(given, "type", place);
@@ -508,6 +511,22 @@ private:
         } else {
             fault(place + ".type", "unknown source type '" + type + "'; expected constant, sine, noise, ramp or wav");
         }
+        return source;
+    }
+
+    // {"jack": "in_1"}: an input port of that name when the patch plays live; silence offline.
+    AudioSource externalSource(json const& given, std::string const& place) {
+        onlyKeys(given, place, {"jack"});
+        std::string const name = textAt(given, "jack", place);
+        if (name.empty() || name.find(':') != std::string::npos)
+            fault(place + ".jack", "expected a port name without ':', such as \"in_1\"");
+        for (SourcedInput const& input : result_.inputs)
+            if (input.source.kind == AudioSource::Kind::External && input.source.externalName == name)
+                fault(place + ".jack", "the port '" + name + "' feeds " + input.pin.text() + " already");
+        AudioSource source;
+        source.kind = AudioSource::Kind::External;
+        source.externalName = name;
+        result_.remarks.push_back(place + ": the JACK input '" + name + "' is silent when the patch is rendered offline");
         return source;
     }
 
@@ -661,6 +680,84 @@ private:
             starts.push_back(note.start);
         }
         warnPastTheEnd(starts, place + ".play");
+    }
+
+    // "midi": { "notes": { "gate": pin, "pitch": pin }, "controllers": { "74": pin, ... } }.
+    void readMidiSection(json const& root) {
+        if (!root.contains("midi"))
+            return;
+        json const& section = root.at("midi");
+        onlyKeys(section, "midi", {"notes", "controllers"});
+        MidiMapping mapping;
+        if (section.contains("notes"))
+            mapping.notes = readMidiNotes(section.at("notes"), "midi.notes");
+        if (section.contains("controllers")) {
+            json const& controllers = section.at("controllers");
+            if (!controllers.is_object())
+                fault("midi.controllers", "expected an object of \"module.pin\" by controller number, e.g. { \"74\": \"morph.Position\" }");
+            for (auto const& [number, pin] : controllers.items())
+                mapping.controllers.push_back(readController(number, pin, "midi.controllers." + number));
+        }
+        result_.midi = std::move(mapping);
+    }
+
+    MidiNoteMapping readMidiNotes(json const& notes, std::string const& place) {
+        onlyKeys(notes, place, {"gate", "pitch"});
+        if (!notes.contains("gate"))
+            fault(place, "MIDI notes need \"gate\": \"module.pin\", and may name \"pitch\": \"module.pin\"");
+        MidiNoteMapping mapping;
+        mapping.gate = address(notes.at("gate"), place + ".gate");
+        auto const [on, off] = gateValues(describedPin(mapping.gate, place + ".gate"));
+        mapping.gateOn = pinValue(mapping.gate, on, place + ".gate");
+        mapping.gateOff = pinValue(mapping.gate, off, place + ".gate");
+        if (!notes.contains("pitch"))
+            return mapping;
+        mapping.pitch = address(notes.at("pitch"), place + ".pitch");
+        constexpr int kMidiOfA4 = 69;
+        constexpr double kVoltsOfA4 = 5.0;
+        for (int note = 0; note < 128; ++note)
+            mapping.pitchOfNote.push_back(quietPinValue(*mapping.pitch, kVoltsOfA4 + (note - kMidiOfA4) / 12.0, place + ".pitch"));
+        if (std::none_of(mapping.pitchOfNote.begin(), mapping.pitchOfNote.end(), [](auto const& value) { return value.has_value(); }))
+            fault(place + ".pitch", "'" + mapping.pitch->text() + "' takes no pitch of any MIDI note");
+        return mapping;
+    }
+
+    // The value of a pin that may refuse it, without a warning per value.
+    std::optional<PinValue> quietPinValue(PinAddress const& pin, double value, std::string const& place) {
+        size_t const warnings = result_.warnings.size();
+        try {
+            PinValue const resolved = pinValue(pin, value, place);
+            result_.warnings.resize(warnings);
+            return resolved;
+        } catch (Fault const&) {
+            result_.warnings.resize(warnings);
+            return std::nullopt;
+        }
+    }
+
+    MidiControllerMapping readController(std::string const& number, json const& pin, std::string const& place) {
+        bool const isNumber = !number.empty() && number.size() <= 3 &&
+                              std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!isNumber || std::stoi(number) > 127)
+            fault(place, "expected a controller number from 0 to 127");
+        MidiControllerMapping mapping;
+        mapping.controller = std::stoi(number);
+        mapping.pin = address(pin, place);
+        PinDescription const& described = describedPin(mapping.pin, place);
+        bool const whole = described.datatype == gmpi::MP_INT32 || described.datatype == gmpi::MP_ENUM;
+        bool const takesNumbers = whole || described.datatype == gmpi::MP_FLOAT32 || described.datatype == gmpi::MP_AUDIO;
+        if (!described.isInput() || !takesNumbers || !described.range.min || !described.range.max)
+            fault(place, "'" + mapping.pin.text() + "' is no number input with a range; a controller sweeps a pin's range");
+        double const low = *described.range.min;
+        double const high = *described.range.max;
+        for (int value = 0; value < 128; ++value) {
+            double const swept = low + (high - low) * value / 127.0;
+            json const given = whole ? json(std::llround(swept)) : json(swept);
+            size_t const warnings = result_.warnings.size();
+            mapping.valueOf.push_back(pinValue(mapping.pin, given, place));
+            result_.warnings.resize(warnings);
+        }
+        return mapping;
     }
 
     void readOutputs(json const& root) {

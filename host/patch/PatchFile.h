@@ -63,6 +63,30 @@ struct PatchOverrides {
     std::vector<std::string> settings;
 };
 
+// A "midi" section: notes of a MIDI input open a gate pin and set a pitch pin; controllers
+// set value pins. Every value is worked out and checked while loading, one per MIDI value, so
+// that playing only picks one.
+struct MidiNoteMapping {
+    PinAddress gate;
+    PinValue gateOn;
+    PinValue gateOff;
+    std::optional<PinAddress> pitch;
+    // By note number (128): volts per octave with A4 (note 69) at 5 V; none where the pin
+    // refuses the pitch.
+    std::vector<std::optional<PinValue>> pitchOfNote;
+};
+
+struct MidiControllerMapping {
+    int32_t controller = 0; // 0..127
+    PinAddress pin;
+    std::vector<PinValue> valueOf; // by controller value (128): 0..127 across the pin's range
+};
+
+struct MidiMapping {
+    std::optional<MidiNoteMapping> notes;
+    std::vector<MidiControllerMapping> controllers;
+};
+
 struct LoadedPatch {
     float sampleRate = 48000.0f;
     int32_t blockSize = 64;
@@ -71,6 +95,7 @@ struct LoadedPatch {
     std::vector<SourcedInput> inputs; // every unwired audio input, silent unless given a source
     std::vector<TimedChange> changes; // ordered by sample
     std::vector<PinAddress> outputs;  // one channel each
+    std::optional<MidiMapping> midi;  // what a live MIDI input drives
     // Values the patch gives that a module takes by design but reads as something else, and
     // conversions made on the way in, each "file: place: what happened".
     std::vector<std::string> warnings; // shown always

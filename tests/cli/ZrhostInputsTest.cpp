@@ -32,7 +32,7 @@ TEST_F(ZrhostInputs, EachBadInputGetsOneLineThatNamesWhatToDo) {
     write("crlf.shp", "(-5,0)(5,0)\r\nITP=10");
     write("p.json", R"({ "duration": 0.01, "modules": { "s": { "id": "ZR_Waveshaper2" } }, "outputs": ["s.Out"] })");
     std::pair<std::string, std::string> const cases[] = {
-        {"rendr p.json", "zrhost: 'rendr' is not a subcommand; the subcommands: demo, list, render, draw, edit, shape (nearest: render)"},
+        {"rendr p.json", "zrhost: 'rendr' is not a subcommand; the subcommands: demo, list, render, play, draw, edit, shape (nearest: render)"},
         {"draw --pin NodeSize=abc -o e.png", "--pin NodeSize=abc: NodeSize takes a whole number"},
         {"draw --pin BorderFactor=1e999 -o e.png", "--pin BorderFactor=1e999: BorderFactor takes a number"},
         {"draw --pin Nodesize=3 -o e.png", "has no pin named 'Nodesize'; nearest: NodeSize"},

@@ -58,7 +58,7 @@ public:
             ::close(terminal);
     }
     ~ZrhostProcess() {
-        if (pid_ > 0 && !finished_) {
+        if (pid_ > 0 && !finished_ && !reaped_) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
@@ -70,10 +70,23 @@ public:
 
     void signal(int number) const { ::kill(pid_, number); }
 
+    // Whether it ended within `timeout`; then wait() returns at once.
+    bool endsWithin(std::chrono::milliseconds timeout) {
+        auto const deadline = std::chrono::steady_clock::now() + timeout;
+        while (::waitpid(pid_, &status_, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        reaped_ = true;
+        return true;
+    }
+
     // A run with errors on a terminal must write less than the terminal holds (a few kB).
     Finished wait() {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        int status = status_;
+        if (!reaped_)
+            ::waitpid(pid_, &status, 0);
         finished_ = true;
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0, contentOf(out_),
                 terminal_ >= 0 ? drainTerminal() : contentOf(err_)};
@@ -123,6 +136,8 @@ private:
     pid_t pid_ = -1;
     int terminal_ = -1; // our side of the child's terminal
     bool finished_ = false;
+    bool reaped_ = false; // by endsWithin
+    int status_ = 0;
 };
 
 inline Finished runZrhost(Launch const& launch) {

@@ -83,9 +83,9 @@ std::vector<float> samples(AudioSource const& source, int64_t start, int32_t cou
 TEST(AudioSource, SignalsAtTheirSamples) {
     using Kind = AudioSource::Kind;
     // A quarter period of the sine is one sample at 100 Hz; the ramp lasts 50 samples.
-    AudioSource const sine{.kind = Kind::Sine, .level = 1.0f, .amplitude = 4.0f, .frequency = 25.0, .samples = {}};
-    AudioSource const ramp{.kind = Kind::Ramp, .from = -5.0f, .to = 5.0f, .seconds = 0.5, .samples = {}};
-    AudioSource const file{.kind = Kind::File, .samples = {0.25f, -0.5f}};
+    AudioSource const sine{.kind = Kind::Sine, .level = 1.0f, .amplitude = 4.0f, .frequency = 25.0, .samples = {}, .externalName = {}};
+    AudioSource const ramp{.kind = Kind::Ramp, .from = -5.0f, .to = 5.0f, .seconds = 0.5, .samples = {}, .externalName = {}};
+    AudioSource const file{.kind = Kind::File, .samples = {0.25f, -0.5f}, .externalName = {}};
     std::tuple<char const*, AudioSource, int64_t, float> const cases[] = { // name, source, sample, expected
         {"constant in volts", AudioSource::constant(4.0f), 123, 0.4f},
         {"sine at its offset", sine, 0, 0.1f},
@@ -104,7 +104,7 @@ TEST(AudioSource, SignalsAtTheirSamples) {
 }
 
 TEST(AudioSource, NoiseStaysInRangeAndDoesNotDependOnTheBlocks) {
-    AudioSource noise{.kind = AudioSource::Kind::Noise, .amplitude = 2.0f, .samples = {}};
+    AudioSource noise{.kind = AudioSource::Kind::Noise, .amplitude = 2.0f, .samples = {}, .externalName = {}};
     std::vector<float> const whole = samples(noise, 0, 1000);
     std::vector<float> joined = samples(noise, 0, 333);
     std::vector<float> const rest = samples(noise, 333, 667);

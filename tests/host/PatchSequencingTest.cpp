@@ -5,8 +5,10 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/patch/Patch.h"
@@ -131,6 +133,52 @@ TEST(PatchSequencing, BadSequencesNameTheKeyAtFault) {
     LoadedPatch const late = loadText(gatedOscillator(R"J("changes": [{ "at": 0.05, "set": "o.Gate", "to": true, "every": 0.02, "count": 4 }])J"));
     EXPECT_THAT(late.warnings, ::testing::ElementsAre(HasSubstr(
                                    "changes[0]: 1 of its 4 times come at or after the end of the render (0.1 s), where nothing plays")));
+}
+
+// The midi section: a value for every note and every controller value, worked out while
+// loading; what does not fit is refused with the place.
+TEST(PatchSequencing, MidiSectionHoldsAValueForEveryNoteAndControllerValue) {
+    LoadedPatch loaded = loadText(gatedOscillator(R"J("midi": { "notes": { "gate": "o.Gate", "pitch": "o.Pitch" },
+        "controllers": { "1": "o.Oversampling", "74": "o.PhaseModDepth" } })J"));
+    ASSERT_TRUE(loaded.midi && loaded.midi->notes);
+    MidiNoteMapping const& notes = *loaded.midi->notes;
+    EXPECT_EQ(notes.gateOn.bytes, std::vector<uint8_t>{1});
+    EXPECT_EQ(notes.gateOff.bytes, std::vector<uint8_t>{0});
+    ASSERT_EQ(notes.pitchOfNote.size(), 128u);
+    std::pair<int, double> const pitches[] = {{69, 5.0}, {60, 4.25}, {0, 5.0 - 69.0 / 12.0}, {127, 5.0 + 58.0 / 12.0}};
+    for (auto const& [note, volts] : pitches) {
+        SCOPED_TRACE("note " + std::to_string(note));
+        ASSERT_TRUE(notes.pitchOfNote[static_cast<size_t>(note)]);
+        EXPECT_TRUE(notes.pitchOfNote[static_cast<size_t>(note)]->isAudioLevel);
+        EXPECT_NEAR(notes.pitchOfNote[static_cast<size_t>(note)]->volts, volts, 1e-6);
+    }
+    ASSERT_EQ(loaded.midi->controllers.size(), 2u);
+    // Oversampling takes whole numbers 0..8; PhaseModDepth, an audio input, levels 0..10 V.
+    MidiControllerMapping const& oversampling = loaded.midi->controllers[0];
+    MidiControllerMapping const& depth = loaded.midi->controllers[1];
+    EXPECT_EQ(oversampling.controller, 1);
+    EXPECT_EQ(depth.controller, 74);
+    std::tuple<int, int32_t, float> const sweeps[] = {{0, 0, 0.0f}, {64, 4, 10.0f * 64 / 127}, {127, 8, 10.0f}};
+    for (auto const& [value, whole, volts] : sweeps) {
+        SCOPED_TRACE("controller value " + std::to_string(value));
+        int32_t taken = -1;
+        std::memcpy(&taken, oversampling.valueOf[static_cast<size_t>(value)].bytes.data(), sizeof taken);
+        EXPECT_EQ(taken, whole);
+        EXPECT_NEAR(depth.valueOf[static_cast<size_t>(value)].volts, volts, 1e-5f);
+    }
+
+    std::pair<std::string, std::string> const refused[] = {
+        {R"J("midi": { "controllers": { "128": "o.Oversampling" } })J", "midi.controllers.128: expected a controller number from 0 to 127"},
+        {R"J("midi": { "controllers": { "cc1": "o.Oversampling" } })J", "midi.controllers.cc1: expected a controller number"},
+        {R"J("midi": { "controllers": { "1": "o.Gate" } })J", "midi.controllers.1: 'o.Gate' is no number input with a range"},
+        {R"J("midi": { "notes": { "pitch": "o.Pitch" } })J", "midi.notes: MIDI notes need \"gate\""},
+        {R"J("midi": { "notes": { "gate": "o.Gate", "velocity": "o.Pitch" } })J", "midi.notes.velocity: unknown key"},
+        {R"J("midi": { "channel": 1 })J", "midi.channel: unknown key"},
+    };
+    for (auto const& [section, message] : refused) {
+        SCOPED_TRACE(section);
+        EXPECT_THAT(loadError(gatedOscillator(section)), HasSubstr("patch.json: " + message));
+    }
 }
 
 // An inverting waveshaper with a 2 V input: overrides change the rate, the length and pin

@@ -1,0 +1,104 @@
+// Listening to a shape while it is edited: a new shape is heard from the next period on, in
+// each way of hearing it, and without a server the listener says so at once.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <optional>
+
+#include "host/realtime/ShapeListening.h"
+#include "testing/BuiltBundle.h"
+#include "testing/TemporaryFolder.h"
+#include "testing/jack/JackServer.h"
+#include "testing/jack/JackTestClients.h"
+
+namespace zr::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Options = host::ShapeListeningOptions;
+
+// A level shape at 4 V: whatever the tone, the curve gives 4 V, and so does the wave.
+std::vector<uint8_t> const kLevelAt4Volts = built::shapeImage({{0.0f, 0.8f}, {0.5f, 0.8f}, {1.0f, 0.8f}});
+constexpr float kLevelSample = 0.4f;
+
+// The first sample from which the level holds for a run of samples (a tone crosses it only
+// for a sample).
+std::optional<int64_t> firstAtLevel(std::vector<float> const& samples, int64_t from) {
+    constexpr size_t kRun = 32;
+    size_t held = 0;
+    for (auto i = static_cast<size_t>(from); i < samples.size(); ++i) {
+        held = std::fabs(samples[i] - kLevelSample) < 1e-6f ? held + 1 : 0;
+        if (held == kRun)
+            return static_cast<int64_t>(i + 1 - kRun);
+    }
+    return std::nullopt;
+}
+
+TEST(ShapeListening, ANewShapeIsHeardFromTheNextPeriod) {
+    TemporaryFolder folder("zrhost-listening");
+    std::filesystem::path const patch = folder.write("listened.json", R"json({ "duration": 1,
+        "modules": { "shaper": { "id": "ZR_Waveshaper2" } }, "sources": { "shaper.Input": 2 }, "outputs": ["shaper.Out"] })json");
+    struct Case {
+        char const* name;
+        Options::As as;
+        std::optional<std::filesystem::path> patch;
+        std::string shapePin;
+        bool withinOnePeriod; // the oscillator fades a new wave in over 1/60 s
+    } const cases[] = {
+        {"transfer curve", Options::As::TransferCurve, std::nullopt, "", true},
+        {"wave", Options::As::Wave, std::nullopt, "", false},
+        {"a patch's shape pin", Options::As::TransferCurve, patch, "shaper.Shape", true},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        JackServer server(64);
+        JackRecorder recorder(server, "recorder", 1, 96000);
+        Options options;
+        options.as = c.as;
+        options.patch = c.patch;
+        options.shapePin = c.shapePin;
+        options.client = {"listener", server.name()};
+        options.connectTo = {recorder.portName(0)};
+        host::ShapeListening listening(built::bundle(), built::descriptions(), options);
+        ASSERT_TRUE(recorder.waitFor(4800, 5s));
+        EXPECT_FALSE(firstAtLevel(recorder.samples(0), 0)) << "the level shape sounds before it was sent";
+        int64_t const sentAt = recorder.framesKept();
+        ASSERT_TRUE(listening.setShape(kLevelAt4Volts));
+        ASSERT_TRUE(recorder.waitFor(sentAt + 4800, 5s));
+        std::vector<float> const captured = recorder.samples(0);
+        std::optional<int64_t> const heard = firstAtLevel(captured, sentAt);
+        ASSERT_TRUE(heard);
+        // The recorder's count may trail the player's periods by one.
+        if (c.withinOnePeriod) {
+            EXPECT_LE(*heard - sentAt, 2 * server.periodFrames());
+        }
+        EXPECT_NEAR(captured.back(), kLevelSample, 1e-6f) << "the shape keeps sounding";
+        EXPECT_FALSE(listening.serverGone());
+    }
+}
+
+TEST(ShapeListening, RefusesWhatNoShapeIsAndSaysWhenNoServerRuns) {
+    Options options;
+    options.client = {"listener", "zrtest-no-server"};
+    auto const from = std::chrono::steady_clock::now();
+    try {
+        host::ShapeListening listening(built::bundle(), built::descriptions(), options);
+        ADD_FAILURE() << "listening started without a server";
+    } catch (host::JackError const& error) {
+        EXPECT_NE(std::string(error.what()).find("no JACK server 'zrtest-no-server' is running"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - from, 1s);
+
+    JackServer server(64);
+    options.client = {"listener", server.name()};
+    options.connect = false;
+    host::ShapeListening listening(built::bundle(), built::descriptions(), options);
+    EXPECT_FALSE(listening.setShape(std::vector<uint8_t>(64 * 1024, 0))) << "larger than any shape";
+    EXPECT_TRUE(listening.setShape(kLevelAt4Volts));
+}
+
+} // namespace
+} // namespace zr::test
