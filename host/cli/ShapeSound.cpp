@@ -1,19 +1,62 @@
 #include "host/cli/ShapeSound.h"
 
+#include <cstdio>
+#include <exception>
+#include <span>
+
+#include "host/realtime/ShapeListening.h"
+
 namespace zr::cli {
 namespace {
 
-// Hears nothing and says so.
-class SilentShapeSound final : public ShapeSound {
+host::ShapeListeningOptions optionsOf(ListenRequest const& request) {
+    host::ShapeListeningOptions options;
+    options.as = request.role == ListenRequest::Role::Wave ? host::ShapeListeningOptions::As::Wave
+                                                           : host::ShapeListeningOptions::As::TransferCurve;
+    options.patch = request.patch;
+    options.shapePin = request.shapePin;
+    options.client.serverName = request.serverName;
+    return options;
+}
+
+// Plays the shape through JACK while a server runs; says why not otherwise, once.
+class JackShapeSound final : public ShapeSound {
 public:
-    void shapeChanged(Shape const&) override {}
-    std::optional<std::string> whyOff() const override {
-        return "this zrhost has no audio connection for the editor; the editor works without it";
+    JackShapeSound(ListenRequest const& request, host::Bundle& bundle, host::ModuleDescriptions const& descriptions) {
+        if (request.patch && request.shapePin.empty()) {
+            whyOff_ = "name the pin of " + request.patch->string() + " that takes the shape: --shape-pin MODULE.PIN";
+            return;
+        }
+        try {
+            listening_ = std::make_unique<host::ShapeListening>(bundle, descriptions, optionsOf(request));
+        } catch (std::exception const& error) {
+            whyOff_ = error.what();
+        }
     }
+
+    void shapeChanged(Shape const& shape) override {
+        if (!listening_)
+            return;
+        if (listening_->serverGone()) {
+            std::fprintf(stderr, "zrhost: listening is off: the JACK server stopped; the editor works on\n");
+            listening_.reset();
+            return;
+        }
+        listening_->setShape({static_cast<uint8_t const*>(shape.blobData()), static_cast<size_t>(shape.blobSize())});
+    }
+
+    std::optional<std::string> whyOff() const override { return whyOff_; }
+
+private:
+    std::unique_ptr<host::ShapeListening> listening_;
+    std::optional<std::string> whyOff_;
 };
 
 } // namespace
 
-std::unique_ptr<ShapeSound> makeShapeSound(ListenRequest const&) { return std::make_unique<SilentShapeSound>(); }
+std::unique_ptr<ShapeSound> makeShapeSound(ListenRequest const& request, host::Bundle& bundle,
+                                           host::ModuleDescriptions const& descriptions) {
+    return std::make_unique<JackShapeSound>(request, bundle, descriptions);
+}
 
 } // namespace zr::cli

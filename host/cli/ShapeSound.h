@@ -9,6 +9,11 @@
 
 #include "shapes/Shape.h"
 
+namespace zr::host {
+class Bundle;
+class ModuleDescriptions;
+} // namespace zr::host
+
 namespace zr::cli {
 
 struct ListenRequest {
@@ -16,7 +21,11 @@ struct ListenRequest {
     enum class Role { Shaper, Wave };
     // The patch to play; none: a built-in tone for the role.
     std::optional<std::filesystem::path> patch;
+    // With a patch: the pin that takes the shape, "module.pin".
+    std::string shapePin;
     Role role = Role::Shaper;
+    // The JACK server to play on; none: the default one.
+    std::optional<std::string> serverName;
 };
 
 // Receives the edited shape: the first one, then every shape the editor sends and every mode
@@ -33,8 +42,11 @@ public:
     virtual std::optional<std::string> whyOff() const = 0;
 };
 
-// The sound for `request`. Never fails: a sound that cannot start says why in whyOff() and
-// stays silent.
-std::unique_ptr<ShapeSound> makeShapeSound(ListenRequest const& request);
+// The sound for `request`, played as a JACK client with modules of `bundle` (both outlive
+// the sound). Never fails: a sound that cannot start (no server, a patch or pin that does not
+// fit) says why in whyOff() and stays silent; a server that stops later is reported once on
+// standard error and the editor goes on.
+std::unique_ptr<ShapeSound> makeShapeSound(ListenRequest const& request, host::Bundle& bundle,
+                                           host::ModuleDescriptions const& descriptions);
 
 } // namespace zr::cli

@@ -143,6 +143,11 @@ int main(int argc, char** argv) {
     edit->add_option("--height", editRequest.height, "window height in pixels before --scale")->capture_default_str();
     auto* listenOption = edit->add_option("--listen", listenPatch, "hear the shape while editing, through PATCH.json or a "
                                                                    "built-in tone")->expected(0, 1)->type_name("[PATCH.json]");
+    std::string listenPin;
+    std::string listenServer;
+    edit->add_option("--shape-pin", listenPin, "with --listen PATCH.json: the pin that takes the shape, MODULE.PIN");
+    edit->add_option("--server", listenServer, "with --listen: the JACK server's name (default: JACK_DEFAULT_SERVER, "
+                                               "else 'default')");
     edit->add_option("--as", listenRole, "how the shape is heard: shaper (transfer curve) or wave (oscillator's waveform)")
         ->check(CLI::IsMember({"shaper", "wave"}))
         ->capture_default_str();
@@ -202,6 +207,9 @@ int main(int argc, char** argv) {
                 if (!listenPatch.empty())
                     listen.patch = listenPatch;
                 listen.role = listenRole == "wave" ? zr::cli::ListenRequest::Role::Wave : zr::cli::ListenRequest::Role::Shaper;
+                listen.shapePin = listenPin;
+                if (!listenServer.empty())
+                    listen.serverName = listenServer;
                 editRequest.listen = listen;
             }
             return zr::cli::runEdit(files, editRequest);

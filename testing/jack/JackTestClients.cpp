@@ -22,6 +22,14 @@ jack_client_t* openClient(JackServer const& server, std::string const& name) {
 
 } // namespace
 
+void connectPorts(JackServer const& server, std::string const& from, std::string const& to) {
+    jack_client_t* client = openClient(server, "zrtest-wiring");
+    int const refused = jack_connect(client, from.c_str(), to.c_str());
+    jack_client_close(client);
+    if (refused != 0)
+        throw std::runtime_error("the server refuses to connect " + from + " to " + to);
+}
+
 JackSender::JackSender(JackServer const& server, std::string const& name, float level)
     : client_(openClient(server, name)), level_(level) {
     port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);

@@ -18,6 +18,10 @@ namespace zr::test {
 
 class JackServer;
 
+// Connects two ports of the server by their full names. Throws std::runtime_error naming them
+// when the server refuses.
+void connectPorts(JackServer const& server, std::string const& from, std::string const& to);
+
 class JackSender {
 public:
     struct Message {

@@ -48,15 +48,6 @@ std::vector<int64_t> changesOf(std::vector<float> const& samples) {
     return changes;
 }
 
-void connectPorts(JackServer const& server, std::string const& from, std::string const& to) {
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("zrtest-wiring", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
-                                             &status, server.name().c_str());
-    ASSERT_NE(client, nullptr);
-    EXPECT_EQ(jack_connect(client, from.c_str(), to.c_str()), 0) << from << " -> " << to;
-    jack_client_close(client);
-}
-
 // A shaper whose curve is the identity over its default range, so its output follows its input.
 std::string const kFollowerModules = R"json("modules": { "shaper": { "id": "ZR_Waveshaper2", "pins": { "Interpolation": 10 } } })json";
 

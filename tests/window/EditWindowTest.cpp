@@ -11,9 +11,13 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "host/patch/ShapeValues.h"
 #include "shapes/Volts.h"
 #include "testing/TemporaryFolder.h"
+#include "testing/jack/JackServer.h"
+#include "testing/jack/JackTestClients.h"
 #include "testing/x11/XTools.h"
 #include "testing/x11/XvfbServer.h"
 #include "tests/cli/ZrhostProcess.h"
@@ -303,7 +307,8 @@ namespace {
 
 // Asked to listen where no sound can play, the editor says why once and edits on.
 TEST_F(EditWindow, ListeningOffIsSaidAndEditingGoesOn) {
-    for (std::vector<std::string> const& listen : {std::vector<std::string>{"--listen"},
+    std::string const noServer = "zr-test-no-server-" + std::to_string(::getpid());
+    for (std::vector<std::string> const& listen : {std::vector<std::string>{"--listen", "--server", noServer},
                                                    std::vector<std::string>{"--listen", "patch.json", "--as", "wave"}}) {
         SCOPED_TRACE(listen.size());
         XWindow const window = start("heard.shp", "(-5,-5)(0,5)(5,-5)\nITP=10", {}, listen);
@@ -398,6 +403,58 @@ TEST_P(EditWindowLosingItsServer, KeepsUnsavedWork) {
 INSTANTIATE_TEST_SUITE_P(Edits, EditWindowLosingItsServer,
                          ::testing::Values(LostServerCase{"UnsavedDrag", true}, LostServerCase{"NothingUnsaved", false}),
                          [](auto const& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace zr::test
+
+namespace zr::test {
+namespace {
+
+// The largest magnitude among the last `frames` samples of what the recorder kept.
+float loudnessOfLast(JackRecorder const& recorder, int64_t frames) {
+    std::vector<float> const samples = recorder.samples(0);
+    float loudest = 0.0f;
+    for (size_t i = samples.size() - std::min<size_t>(samples.size(), static_cast<size_t>(frames)); i < samples.size(); ++i)
+        loudest = std::max(loudest, std::abs(samples[i]));
+    return loudest;
+}
+
+// With --listen the shape is heard through JACK and every edit reaches the sound: a flat
+// transfer curve at 0 V is silent, the tone sounds once a drag lifts its middle node, and
+// undo silences it again.
+TEST_F(EditWindow, ListeningFollowsEachEdit) {
+    using namespace std::chrono_literals;
+    JackServer jack;
+    JackRecorder recorder(jack, "recorder", 1, 60 * jack.sampleRate());
+    XWindow const window = start("heard.shp", "(-5,0)(0,0)(5,0)\nITP=10", {}, {"--listen", "--server", jack.name()});
+    ASSERT_TRUE(eventually([&] {
+        try {
+            connectPorts(jack, "zrhost-listen:out_1", recorder.portName(0));
+            return true;
+        } catch (std::runtime_error const&) {
+            return false;
+        }
+    }, 5.0));
+    int64_t const tenth = jack.sampleRate() / 10;
+    auto heardAfterNow = [&] {
+        int64_t const from = recorder.framesKept();
+        EXPECT_TRUE(recorder.waitFor(from + 2 * tenth, 5s));
+        return loudnessOfLast(recorder, tenth);
+    };
+    EXPECT_EQ(heardAfterNow(), 0.0f) << "a flat curve at 0 V sounds";
+
+    PixelPoint const middle = pixelOfNode(0.0f, 0.0f, kWidth, kHeight);
+    window.drag(middle.x, middle.y, middle.x, middle.y - 60);
+    ASSERT_TRUE(eventually([&] { return window.title().starts_with("*heard.shp"); }, 5.0)) << window.title();
+    EXPECT_GT(heardAfterNow(), 0.05f) << "the lifted node is not heard";
+
+    window.key("ctrl+z");
+    ASSERT_TRUE(eventually([&] { return window.title().starts_with("heard.shp"); }, 5.0)) << window.title();
+    EXPECT_EQ(heardAfterNow(), 0.0f) << "undo is not heard";
+    Finished const finished = quit(window);
+    EXPECT_EQ(finished.exitCode, 0) << finished.err;
+    EXPECT_EQ(finished.err.find("listening is off"), std::string::npos) << finished.err;
+}
 
 } // namespace
 } // namespace zr::test
