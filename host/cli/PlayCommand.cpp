@@ -65,6 +65,7 @@ int runPlay(BundleFiles const& files, PlayRequest const& request) {
     overrides.sampleRate = client.sampleRate();
     overrides.duration = request.duration.value_or(kUnboundedSeconds);
     overrides.settings = request.settings;
+    overrides.warnPastTheEnd = false;
     host::LoadedPatch loaded = host::loadPatchFile(bundle, descriptions, request.patch, overrides);
     for (std::string const& warning : loaded.warnings)
         std::fprintf(stderr, "zrhost: warning: %s\n", warning.c_str());

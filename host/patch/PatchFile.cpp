@@ -601,6 +601,8 @@ private:
 
     // Says how many of an entry's times fall at or after the end, where nothing plays.
     void warnPastTheEnd(std::vector<double> const& times, std::string const& place) {
+        if (!overrides_.warnPastTheEnd)
+            return;
         auto const late = std::count_if(times.begin(), times.end(), [&](double t) { return sampleAt(t) >= result_.totalSamples; });
         if (late == 0)
             return;

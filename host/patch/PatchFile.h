@@ -61,6 +61,9 @@ struct PatchOverrides {
     std::optional<double> sampleRate;
     std::optional<double> duration;
     std::vector<std::string> settings;
+    // Whether changes and notes timed at or after the end are worth a warning: for a render
+    // they are lost work; a live run that a person stops early simply ends before them.
+    bool warnPastTheEnd = true;
 };
 
 // A "midi" section: notes of a MIDI input open a gate pin and set a pitch pin; controllers
