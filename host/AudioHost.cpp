@@ -36,32 +36,49 @@ int32_t AudioHost::addRef() { return ++referenceCount_; }
 
 int32_t AudioHost::release() { return --referenceCount_; }
 
-HostRecord& AudioHost::newRecord(HostCallKind kind) {
+HostRecord* AudioHost::newRecord(HostCallKind kind) {
+    if (recordsBounded_ && (records_.size() == records_.capacity() || spareBytes_.empty())) {
+        ++droppedRecords_;
+        return nullptr;
+    }
     HostRecord& record = records_.emplace_back();
     record.kind = kind;
     record.block = currentBlock_;
-    return record;
+    if (recordsBounded_) {
+        record.bytes = std::move(spareBytes_.back());
+        spareBytes_.pop_back();
+    }
+    return &record;
 }
 
 int32_t AudioHost::setPin(int32_t timestamp, int32_t pinIndex, int32_t size, void const* data) {
     HostBookkeeping bookkeeping;
-    HostRecord& record = newRecord(HostCallKind::PinSet);
-    record.timestamp = timestamp;
-    record.pin = pinIndex;
-    record.size = size;
-    if (size > 0 && data) {
+    bool const withBytes = size > 0 && data;
+    if (recordsBounded_ && withBytes && static_cast<std::size_t>(size) > recordBytesBound_) {
+        ++droppedRecords_;
+        return gmpi::MP_OK;
+    }
+    HostRecord* record = newRecord(HostCallKind::PinSet);
+    if (!record)
+        return gmpi::MP_OK;
+    record->timestamp = timestamp;
+    record->pin = pinIndex;
+    record->size = size;
+    if (withBytes) {
         auto const* bytes = static_cast<uint8_t const*>(data);
-        record.bytes.assign(bytes, bytes + size);
+        record->bytes.assign(bytes, bytes + size);
     }
     return gmpi::MP_OK;
 }
 
 int32_t AudioHost::setPinStreaming(int32_t timestamp, int32_t pinIndex, int32_t isStreaming) {
     HostBookkeeping bookkeeping;
-    HostRecord& record = newRecord(HostCallKind::Streaming);
-    record.timestamp = timestamp;
-    record.pin = pinIndex;
-    record.streamingFlag = isStreaming;
+    HostRecord* record = newRecord(HostCallKind::Streaming);
+    if (!record)
+        return gmpi::MP_OK;
+    record->timestamp = timestamp;
+    record->pin = pinIndex;
+    record->streamingFlag = isStreaming;
     return gmpi::MP_OK;
 }
 
@@ -70,6 +87,30 @@ int32_t AudioHost::sleep() {
     newRecord(HostCallKind::Sleep);
     asleep_ = true;
     return gmpi::MP_OK;
+}
+
+void AudioHost::boundRecords(std::size_t records, std::size_t bytesEach) {
+    recycleRecords();
+    records_.reserve(records);
+    spareBytes_.reserve(records);
+    while (spareBytes_.size() < records) {
+        std::vector<uint8_t>& bytes = spareBytes_.emplace_back();
+        bytes.reserve(bytesEach);
+    }
+    recordBytesBound_ = bytesEach;
+    recordsBounded_ = true;
+}
+
+// The bytes' storage goes back to the spares before the records go, so that nothing is freed.
+void AudioHost::recycleRecords() {
+    HostBookkeeping bookkeeping;
+    for (HostRecord& record : records_) {
+        if (!recordsBounded_ || record.bytes.capacity() == 0)
+            continue;
+        record.bytes.clear();
+        spareBytes_.push_back(std::move(record.bytes));
+    }
+    records_.clear();
 }
 
 int32_t AudioHost::getSleepCountdown(int32_t* returnCountdown) {
@@ -143,7 +184,7 @@ int AudioHost::sleepCount() const {
 }
 
 void AudioHost::clearRecords() {
-    records_.clear();
+    recycleRecords();
     countdownQueries_ = 0;
     sampleRateQueries_ = 0;
     iteratorQueries_ = 0;

@@ -2,6 +2,7 @@
 // The audio host that one module instance talks to: answers its queries and records every
 // call it makes, stamped with the runner's block number.
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -73,12 +74,22 @@ public:
     // Clears the records and the query counts; configuration and the asleep flag stay.
     void clearRecords();
 
+    // [load time] Bounds the records for a runner that forwards them after every block and
+    // then recycles them: room for `records` calls per block, each with up to `bytesEach`
+    // bytes, set aside now. Beyond that a call is not recorded (droppedRecords counts it),
+    // so that recording never allocates on the audio thread.
+    void boundRecords(std::size_t records, std::size_t bytesEach);
+    // [audio thread] Forgets the records, keeping their storage for the next ones.
+    void recycleRecords();
+    int64_t droppedRecords() const { return droppedRecords_; }
+
     // References handed out by queryInterface and addRef, less those released.
     int32_t referenceCount() const { return referenceCount_; }
 
 private:
     std::vector<HostRecord> recordsOf(HostCallKind kind, int32_t pin) const;
-    HostRecord& newRecord(HostCallKind kind);
+    // Null when bounded records are full.
+    HostRecord* newRecord(HostCallKind kind);
 
     float sampleRate_ = defaultSampleRate;
     int32_t countdown_ = defaultCountdown;
@@ -88,6 +99,10 @@ private:
     int64_t currentBlock_ = outsideAnyBlock;
     bool asleep_ = false;
     std::vector<HostRecord> records_;
+    bool recordsBounded_ = false;
+    std::size_t recordBytesBound_ = 0;
+    std::vector<std::vector<uint8_t>> spareBytes_; // storage of recycled records' bytes
+    int64_t droppedRecords_ = 0;
     int countdownQueries_ = 0;
     int sampleRateQueries_ = 0;
     int iteratorQueries_ = 0;

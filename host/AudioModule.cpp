@@ -102,6 +102,7 @@ int32_t AudioModule::connectAudio(int32_t pin, std::optional<int32_t> direction)
     AudioBuffer& connected = buffers_[pin];
     connected.samples.assign(static_cast<std::size_t>(maxBlockSize_), 0.0f);
     connected.direction = *direction;
+    lastOutput_.try_emplace(pin, 0.0f); // here, not on the audio thread
     return plugin_->setBuffer(pin, connected.samples.data());
 }
 
@@ -140,6 +141,15 @@ void AudioModule::setText(int32_t pin, int32_t time, std::wstring const& text) {
 
 void AudioModule::setBytes(int32_t pin, int32_t time, std::vector<uint8_t> const& bytes) {
     queueValue(pin, time, bytes.data(), bytes.size());
+}
+
+void AudioModule::setBytes(int32_t pin, int32_t time, std::span<uint8_t const> bytes) {
+    queueValue(pin, time, bytes.data(), bytes.size());
+}
+
+void AudioModule::reserveRealtime(RealtimeCapacity const& capacity) {
+    events_.reserve(capacity.eventsPerBlock, capacity.eventBytesPerBlock, true);
+    host_.boundRecords(capacity.recordsPerBlock, capacity.bytesPerValue);
 }
 
 void AudioModule::startStream(int32_t pin, int32_t time) {

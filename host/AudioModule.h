@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "host/AudioHost.h"
 #include "host/EventQueue.h"
 #include "host/ModuleDescription.h"
+#include "host/RealtimeCapacity.h"
 #include "sdk/Interfaces.h"
 
 namespace zr::host {
@@ -77,6 +79,7 @@ public:
     void setBool(int32_t pin, int32_t time, bool value);
     void setText(int32_t pin, int32_t time, std::wstring const& text);
     void setBytes(int32_t pin, int32_t time, std::vector<uint8_t> const& bytes);
+    void setBytes(int32_t pin, int32_t time, std::span<uint8_t const> bytes);
     void startStream(int32_t pin, int32_t time);
     void stopStream(int32_t pin, int32_t time);
     void graphStart(int32_t time = 0);
@@ -90,6 +93,13 @@ public:
     void setByName(std::string_view name, int32_t time, nlohmann::json const& value);
     // Every described input's default, as a host sends them when the patch starts.
     void sendDefaults(int32_t time = 0);
+
+    // [load time] Sets aside what blocks need from here on, so that queueing values and
+    // running blocks allocate nothing: events beyond `capacity` are refused (refusedEvents
+    // counts them), and so are calls to the host (AudioHost::droppedRecords). The runner
+    // then forwards the host's records after each block and recycles them.
+    void reserveRealtime(RealtimeCapacity const& capacity);
+    int64_t refusedEvents() const { return events_.refused(); }
 
     // One block of `count` samples (at most the maximum block size) with the queued events.
     // A module that asked to sleep is not called while no events arrive; its audio outputs

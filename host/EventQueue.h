@@ -1,7 +1,11 @@
 #pragma once
 // The events a runner queues for a module's next block, and the linked list it hands to
-// process(). Values of up to 8 bytes travel inline in parm3/parm4; larger ones in storage the
-// queue owns, pointed to by extraData.
+// process(). Values of up to 8 bytes travel inline in parm3/parm4; larger ones in a byte store
+// the queue owns, pointed to by extraData.
+//
+// Storage is kept between blocks: once reserve() has set aside room for a block's events and
+// their bytes, queueing, building and clearing allocate nothing. A queue made fixed refuses
+// what does not fit instead of growing, so that the audio thread never allocates.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,8 +36,14 @@ public:
     EventQueue(EventQueue const&) = delete;
     EventQueue& operator=(EventQueue const&) = delete;
 
-    // An event of `eventType` carrying `size` bytes of `data` (none when size is 0).
-    void add(int32_t eventType, int32_t pin, int32_t timeDelta, void const* data, std::size_t size);
+    // [load time] Sets aside room for `events` events per block carrying `payloadBytes` bytes
+    // in all. With `fixed`, add() refuses what goes beyond instead of allocating.
+    void reserve(std::size_t events, std::size_t payloadBytes, bool fixed);
+
+    // An event of `eventType` carrying `size` bytes of `data` (none when size is 0). False,
+    // and nothing queued, when a fixed queue has no room left for it. Throws
+    // std::invalid_argument for a size beyond parm2.
+    bool add(int32_t eventType, int32_t pin, int32_t timeDelta, void const* data, std::size_t size);
     void addRaw(RawEvent event);
 
     // When set, build() links the events in the order they were queued instead of sorting
@@ -42,22 +52,32 @@ public:
 
     bool empty() const { return queued_.empty(); }
     std::size_t size() const { return queued_.size(); }
+    // Events a fixed queue refused since it was made.
+    int64_t refused() const { return refused_; }
 
     // Links the queued events, stably sorted by timeDelta unless the order is kept; null when
     // nothing is queued. The list and its data stay valid until clear().
     gmpi::MpEvent const* build();
+    // Forgets the queued events, keeping the storage.
     void clear();
 
 private:
+    enum class ExtraData { None, Stored, Given };
     struct QueuedEvent {
         gmpi::MpEvent event{};
-        std::vector<uint8_t> payload;
-        bool extraDataIsPayload = false;
+        ExtraData extraData = ExtraData::None;
+        std::size_t storedAt = 0; // ExtraData::Stored: offset in bytes_
     };
 
+    void sortByTime();
+    bool hasRoomFor(std::size_t size) const;
+
     std::vector<QueuedEvent> queued_;
+    std::vector<uint8_t> bytes_;
     std::vector<gmpi::MpEvent> list_;
     bool keepOrder_ = false;
+    bool fixed_ = false;
+    int64_t refused_ = 0;
 };
 
 } // namespace zr::host

@@ -11,7 +11,7 @@ packages=(
   sox valgrind locales pkgconf
   libfontconfig-dev dpkg-dev
   libjack-jackd2-dev jackd2 libx11-dev xvfb xdotool x11-utils imagemagick
-  lv2-dev liblilv-dev lilv-utils jalv
+  lv2-dev liblilv-dev lilv-utils sordi jalv
 )
 
 can_act_as_root() { [ "$(id -u)" -eq 0 ] || command -v sudo >/dev/null; }

@@ -14,26 +14,29 @@ MpBlob::~MpBlob() { delete[] data_; }
 void MpBlob::setValueRaw(size_t size, void const* bytes) {
     if (bytes == nullptr)
         size = 0;
-    if (size != size_) {
+    if (size > capacity_) {
         // Copy before freeing: the source may lie inside the old array.
-        char* fresh = size > 0 ? new char[size] : nullptr;
-        if (size > 0)
-            std::memcpy(fresh, bytes, size);
+        char* fresh = new char[size];
+        std::memcpy(fresh, bytes, size);
         delete[] data_;
         data_ = fresh;
+        capacity_ = size;
         size_ = size;
         return;
     }
     if (size > 0 && bytes != data_)
         std::memmove(data_, bytes, size);
+    size_ = size;
 }
 
 void MpBlob::resize(int32_t size) {
     size_t const newSize = size > 0 ? static_cast<size_t>(size) : 0;
-    if (newSize > size_) {
+    if (newSize > capacity_) {
         delete[] data_;
         data_ = nullptr;
+        capacity_ = 0;
         data_ = new char[newSize];
+        capacity_ = newSize;
     }
     size_ = newSize;
 }

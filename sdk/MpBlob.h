@@ -1,6 +1,8 @@
 #pragma once
 // The value of a blob pin: a size and an owned byte array. Copies are deep; an allocation
-// that fails throws std::bad_alloc.
+// that fails throws std::bad_alloc. The array grows to the largest value held and is kept, so
+// a value no larger than an earlier one is stored without allocating: once a pin has held its
+// largest value, the block functions that set it stay allocation-free.
 
 #include <cstddef>
 #include <cstdint>
@@ -31,5 +33,6 @@ public:
 
 private:
     uint64_t size_ = 0;
+    uint64_t capacity_ = 0; // bytes allocated at data_
     char* data_ = nullptr;
 };

@@ -184,11 +184,41 @@ void Patch::start() {
     }
 }
 
+Patch::PinHandle Patch::handle(std::string const& name, std::string const& pin) const {
+    size_t const member = indexOf(name);
+    return {member, pinOf(member, pin).index};
+}
+
+AudioModule& Patch::module(PinHandle pin) { return *members_[pin.member]->module; }
+
+void Patch::setBytes(PinHandle pin, int32_t time, std::span<uint8_t const> bytes) {
+    members_[pin.member]->module->setBytes(pin.pin, time, bytes);
+}
+
+void Patch::reserveRealtime(RealtimeCapacity const& capacity) {
+    for (auto const& member : members_)
+        member->module->reserveRealtime(capacity);
+    for (CarriedEvents* events : {&carried_, &delivering_}) {
+        events->events.reserve(capacity.recordsPerBlock * members_.size());
+        events->bytes.reserve(capacity.bytesPerValue * capacity.recordsPerBlock);
+    }
+    recycleRecords_ = true;
+}
+
+int64_t Patch::droppedEvents() const {
+    int64_t dropped = 0;
+    for (auto const& member : members_)
+        dropped += member->module->refusedEvents() + member->module->host().droppedRecords();
+    return dropped;
+}
+
 void Patch::process(int32_t count) {
-    std::vector<Carried> const fromLastBlock = std::move(carried_);
+    std::swap(carried_, delivering_);
     carried_.clear();
-    for (Carried const& event : fromLastBlock)
-        deliver(event.to, event.toPin, event.record, std::min(event.time, count - 1));
+    for (Carried const& event : delivering_.events)
+        deliver(event.to, event.toPin, event.kind, event.streaming,
+                std::span<uint8_t const>(delivering_.bytes).subspan(event.bytesAt, event.byteCount),
+                std::min(event.time, count - 1));
     if (order_.size() != members_.size())
         order_ = dependencyOrder();
     keepDelayedAudio();
@@ -237,21 +267,38 @@ void Patch::forwardSends(size_t member, int32_t count) {
             if (wire.from != member || wire.fromPin != record.pin)
                 continue;
             if (wire.delayed)
-                carried_.push_back(Carried{wire.to, wire.toPin, record, std::max(record.timestamp, 0)});
+                carry(wire.to, wire.toPin, record, std::max(record.timestamp, 0));
             else if (record.timestamp >= count)
-                carried_.push_back(Carried{wire.to, wire.toPin, record, 0});
+                carry(wire.to, wire.toPin, record, 0);
             else
-                deliver(wire.to, wire.toPin, record, std::max(record.timestamp, 0));
+                deliver(wire.to, wire.toPin, record.kind, record.isStreaming(), record.bytes,
+                        std::max(record.timestamp, 0));
         }
     }
     source.recordsSeen = records.size();
+    if (recycleRecords_) {
+        source.module->host().recycleRecords();
+        source.recordsSeen = 0;
+    }
 }
 
-void Patch::deliver(size_t to, int32_t toPin, HostRecord const& record, int32_t time) {
+// With room set aside (reserveRealtime), an event that does not fit is dropped.
+void Patch::carry(size_t to, int32_t toPin, HostRecord const& record, int32_t time) {
+    bool const fits = carried_.events.size() < carried_.events.capacity() &&
+                      carried_.bytes.size() + record.bytes.size() <= carried_.bytes.capacity();
+    if (recycleRecords_ && !fits)
+        return;
+    carried_.events.push_back(
+        Carried{to, toPin, record.kind, record.isStreaming(), carried_.bytes.size(), record.bytes.size(), time});
+    carried_.bytes.insert(carried_.bytes.end(), record.bytes.begin(), record.bytes.end());
+}
+
+void Patch::deliver(size_t to, int32_t toPin, HostCallKind kind, bool streaming, std::span<uint8_t const> bytes,
+                    int32_t time) {
     AudioModule& destination = *members_[to]->module;
-    if (record.kind == HostCallKind::PinSet)
-        destination.setBytes(toPin, time, record.bytes);
-    else if (record.isStreaming())
+    if (kind == HostCallKind::PinSet)
+        destination.setBytes(toPin, time, bytes);
+    else if (streaming)
         destination.startStream(toPin, time);
     else
         destination.stopStream(toPin, time);

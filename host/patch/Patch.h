@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,17 @@ public:
     // The names of the modules, in the order they were added.
     std::vector<std::string> names() const;
 
+    // A pin found once by name, for the audio thread to address without looking names up.
+    struct PinHandle {
+        size_t member = 0;
+        int32_t pin = 0;
+    };
+    // Throws std::invalid_argument for an unknown module or pin.
+    PinHandle handle(std::string const& name, std::string const& pin) const;
+    // [audio thread] A value for the next block; refused when the module's room is full.
+    void setBytes(PinHandle pin, int32_t time, std::span<uint8_t const> bytes);
+    AudioModule& module(PinHandle pin);
+
     // Values for the next block, by pin name: as JSON (see PinValueEncoding.h), or as raw
     // bytes, which is how a shape's blob image travels on a text pin.
     void set(std::string const& name, std::string const& pin, int32_t time, nlohmann::json const& value);
@@ -72,6 +84,13 @@ public:
     void process(int32_t count);
     int32_t maxBlockSize() const { return options_.maxBlockSize; }
 
+    // [load time, after start] Sets aside what blocks need (see AudioModule::reserveRealtime)
+    // so that process() allocates nothing from here on, and recycles each module's host
+    // records once forwarded. Values that do not fit are dropped, never grown into.
+    void reserveRealtime(RealtimeCapacity const& capacity);
+    // Events and host calls dropped for want of room, over all modules.
+    int64_t droppedEvents() const;
+
 private:
     struct Member;
     struct Wire {
@@ -86,8 +105,17 @@ private:
     struct Carried { // an event for the next block: sent at its end, or along a delayed wire
         size_t to = 0;
         int32_t toPin = 0;
-        HostRecord record;
-        int32_t time = 0; // its sample in the next block
+        HostCallKind kind = HostCallKind::PinSet;
+        bool streaming = false; // HostCallKind::Streaming: the state announced
+        size_t bytesAt = 0;     // HostCallKind::PinSet: its bytes in the carried store
+        size_t byteCount = 0;
+        int32_t time = 0;       // its sample in the next block
+    };
+    // The events on their way to the next block, and their bytes.
+    struct CarriedEvents {
+        std::vector<Carried> events;
+        std::vector<uint8_t> bytes;
+        void clear() { events.clear(); bytes.clear(); }
     };
 
     size_t indexOf(std::string const& name) const;
@@ -97,14 +125,18 @@ private:
     void feedAudio(size_t member, int32_t count);
     void keepDelayedAudio();
     void forwardSends(size_t member, int32_t count);
-    void deliver(size_t to, int32_t toPin, HostRecord const& record, int32_t time);
+    void carry(size_t to, int32_t toPin, HostRecord const& record, int32_t time);
+    void deliver(size_t to, int32_t toPin, HostCallKind kind, bool streaming, std::span<uint8_t const> bytes,
+                 int32_t time);
 
     Bundle& bundle_;
     ModuleDescriptions const& descriptions_;
     AudioModuleOptions options_;
     std::vector<std::unique_ptr<Member>> members_;
     std::vector<Wire> wires_;
-    std::vector<Carried> carried_;
+    CarriedEvents carried_;    // for the next block
+    CarriedEvents delivering_; // from the block before, being delivered
+    bool recycleRecords_ = false;
     std::vector<size_t> order_;
     int32_t lastCount_ = 0; // samples in the block before
 };

@@ -10,8 +10,9 @@ namespace {
 // Read from inside malloc: static TLS, never allocated lazily.
 [[gnu::tls_model("initial-exec")]] thread_local RealtimeProbe::Counts counted;
 [[gnu::tls_model("initial-exec")]] thread_local int regionDepth = 0;
+[[gnu::tls_model("initial-exec")]] thread_local int hostCountingDepth = 0; // open Regions with Scope::HostToo
 
-bool observing() noexcept { return regionDepth > 0 && hostBookkeepingDepth == 0; }
+bool observing() noexcept { return regionDepth > 0 && (hostCountingDepth > 0 || hostBookkeepingDepth == 0); }
 
 } // namespace
 
@@ -31,18 +32,25 @@ void noteLock() noexcept {
 }
 
 RealtimeProbe::Counts threadCounts() noexcept { return counted; }
-void enterRegion() noexcept { ++regionDepth; }
-void leaveRegion() noexcept { --regionDepth; }
+void enterRegion(bool countHostWork) noexcept {
+    ++regionDepth;
+    hostCountingDepth += countHostWork ? 1 : 0;
+}
+
+void leaveRegion(bool countHostWork) noexcept {
+    --regionDepth;
+    hostCountingDepth -= countHostWork ? 1 : 0;
+}
 
 } // namespace probe
 
-RealtimeProbe::Region::Region() noexcept {
+RealtimeProbe::Region::Region(Scope scope) noexcept : scope_(scope) {
     probe::prepareHooks();
     atOpening_ = probe::threadCounts();
-    probe::enterRegion();
+    probe::enterRegion(scope_ == Scope::HostToo);
 }
 
-RealtimeProbe::Region::~Region() { probe::leaveRegion(); }
+RealtimeProbe::Region::~Region() { probe::leaveRegion(scope_ == Scope::HostToo); }
 
 RealtimeProbe::Counts RealtimeProbe::Region::counts() const noexcept {
     RealtimeProbe::Counts const now = probe::threadCounts();

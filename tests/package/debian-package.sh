@@ -16,7 +16,8 @@ deb=${packages[0]}
 
 dpkg-deb -c "$deb" >"$scratch/contents.txt"
 for entry in ./usr/bin/zrhost ./usr/lib/zr-shapes/zr_shapes.so ./usr/lib/zr-shapes/zr_shapes.json \
-             ./usr/share/zr-shapes/examples/shape-demo.json ./usr/share/doc/zr-shapes/modules.md; do
+             ./usr/share/zr-shapes/examples/shape-demo.json ./usr/share/doc/zr-shapes/modules.md \
+             ./usr/lib/lv2/zr-shapes.lv2/manifest.ttl ./usr/lib/lv2/zr-shapes.lv2/zr-shapes.so; do
   grep -q " $entry\$" "$scratch/contents.txt" || fail "the package has no $entry"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -29,4 +30,6 @@ dpkg-deb -x "$deb" "$root"
 "$root/usr/bin/zrhost" list >"$scratch/list.txt" || fail "unpacked zrhost list: $(tail -1 "$scratch/list.txt")"
 grep -q "modules, 0 mismatch(es)" "$scratch/list.txt" || fail "unpacked zrhost list: $(tail -1 "$scratch/list.txt")"
 "$root/usr/bin/zrhost" --help | grep -qF "$root/usr/lib/zr-shapes/zr_shapes.so" || fail "the unpacked zrhost does not use its own bundle"
-echo "$(basename "$deb"): contents, Depends ($depends) and the unpacked zrhost checked"
+plugins=$(LV2_PATH=$root/usr/lib/lv2 lv2ls 2>/dev/null | grep -c '^urn:zr-shapes:lv2:')
+[ "$plugins" = 4 ] || fail "lv2ls finds $plugins of the 4 unpacked plug-ins"
+echo "$(basename "$deb"): contents, Depends ($depends), the unpacked zrhost and plug-ins checked"

@@ -25,8 +25,8 @@ using zr::test::shapeImage;
 
 void* volatile escaped = nullptr; // a pointer stored here keeps the work from being elided
 
-Counts countsOf(std::function<void()> const& work) {
-    RealtimeProbe::Region region;
+Counts countsOf(std::function<void()> const& work, RealtimeProbe::Scope scope = RealtimeProbe::Scope::ModuleOnly) {
+    RealtimeProbe::Region region(scope);
     work();
     return region.counts();
 }
@@ -60,6 +60,26 @@ TEST(RealtimeProbe, CountsOnlyTheWorkOfItsOwnThreadOutsideHostBookkeeping) {
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         expectCounts(countsOf(c.work), c.expected);
+    }
+    escaped = nullptr;
+}
+
+TEST(RealtimeProbe, CountsTheHostsBookkeepingWhenAskedTo) {
+    struct Case {
+        char const* name;
+        RealtimeProbe::Scope scope;
+        Counts expected;
+    } const cases[] = {
+        {"module only", RealtimeProbe::Scope::ModuleOnly, {0, 0, 0}},
+        {"host too", RealtimeProbe::Scope::HostToo, {1, 1, 0}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto const bookkeeping = [] { HostBookkeeping host; std::vector<int> grown(100); escaped = grown.data(); };
+        expectCounts(countsOf(bookkeeping, c.scope), c.expected);
+        // A Region of the module's work alone inside one that counts the host still counts it.
+        RealtimeProbe::Region outer(c.scope);
+        expectCounts(countsOf(bookkeeping), c.expected);
     }
     escaped = nullptr;
 }
