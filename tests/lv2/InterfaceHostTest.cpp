@@ -60,6 +60,11 @@ public:
     ParentWindow(ParentWindow const&) = delete;
     ParentWindow& operator=(ParentWindow const&) = delete;
     Window id() const { return window_; }
+    // As a host grows or shrinks the room it gives its interface.
+    void resize(int width, int height) {
+        XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XSync(display_, False);
+    }
 
 private:
     Display* display_;
@@ -84,7 +89,8 @@ public:
         LV2_Feature const map{LV2_URID__map, world_.urids().mapFeature()};
         LV2_Feature const parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
         LV2_Feature const idleFeature{LV2_UI__idleInterface, nullptr};
-        LV2_Feature const* features[] = {&map, &parentFeature, &idleFeature, nullptr};
+        LV2_Feature const resizeFeature{LV2_UI__resize, &resize_};
+        LV2_Feature const* features[] = {&map, &parentFeature, &idleFeature, &resizeFeature, nullptr};
         LV2UI_Widget widget = nullptr;
         handle_ = descriptor_->instantiate(descriptor_, pluginUri.c_str(), (bundle.string() + "/").c_str(), &LoadedInterface::write,
                                            this, &widget, features);
@@ -131,8 +137,15 @@ public:
         descriptor_->port_event(handle_, port, size, format, buffer);
     }
     LV2_URID map(char const* uri) { return world_.urids().map(uri); }
+    // The sizes the interface asked its host for, in order.
+    std::vector<std::pair<int, int>> const& requestedSizes() const { return requestedSizes_; }
 
 private:
+    static int requestSize(LV2UI_Feature_Handle handle, int width, int height) {
+        static_cast<LoadedInterface*>(handle)->requestedSizes_.emplace_back(width, height);
+        return 0;
+    }
+
     // Passes a patch:Set or patch:Get the interface writes to the plug-in's next block.
     static void write(LV2UI_Controller controller, uint32_t, uint32_t size, uint32_t, void const* buffer) {
         auto& self = *static_cast<LoadedInterface*>(controller);
@@ -158,6 +171,8 @@ private:
     LV2UI_Descriptor const* descriptor_ = nullptr;
     LV2UI_Handle handle_ = nullptr;
     LV2UI_Idle_Interface const* idle_ = nullptr;
+    LV2UI_Resize resize_{this, &LoadedInterface::requestSize};
+    std::vector<std::pair<int, int>> requestedSizes_;
 };
 
 class InterfaceHost : public ::testing::Test {
@@ -166,7 +181,8 @@ protected:
 
     // The interface's editor `pane` as it shows now, after a few turns of the loop.
     std::filesystem::path capturePane(LoadedInterface& ui, std::vector<std::string> const& properties, XWindow const& window,
-                                      int pane, std::string const& name) {
+                                      int pane, std::string const& name, int paneWidth = kPaneWidth,
+                                      int paneHeight = kPaneHeight) {
         for (int i = 0; i < 5; ++i) {
             ui.turn(properties);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -175,16 +191,17 @@ protected:
         std::filesystem::path const part = folder_.path() / (name + ".png");
         window.capture(whole);
         tool({"convert", whole.string(), "-crop",
-              std::to_string(kPaneWidth) + "x" + std::to_string(kPaneHeight) + "+" + std::to_string(pane * kPaneWidth) + "+" +
+              std::to_string(paneWidth) + "x" + std::to_string(paneHeight) + "+" + std::to_string(pane * paneWidth) + "+" +
                   std::to_string(kLabelHeight),
               "+repage", part.string()});
         return part;
     }
 
-    std::filesystem::path drawn(std::string const& shapeFile, std::string const& name) {
+    std::filesystem::path drawn(std::string const& shapeFile, std::string const& name, int width = kPaneWidth,
+                                int height = kPaneHeight) {
         std::filesystem::path const png = folder_.path() / (name + "-drawn.png");
-        tool({ZRHOST_PATH, "draw", "--shape-file", shapeFile, "--width", std::to_string(kPaneWidth), "--height",
-              std::to_string(kPaneHeight), "-o", png.string()});
+        tool({ZRHOST_PATH, "draw", "--shape-file", shapeFile, "--width", std::to_string(width), "--height",
+              std::to_string(height), "-o", png.string()});
         return png;
     }
 
@@ -234,6 +251,47 @@ INSTANTIATE_TEST_SUITE_P(Presets, PresetRedraw,
                                                       "triangle", "interpolation"},
                                            PresetCase{"envelope_ramp_down", "urn:zr-shapes:lv2:envelope",
                                                       "Shape Envelope shape editor", "ramp-down", "interpolation"}),
+                         [](auto const& info) { return std::string(info.param.name); });
+
+struct ResizeCase {
+    char const* name;
+    int width; // the window's new size
+    int height;
+};
+
+void PrintTo(ResizeCase const& resize, std::ostream* out) { *out << resize.name; }
+
+class Resize : public InterfaceHost, public ::testing::WithParamInterface<ResizeCase> {};
+
+// The synth's interface asks for two editors' room; resized, each editor fills its half again
+// and shows what `zrhost draw` draws of its shape at that size.
+TEST_P(Resize, EditorsAreLaidOutAgain) {
+    ResizeCase const& resize = GetParam();
+    std::string const uri = "urn:zr-shapes:lv2:synth";
+    std::vector<std::string> const properties{"urn:zr-shapes:lv2:waveShape", "urn:zr-shapes:lv2:envelopeShape"};
+    PluginInstance plugin(world_, uri);
+    ParentWindow parent;
+    LoadedInterface ui(world_, plugin, uri, parent.id());
+    ASSERT_EQ(ui.requestedSizes(), (std::vector<std::pair<int, int>>{{2 * kPaneWidth, kPaneHeight + kLabelHeight}}));
+    std::optional<XWindow> const window = XWindow::find("Shape Synth shape editor");
+    ASSERT_TRUE(window);
+    ui.turn(properties);
+    parent.resize(resize.width, resize.height);
+    window->resize(resize.width, resize.height);
+
+    int const paneWidth = resize.width / 2;
+    int const paneHeight = resize.height - kLabelHeight;
+    std::filesystem::path const envelope = folder_.write("envelope.shp", "(-5,-5)(-4.5,5)(-1,1)(5,-5)\nITP=10\n");
+    std::filesystem::path const wave = folder_.write("wave.shp", "(-5,0)(-2.5,5)(2.5,-5)(5,0)\nITP=10\n");
+    std::filesystem::path const shownWave = capturePane(ui, properties, *window, 0, "wave", paneWidth, paneHeight);
+    std::filesystem::path const shownEnvelope = capturePane(ui, properties, *window, 1, "envelope", paneWidth, paneHeight);
+    EXPECT_EQ(differingPixels(shownWave, drawn(wave, "wave", paneWidth, paneHeight)), std::optional<long>(0));
+    EXPECT_EQ(differingPixels(shownEnvelope, drawn(envelope, "envelope", paneWidth, paneHeight)), std::optional<long>(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, Resize,
+                         ::testing::Values(ResizeCase{"larger", 900, 418}, ResizeCase{"smaller", 300, 138},
+                                           ResizeCase{"wide_and_flat", 1000, 100}),
                          [](auto const& info) { return std::string(info.param.name); });
 
 // A message the interface must pass over, built from a valid patch:Set of a shape text.
