@@ -8,6 +8,7 @@
 //
 // [ui thread] Every operation, called by the host through the LV2 UI descriptor.
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <memory>

@@ -46,8 +46,13 @@ LV2UI_Handle instantiate(LV2UI_Descriptor const*, char const*, char const* bundl
 
 void cleanup(LV2UI_Handle handle) { delete static_cast<ShapeEditorUi*>(handle); }
 
+// A message that cannot be shown (no memory for its shape) is dropped; the host goes on.
 void portEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, void const* buffer) {
-    static_cast<ShapeEditorUi*>(handle)->portEvent(port, size, format, buffer);
+    try {
+        static_cast<ShapeEditorUi*>(handle)->portEvent(port, size, format, buffer);
+    } catch (std::exception const& error) {
+        std::fprintf(stderr, "shape editor interface: %s\n", error.what());
+    }
 }
 
 int idle(LV2UI_Handle handle) {
