@@ -71,14 +71,6 @@ bool eventually(auto condition, double seconds) {
     return true;
 }
 
-// The sanitized build's runtime for a program built without it, as "NAME=VALUE NAME=VALUE".
-void setToolEnvironment() {
-    std::istringstream words(ZR_LV2_TOOL_ENVIRONMENT);
-    for (std::string word; words >> word;)
-        if (size_t const equals = word.find('='); equals != std::string::npos)
-            ::setenv(word.substr(0, equals).c_str(), word.substr(equals + 1).c_str(), 1);
-}
-
 // jalv.gtk3 running one plug-in, its output in a file, ended (SIGTERM, then SIGKILL) by the
 // destructor, and killed with the test process should that die first.
 class JalvProcess {
@@ -94,7 +86,6 @@ public:
             ::setenv("LV2_PATH", ZR_LV2_BUNDLE_PARENT, 1);
             ::setenv("JACK_DEFAULT_SERVER", jackServer.c_str(), 1);
             ::setenv("JACK_NO_START_SERVER", "1", 1);
-            setToolEnvironment();
             // Line-buffered, so that each message is in the file once printed.
             ::execlp("stdbuf", "stdbuf", "-oL", "jalv.gtk3", "-d", "-n", clientName.c_str(), pluginUri.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
