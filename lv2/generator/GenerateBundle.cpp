@@ -32,6 +32,8 @@ using zr::lv2::ResolvedControl;
 std::string pluginUri(PluginSpec const& plugin) { return std::string(zr::lv2::kUriBase) + plugin.uriSuffix; }
 std::string shapeUri(char const* key) { return std::string(zr::lv2::kUriBase) + key; }
 std::string fileUri(char const* key) { return shapeUri(key) + "File"; }
+std::string uiUri(PluginSpec const& plugin) { return pluginUri(plugin) + "#ui"; }
+constexpr char const* kUiBinary = "zr-shapes-ui.so";
 
 std::string quoted(std::string const& text) {
     std::string out = "\"";
@@ -57,6 +59,7 @@ char const* const kPrefixes = R"(@prefix atom: <http://lv2plug.in/ns/ext/atom#> 
 @prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .
 @prefix state: <http://lv2plug.in/ns/ext/state#> .
 @prefix time: <http://lv2plug.in/ns/ext/time#> .
+@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .
 @prefix units: <http://lv2plug.in/ns/extensions/units#> .
 @prefix urid: <http://lv2plug.in/ns/ext/urid#> .
 @prefix work: <http://lv2plug.in/ns/ext/worker#> .
@@ -145,7 +148,8 @@ void writePlugin(std::ostream& out, PluginSpec const& plugin, std::vector<Resolv
     out << "<" << pluginUri(plugin) << ">\n\ta lv2:Plugin , lv2:" << plugin.lv2Class << " ;\n\tdoap:name "
         << quoted(plugin.name) << " ;\n\trdfs:comment " << quoted(plugin.comment) << " ;\n"
         << "\tlv2:optionalFeature lv2:hardRTCapable , urid:map , work:schedule , log:log ;\n"
-        << "\tlv2:extensionData state:interface , work:interface ;\n";
+        << "\tlv2:extensionData state:interface , work:interface ;\n"
+        << "\tui:ui <" << uiUri(plugin) << "> ;\n";
     for (char const* access : {"writable", "readable"}) {
         out << "\tpatch:" << access << " ";
         for (size_t i = 0; i < plugin.shapes.size(); ++i) {
@@ -159,6 +163,20 @@ void writePlugin(std::ostream& out, PluginSpec const& plugin, std::vector<Resolv
     writeAudioPorts(out, plugin);
     for (size_t i = 0; i < controls.size(); ++i)
         writeControlPort(out, controls[i], zr::lv2::controlPortIndex(plugin, static_cast<uint32_t>(i)));
+    out << " .\n\n";
+}
+
+// The interface (lv2/ui/): the shape editor in an X11 window, talking to the plug-in through
+// patch messages on its control and notify ports and following its interpolation controls.
+void writeInterface(std::ostream& out, PluginSpec const& plugin) {
+    out << "<" << uiUri(plugin) << ">\n\ta ui:X11UI ;\n\tlv2:requiredFeature urid:map ;\n"
+        << "\tlv2:optionalFeature ui:parent , ui:idleInterface , ui:resize ;\n\tlv2:extensionData ui:idleInterface ;\n"
+        << "\tui:portNotification [\n\t\tui:plugin <" << pluginUri(plugin) << "> ;\n\t\tlv2:symbol \"notify\" ;\n"
+        << "\t\tui:protocol atom:eventTransfer\n\t]";
+    for (zr::lv2::ControlSpec const& control : plugin.controls)
+        if (control.pinName && std::string(control.pinName) == "Interpolation")
+            out << " , [\n\t\tui:plugin <" << pluginUri(plugin) << "> ;\n\t\tlv2:symbol \"" << control.symbol
+                << "\" ;\n\t\tui:protocol ui:floatProtocol\n\t]";
     out << " .\n\n";
 }
 
@@ -245,7 +263,10 @@ int generate(int argc, char** argv) {
         PluginSpec const& plugin = zr::lv2::kPlugins[p];
         manifest << "<" << pluginUri(plugin) << ">\n\ta lv2:Plugin ;\n\tlv2:binary <" << argv[4]
                  << "> ;\n\trdfs:seeAlso <zr-shapes.ttl> .\n\n";
+        manifest << "<" << uiUri(plugin) << ">\n\ta ui:X11UI ;\n\tui:binary <" << kUiBinary
+                 << "> ;\n\trdfs:seeAlso <zr-shapes.ttl> .\n\n";
         writePlugin(plugins, plugin, controls[p]);
+        writeInterface(plugins, plugin);
     }
     writePresets(manifest, presetText, presets);
     writeHeader(header, controls);
