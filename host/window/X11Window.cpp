@@ -70,6 +70,7 @@ X11Window::X11Window(WindowOptions const& options, WindowClient& client) : clien
     if (options.width < 1 || options.height < 1)
         throw std::invalid_argument("a window needs at least 1 x 1 pixels");
     display_ = connect(displayNameOf(options));
+    errors_ = std::make_unique<ConnectionErrors>(display_);
     int const screen = DefaultScreen(display_);
     Window const parent = options.parent != 0 ? options.parent : RootWindow(display_, screen);
     XSetWindowAttributes attributes{};
@@ -81,9 +82,12 @@ X11Window::X11Window(WindowOptions const& options, WindowClient& client) : clien
     window_ = XCreateWindow(display_, parent, 0, 0, static_cast<unsigned>(options.width), static_cast<unsigned>(options.height),
                             0, CopyFromParent, InputOutput, CopyFromParent, CWEventMask | CWBackPixmap | CWBitGravity,
                             &attributes);
-    if (window_ == 0) {
+    if (window_ == 0 || errors_->takeAfterSync() > 0) {
+        errors_.reset();
         XCloseDisplay(display_);
-        throw std::runtime_error("the X server made no window");
+        throw std::runtime_error(options.parent != 0 ? "the X server made no window inside window " +
+                                                           std::to_string(options.parent) + " (is it a window?)"
+                                                     : std::string("the X server made no window"));
     }
     deleteAtom_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
     Atom protocols[] = {deleteAtom_};
@@ -99,6 +103,8 @@ X11Window::X11Window(WindowOptions const& options, WindowClient& client) : clien
 X11Window::~X11Window() {
     cairo_surface_destroy(target_);
     XDestroyWindow(display_, window_);
+    errors_->takeAfterSync(); // the window may be gone with its parent already
+    errors_.reset();
     XCloseDisplay(display_);
 }
 

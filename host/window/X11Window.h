@@ -11,6 +11,9 @@
 #include <stdexcept>
 #include <string>
 
+#include <memory>
+
+#include "host/window/ConnectionErrors.h"
 #include "host/window/WindowClient.h"
 
 struct _XDisplay;
@@ -38,7 +41,9 @@ class X11Window {
 public:
     // Connects, makes and maps the window. Throws NoDisplayError when DISPLAY is unset or the
     // server cannot be reached, std::invalid_argument for a size below 1 x 1, and
-    // std::runtime_error when the server refuses the window.
+    // std::runtime_error when the server refuses the window (e.g. a parent that is no window).
+    // Protocol errors on the window's connection never reach the process's error handler:
+    // once the window is made, requests to a window its parent's owner destroyed do nothing.
     X11Window(WindowOptions const& options, WindowClient& client);
     // Destroys the window and closes the connection.
     ~X11Window();
@@ -69,6 +74,7 @@ private:
 
     WindowClient& client_;
     _XDisplay* display_ = nullptr;
+    std::unique_ptr<ConnectionErrors> errors_;
     unsigned long window_ = 0;
     unsigned long deleteAtom_ = 0;
     _cairo_surface* target_ = nullptr;

@@ -9,6 +9,8 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -136,6 +138,42 @@ TEST(X11Window, LivesInsideAGivenParentAndRunsFromAnIdleLoop) {
         window.stop();
         EXPECT_FALSE(window.handlePendingEvents());
     }
+    XCloseDisplay(host);
+}
+
+// A host may destroy its window before the interface's clean-up, taking the child with it:
+// drawing into the gone window and destroying it then must not end the host's process
+// (Xlib's default error handler would); a parent that is no window is refused at once.
+TEST(X11Window, OutlivesItsParentAndRefusesAParentThatIsNoWindow) {
+    XvfbServer const server;
+    Display* host = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(host, nullptr);
+    unsigned long const parent = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 300, 200, 0, 0, 0);
+    XMapWindow(host, parent);
+    XSync(host, False);
+    OneColourClient client(0x20A040);
+    {
+        window::X11Window window({.title = "orphan", .width = 200, .height = 120, .parent = parent, .display = server.name()},
+                                 client);
+        ASSERT_TRUE(idleUntil(window, [&] { return client.pictures > 0; }));
+        XDestroyWindow(host, parent);
+        XSync(host, False);
+        window.setTitle("still here"); // a request to the window that is gone
+        window.handlePendingEvents();
+    }
+    EXPECT_THROW(window::X11Window({.title = "nowhere", .width = 10, .height = 10, .parent = parent, .display = server.name()},
+                                   client),
+                 std::runtime_error);
+    // Errors on other connections still reach the handler that was there before.
+    static int othersSeen = 0;
+    XErrorHandler const before = XSetErrorHandler([](Display*, XErrorEvent*) { return ++othersSeen, 0; });
+    {
+        window::X11Window window({.title = "beside", .width = 10, .height = 10, .parent = 0, .display = server.name()}, client);
+        XDestroyWindow(host, parent); // gone already: an error on the host's own connection
+        XSync(host, False);
+    }
+    XSetErrorHandler(before);
+    EXPECT_EQ(othersSeen, 1);
     XCloseDisplay(host);
 }
 
