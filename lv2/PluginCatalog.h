@@ -17,7 +17,7 @@ enum class PluginKind { Shaper, StereoShaper, Envelope, Synth };
 // A control port. With `moduleId` and `pinName` set, the description of that pin supplies
 // everything left at its zero value here; the values given here override it (a module pin
 // without a range takes `min`..`max` from here). Without a module it is the plug-in's own.
-struct ControlSpec {
+struct ControlDefinition {
     char const* symbol;
     char const* moduleId = nullptr;
     char const* pinName = nullptr;
@@ -34,13 +34,13 @@ struct ControlSpec {
 
 // A shape the plug-in keeps as state and takes in messages: its text parameter is
 // kUriBase + key, its file parameter kUriBase + key + "File".
-struct ShapeSpec {
+struct ShapeDefinition {
     char const* key;
     char const* label;
     char const* defaultText;
 };
 
-struct PluginSpec {
+struct PluginDefinition {
     PluginKind kind;
     char const* uriSuffix;
     char const* name;
@@ -48,8 +48,8 @@ struct PluginSpec {
     char const* comment;
     std::span<char const* const> audioInputs;  // symbols; ports 2.. in this order
     std::span<char const* const> audioOutputs; // then these
-    std::span<ControlSpec const> controls;     // then these
-    std::span<ShapeSpec const> shapes;
+    std::span<ControlDefinition const> controls;     // then these
+    std::span<ShapeDefinition const> shapes;
     bool takesMidi;
     bool takesTime;
 };
@@ -71,19 +71,19 @@ inline constexpr char const* kContour = "(-5,-5)(-4.5,5)(-1,1)(5,-5)";
 inline constexpr char const* kWave = "(-5,0)(-2.5,5)(2.5,-5)(5,0)";
 
 // Shaper controls, in this order (the plug-in indexes them by ShaperControl).
-inline constexpr ControlSpec kShaperControls[] = {
+inline constexpr ControlDefinition kShaperControls[] = {
     {.symbol = "interpolation", .moduleId = "ZR_Waveshaper2", .pinName = "Interpolation"},
     {.symbol = "range_low", .moduleId = "ZR_Waveshaper2", .pinName = "RangeLow", .hasRange = true, .min = -10.0f, .max = 10.0f},
     {.symbol = "range_high", .moduleId = "ZR_Waveshaper2", .pinName = "RangeHigh", .hasRange = true, .min = -10.0f, .max = 10.0f},
 };
-inline constexpr ControlSpec kStereoShaperControls[] = {
+inline constexpr ControlDefinition kStereoShaperControls[] = {
     {.symbol = "interpolation", .moduleId = "ZR_Waveshaper2ST", .pinName = "Interpolation"},
     {.symbol = "range_low", .moduleId = "ZR_Waveshaper2ST", .pinName = "RangeLow", .hasRange = true, .min = -10.0f, .max = 10.0f},
     {.symbol = "range_high", .moduleId = "ZR_Waveshaper2ST", .pinName = "RangeHigh", .hasRange = true, .min = -10.0f, .max = 10.0f},
 };
 enum ShaperControl : uint32_t { kShaperInterpolation, kShaperRangeLow, kShaperRangeHigh, kShaperControlCount };
 
-inline constexpr ControlSpec kEnvelopeControls[] = {
+inline constexpr ControlDefinition kEnvelopeControls[] = {
     {.symbol = "interpolation", .moduleId = "ZR_ShapeEnv3", .pinName = "Interpolation"},
     {.symbol = "duration", .moduleId = "ZR_ShapeEnv3", .pinName = "Duration", .hasRange = true, .min = 1.0f, .max = 20000.0f},
     {.symbol = "sustain_node", .moduleId = "ZR_ShapeEnv3", .pinName = "SustainNode", .hasRange = true, .min = -1.0f, .max = 98.0f},
@@ -99,7 +99,7 @@ enum EnvelopeControl : uint32_t {
     kEnvelopeBeatRetrigger, kEnvelopeDurationUnit, kEnvelopeDurationBeats, kEnvelopeControlCount
 };
 
-inline constexpr ControlSpec kSynthControls[] = {
+inline constexpr ControlDefinition kSynthControls[] = {
     {.symbol = "wave_interpolation", .moduleId = "ZR_ShapeOsc2", .pinName = "Interpolation", .name = "Wave interpolation"},
     {.symbol = "remove_dc", .moduleId = "ZR_ShapeOsc2", .pinName = "RemoveDC"},
     {.symbol = "oversampling", .moduleId = "ZR_ShapeOsc2", .pinName = "Oversampling"},
@@ -114,14 +114,14 @@ enum SynthControl : uint32_t {
     kSynthSustainNode, kSynthClip, kSynthLevel, kSynthControlCount
 };
 
-inline constexpr ShapeSpec kShaperShapes[] = {{"shape", "Transfer curve", kSaturation}};
-inline constexpr ShapeSpec kEnvelopeShapes[] = {{"envelopeShape", "Envelope contour", kContour}};
-inline constexpr ShapeSpec kSynthShapes[] = {{"waveShape", "Waveform", kWave}, {"envelopeShape", "Envelope contour", kContour}};
+inline constexpr ShapeDefinition kShaperShapes[] = {{"shape", "Transfer curve", kSaturation}};
+inline constexpr ShapeDefinition kEnvelopeShapes[] = {{"envelopeShape", "Envelope contour", kContour}};
+inline constexpr ShapeDefinition kSynthShapes[] = {{"waveShape", "Waveform", kWave}, {"envelopeShape", "Envelope contour", kContour}};
 enum SynthShape : uint32_t { kSynthWave, kSynthEnvelope };
 
 } // namespace catalog
 
-inline constexpr PluginSpec kPlugins[] = {
+inline constexpr PluginDefinition kPlugins[] = {
     {PluginKind::Shaper, "shaper", "Shape Shaper", "WaveshaperPlugin",
      "A waveshaper whose transfer curve is a shape of 2 to 100 nodes.", catalog::kMonoIn, catalog::kMonoOut,
      catalog::kShaperControls, catalog::kShaperShapes, false, false},
@@ -136,11 +136,11 @@ inline constexpr PluginSpec kPlugins[] = {
      {}, catalog::kMonoOut, catalog::kSynthControls, catalog::kSynthShapes, true, false},
 };
 
-inline constexpr uint32_t controlPortIndex(PluginSpec const& plugin, uint32_t control) {
+inline constexpr uint32_t controlPortIndex(PluginDefinition const& plugin, uint32_t control) {
     return kFirstAudioPort + static_cast<uint32_t>(plugin.audioInputs.size() + plugin.audioOutputs.size()) + control;
 }
 
-inline constexpr uint32_t portCount(PluginSpec const& plugin) {
+inline constexpr uint32_t portCount(PluginDefinition const& plugin) {
     return controlPortIndex(plugin, static_cast<uint32_t>(plugin.controls.size()));
 }
 

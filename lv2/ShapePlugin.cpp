@@ -34,22 +34,22 @@ zr::Shape largestShape() {
 } // namespace
 
 ShapePlugin::ShapePlugin(size_t pluginIndex, double sampleRate, LV2_Feature const* const* features)
-    : spec_(kPlugins[pluginIndex]),
+    : definition_(kPlugins[pluginIndex]),
       ranges_(generated::kControlRanges[pluginIndex]),
       sampleRate_(static_cast<float>(sampleRate)),
       map_(findFeature<LV2_URID_Map>(features, LV2_URID__map)),
       log_(findFeature<LV2_Log_Log>(features, LV2_LOG__log)),
       schedule_(findFeature<LV2_Worker_Schedule>(features, LV2_WORKER__schedule)),
-      uris_(map_, spec_) {
+      uris_(map_, definition_) {
     if (map_)
         lv2_atom_forge_init(&forge_, map_);
     for (size_t i = 0; i < ranges_.size(); ++i) {
         controls_[i] = ranges_[i].defaultValue;
         writtenBits_[i] = std::bit_cast<uint32_t>(controls_[i]);
     }
-    for (size_t slot = 0; slot < spec_.shapes.size(); ++slot) {
+    for (size_t slot = 0; slot < definition_.shapes.size(); ++slot) {
         std::string error;
-        if (!keepShapeText(spec_.shapes[slot].defaultText, shapes_[slot].kept, error))
+        if (!keepShapeText(definition_.shapes[slot].defaultText, shapes_[slot].kept, error))
             throw std::logic_error("default shape refused: " + error);
     }
 }
@@ -61,13 +61,13 @@ void ShapePlugin::logMessage(LV2_URID type, char const* format, ...) const {
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
     if (log_)
-        log_->printf(log_->handle, type, "%s: %s\n", spec_.name, text);
+        log_->printf(log_->handle, type, "%s: %s\n", definition_.name, text);
     else
-        std::fprintf(stderr, "%s: %s\n", spec_.name, text);
+        std::fprintf(stderr, "%s: %s\n", definition_.name, text);
 }
 
 void ShapePlugin::connectPort(uint32_t port, void* data) {
-    size_t const audioCount = spec_.audioInputs.size() + spec_.audioOutputs.size();
+    size_t const audioCount = definition_.audioInputs.size() + definition_.audioOutputs.size();
     if (port == kControlPort)
         controlPort_ = static_cast<LV2_Atom_Sequence const*>(data);
     else if (port == kNotifyPort)
@@ -83,7 +83,7 @@ void ShapePlugin::connectPort(uint32_t port, void* data) {
 void ShapePlugin::activate() {
     startModules();
     zr::Shape const largest = largestShape();
-    for (size_t slot = 0; slot < spec_.shapes.size(); ++slot) {
+    for (size_t slot = 0; slot < definition_.shapes.size(); ++slot) {
         sendShape(slot, largest);
         sendShape(slot, shapes_[slot].kept.shape);
         shapes_[slot].pending = false;
@@ -139,7 +139,7 @@ void ShapePlugin::notifyShape(size_t slot, int64_t frame) {
 }
 
 void ShapePlugin::applyPendingShapes(int64_t frame) {
-    for (size_t slot = 0; slot < spec_.shapes.size(); ++slot) {
+    for (size_t slot = 0; slot < definition_.shapes.size(); ++slot) {
         if (!shapes_[slot].pending)
             continue;
         shapes_[slot].pending = false;
@@ -163,7 +163,7 @@ void ShapePlugin::handlePatchSet(LV2_Atom_Object const* message) {
         return;
     LV2_URID const key = reinterpret_cast<LV2_Atom_URID const*>(property)->body;
     auto const* text = static_cast<char const*>(LV2_ATOM_BODY_CONST(value));
-    for (size_t slot = 0; slot < spec_.shapes.size(); ++slot) {
+    for (size_t slot = 0; slot < definition_.shapes.size(); ++slot) {
         if (key == uris_.shape[slot] && value->type == uris_.atomString)
             scheduleShape(slot, ShapeSource::Text, text, value->size);
         else if (key == uris_.shapeFile[slot] && (value->type == uris_.atomPath || value->type == uris_.atomString))
@@ -176,7 +176,7 @@ void ShapePlugin::handlePatchGet(LV2_Atom_Object const* message, int64_t frame) 
     LV2_Atom const* property = nullptr;
     lv2_atom_object_get(message, uris_.patchProperty, &property, 0);
     LV2_URID const key = property && property->type == uris_.atomUrid ? reinterpret_cast<LV2_Atom_URID const*>(property)->body : 0;
-    for (size_t slot = 0; slot < spec_.shapes.size(); ++slot)
+    for (size_t slot = 0; slot < definition_.shapes.size(); ++slot)
         if (!property || key == uris_.shape[slot])
             notifyShape(slot, frame);
 }
@@ -230,7 +230,7 @@ LV2_Worker_Status ShapePlugin::work(LV2_Worker_Respond_Function respond, LV2_Wor
                                     void const* data) {
     auto response = std::make_unique<ShapeResponse>();
     std::string error;
-    if (!readShapeRequest(data, size, *response, error) || response->slot >= spec_.shapes.size()) {
+    if (!readShapeRequest(data, size, *response, error) || response->slot >= definition_.shapes.size()) {
         logMessage(uris_.logError, "%s; the shape stays as it was", error.empty() ? "no such shape" : error.c_str());
         return LV2_WORKER_SUCCESS;
     }
@@ -243,7 +243,7 @@ LV2_Worker_Status ShapePlugin::workResponse(uint32_t size, void const* data) {
         return LV2_WORKER_ERR_UNKNOWN;
     uint32_t slot = 0;
     std::memcpy(&slot, data, sizeof slot);
-    if (slot >= spec_.shapes.size())
+    if (slot >= definition_.shapes.size())
         return LV2_WORKER_ERR_UNKNOWN;
     KeptShape& kept = shapes_[slot].kept;
     std::memcpy(&kept, static_cast<uint8_t const*>(data) + offsetof(ShapeResponse, kept), size - offsetof(ShapeResponse, kept));
@@ -256,7 +256,7 @@ LV2_Worker_Status ShapePlugin::workResponse(uint32_t size, void const* data) {
 LV2_State_Status ShapePlugin::save(LV2_State_Store_Function store, LV2_State_Handle handle) {
     if (!map_)
         return LV2_STATE_ERR_NO_FEATURE;
-    for (size_t slot = 0; slot < spec_.shapes.size(); ++slot) {
+    for (size_t slot = 0; slot < definition_.shapes.size(); ++slot) {
         KeptShape const& kept = shapes_[slot].kept;
         store(handle, uris_.shape[slot], kept.text, kept.textLength + 1, uris_.atomString,
               LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
@@ -267,7 +267,7 @@ LV2_State_Status ShapePlugin::save(LV2_State_Store_Function store, LV2_State_Han
 LV2_State_Status ShapePlugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
     if (!map_)
         return LV2_STATE_ERR_NO_FEATURE;
-    for (size_t slot = 0; slot < spec_.shapes.size(); ++slot) {
+    for (size_t slot = 0; slot < definition_.shapes.size(); ++slot) {
         size_t size = 0;
         uint32_t type = 0;
         uint32_t flags = 0;
@@ -283,7 +283,7 @@ LV2_State_Status ShapePlugin::restore(LV2_State_Retrieve_Function retrieve, LV2_
             shapes_[slot].pending = true;
             continue;
         }
-        logMessage(uris_.logError, "%s in the restored state: %s; the shape stays as it was", spec_.shapes[slot].label,
+        logMessage(uris_.logError, "%s in the restored state: %s; the shape stays as it was", definition_.shapes[slot].label,
                    error.c_str());
     }
     return LV2_STATE_SUCCESS;

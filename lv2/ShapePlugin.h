@@ -52,15 +52,15 @@ protected:
     // messages, sends none and keeps no state, as a host that offers no map expects.
     ShapePlugin(size_t pluginIndex, double sampleRate, LV2_Feature const* const* features);
 
-    PluginSpec const& spec() const { return spec_; }
+    PluginDefinition const& definition() const { return definition_; }
     float sampleRate() const { return sampleRate_; }
     Uris const& uris() const { return uris_; }
     KeptShape const& shape(size_t slot) const { return shapes_[slot].kept; }
     float control(uint32_t index) const { return controls_[index]; }
     float const* audioInput(size_t channel) const { return audioPorts_[channel]; }
-    float* audioOutput(size_t channel) const { return audioPorts_[spec_.audioInputs.size() + channel]; }
+    float* audioOutput(size_t channel) const { return audioPorts_[definition_.audioInputs.size() + channel]; }
 
-    // [instantiation or audio thread] Hands the modules what changed.
+    // [instantiation or audio thread] Hands the modules a control value or a shape to take.
     virtual void sendControl(uint32_t index, float value) = 0;
     virtual void sendShape(size_t slot, zr::Shape const& shape) = 0;
     // [activate] Opens the modules; controls and shapes follow, and then settleModules, which
@@ -95,7 +95,7 @@ private:
     void notifyShape(size_t slot, int64_t frame);
     void prepareNotify();
 
-    PluginSpec const& spec_;
+    PluginDefinition const& definition_;
     std::span<ControlRange const> const ranges_;
     float const sampleRate_;
     LV2_URID_Map* map_ = nullptr;

@@ -21,7 +21,7 @@ ModuleDriver makeShaper(size_t channels, double sampleRate) {
 
 ShaperPlugin::ShaperPlugin(size_t pluginIndex, double sampleRate, LV2_Feature const* const* features)
     : ShapePlugin(pluginIndex, sampleRate, features),
-      channels_(spec().audioInputs.size()),
+      channels_(definition().audioInputs.size()),
       module_(makeShaper(channels_, sampleRate)) {}
 
 void ShaperPlugin::sendControl(uint32_t index, float value) {

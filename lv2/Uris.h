@@ -27,7 +27,7 @@ struct Uris {
     std::array<LV2_URID, kMaxShapes> shapeFile{}; // its file parameter
 
     // [instantiation] Without a map every URID stays 0, which matches no message.
-    Uris(LV2_URID_Map* map, PluginSpec const& plugin) {
+    Uris(LV2_URID_Map* map, PluginDefinition const& plugin) {
         if (!map)
             return;
         auto id = [map](char const* uri) { return map->map(map->handle, uri); };

@@ -26,13 +26,13 @@
 
 namespace {
 
-using zr::lv2::PluginSpec;
+using zr::lv2::PluginDefinition;
 using zr::lv2::ResolvedControl;
 
-std::string pluginUri(PluginSpec const& plugin) { return std::string(zr::lv2::kUriBase) + plugin.uriSuffix; }
+std::string pluginUri(PluginDefinition const& plugin) { return std::string(zr::lv2::kUriBase) + plugin.uriSuffix; }
 std::string shapeUri(char const* key) { return std::string(zr::lv2::kUriBase) + key; }
 std::string fileUri(char const* key) { return shapeUri(key) + "File"; }
-std::string uiUri(PluginSpec const& plugin) { return pluginUri(plugin) + "#ui"; }
+std::string uiUri(PluginDefinition const& plugin) { return pluginUri(plugin) + "#ui"; }
 constexpr char const* kUiBinary = "zr-shapes-ui.so";
 
 std::string quoted(std::string const& text) {
@@ -74,7 +74,7 @@ std::string unitTerm(std::string const& unit) {
     return {};
 }
 
-void writeAtomPorts(std::ostream& out, PluginSpec const& plugin) {
+void writeAtomPorts(std::ostream& out, PluginDefinition const& plugin) {
     out << "\tlv2:port [\n\t\ta lv2:InputPort , atom:AtomPort ;\n\t\tatom:bufferType atom:Sequence ;\n"
         << "\t\tatom:supports patch:Message";
     if (plugin.takesMidi)
@@ -90,7 +90,7 @@ void writeAtomPorts(std::ostream& out, PluginSpec const& plugin) {
         << " ;\n\t\tlv2:symbol \"notify\" ;\n\t\tlv2:name \"Notify\"\n\t]";
 }
 
-void writeAudioPorts(std::ostream& out, PluginSpec const& plugin) {
+void writeAudioPorts(std::ostream& out, PluginDefinition const& plugin) {
     uint32_t index = zr::lv2::kFirstAudioPort;
     auto write = [&](char const* symbol, char const* direction) {
         out << " , [\n\t\ta lv2:" << direction << " , lv2:AudioPort ;\n\t\tlv2:index " << index++ << " ;\n\t\tlv2:symbol \""
@@ -130,8 +130,8 @@ void writeParameters(std::ostream& out) {
     out << "<" << zr::lv2::kUriBase << "volt>\n\ta units:Unit ;\n\trdfs:label \"volt\" ;\n\tunits:symbol \"V\" ;\n"
         << "\tunits:render \"%f V\" .\n\n";
     std::vector<std::string> written;
-    for (PluginSpec const& plugin : zr::lv2::kPlugins)
-        for (zr::lv2::ShapeSpec const& shape : plugin.shapes) {
+    for (PluginDefinition const& plugin : zr::lv2::kPlugins)
+        for (zr::lv2::ShapeDefinition const& shape : plugin.shapes) {
             if (std::find(written.begin(), written.end(), shape.key) != written.end())
                 continue;
             written.push_back(shape.key);
@@ -144,7 +144,7 @@ void writeParameters(std::ostream& out) {
         }
 }
 
-void writePlugin(std::ostream& out, PluginSpec const& plugin, std::vector<ResolvedControl> const& controls) {
+void writePlugin(std::ostream& out, PluginDefinition const& plugin, std::vector<ResolvedControl> const& controls) {
     out << "<" << pluginUri(plugin) << ">\n\ta lv2:Plugin , lv2:" << plugin.lv2Class << " ;\n\tdoap:name "
         << quoted(plugin.name) << " ;\n\trdfs:comment " << quoted(plugin.comment) << " ;\n"
         << "\tlv2:optionalFeature lv2:hardRTCapable , urid:map , work:schedule , log:log ;\n"
@@ -168,12 +168,12 @@ void writePlugin(std::ostream& out, PluginSpec const& plugin, std::vector<Resolv
 
 // The interface (lv2/ui/): the shape editor in an X11 window, talking to the plug-in through
 // patch messages on its control and notify ports and following its interpolation controls.
-void writeInterface(std::ostream& out, PluginSpec const& plugin) {
+void writeInterface(std::ostream& out, PluginDefinition const& plugin) {
     out << "<" << uiUri(plugin) << ">\n\ta ui:X11UI ;\n\tlv2:requiredFeature urid:map ;\n"
         << "\tlv2:optionalFeature ui:parent , ui:idleInterface , ui:resize ;\n\tlv2:extensionData ui:idleInterface ;\n"
         << "\tui:portNotification [\n\t\tui:plugin <" << pluginUri(plugin) << "> ;\n\t\tlv2:symbol \"notify\" ;\n"
         << "\t\tui:protocol atom:eventTransfer\n\t]";
-    for (zr::lv2::ControlSpec const& control : plugin.controls)
+    for (zr::lv2::ControlDefinition const& control : plugin.controls)
         if (control.pinName && std::string(control.pinName) == "Interpolation")
             out << " , [\n\t\tui:plugin <" << pluginUri(plugin) << "> ;\n\t\tlv2:symbol \"" << control.symbol
                 << "\" ;\n\t\tui:protocol ui:floatProtocol\n\t]";
@@ -197,13 +197,13 @@ Preset readPreset(std::filesystem::path const& path) {
     return {path.stem().string(), zr::host::utf8FromWide(shape.getString()), shape.interpolation};
 }
 
-std::string presetUri(PluginSpec const& plugin, Preset const& preset) {
+std::string presetUri(PluginDefinition const& plugin, Preset const& preset) {
     return pluginUri(plugin) + ":preset:" + preset.name;
 }
 
 void writePresets(std::ostream& manifest, std::ostream& presets, std::vector<Preset> const& shapes) {
     presets << kPrefixes;
-    for (PluginSpec const& plugin : zr::lv2::kPlugins)
+    for (PluginDefinition const& plugin : zr::lv2::kPlugins)
         for (Preset const& preset : shapes) {
             std::string const uri = presetUri(plugin, preset);
             manifest << "<" << uri << ">\n\ta pset:Preset ;\n\tlv2:appliesTo <" << pluginUri(plugin)
@@ -248,7 +248,7 @@ int generate(int argc, char** argv) {
     std::filesystem::create_directories(bundle);
 
     std::vector<std::vector<ResolvedControl>> controls;
-    for (PluginSpec const& plugin : zr::lv2::kPlugins)
+    for (PluginDefinition const& plugin : zr::lv2::kPlugins)
         controls.push_back(zr::lv2::resolveControls(plugin, descriptions));
     std::vector<Preset> presets;
     for (int i = 5; i < argc; ++i)
@@ -260,7 +260,7 @@ int generate(int argc, char** argv) {
     plugins << kPrefixes;
     writeParameters(plugins);
     for (size_t p = 0; p < std::size(zr::lv2::kPlugins); ++p) {
-        PluginSpec const& plugin = zr::lv2::kPlugins[p];
+        PluginDefinition const& plugin = zr::lv2::kPlugins[p];
         manifest << "<" << pluginUri(plugin) << ">\n\ta lv2:Plugin ;\n\tlv2:binary <" << argv[4]
                  << "> ;\n\trdfs:seeAlso <zr-shapes.ttl> .\n\n";
         manifest << "<" << uiUri(plugin) << ">\n\ta ui:X11UI ;\n\tui:binary <" << kUiBinary

@@ -8,8 +8,8 @@
 namespace zr::lv2 {
 namespace {
 
-[[noreturn]] void refuse(ControlSpec const& spec, std::string const& reason) {
-    throw std::runtime_error(std::string("control '") + spec.symbol + "': " + reason);
+[[noreturn]] void refuse(ControlDefinition const& definition, std::string const& reason) {
+    throw std::runtime_error(std::string("control '") + definition.symbol + "': " + reason);
 }
 
 // A label up to its first ':' ("none: the end nodes ..." gives "none"): scale points are short.
@@ -25,27 +25,27 @@ std::vector<std::pair<int32_t, std::string>> ownLabels(char const* labels) {
     return parsed;
 }
 
-ResolvedControl ownControl(ControlSpec const& spec) {
+ResolvedControl ownControl(ControlDefinition const& definition) {
     ResolvedControl control;
-    control.symbol = spec.symbol;
-    control.name = spec.name ? spec.name : spec.symbol;
-    control.unit = spec.unit ? spec.unit : "";
-    control.min = spec.min;
-    control.max = spec.max;
-    control.defaultValue = spec.defaultValue;
-    control.toggle = spec.toggle;
-    control.integer = spec.integer;
-    control.labels = ownLabels(spec.labels);
+    control.symbol = definition.symbol;
+    control.name = definition.name ? definition.name : definition.symbol;
+    control.unit = definition.unit ? definition.unit : "";
+    control.min = definition.min;
+    control.max = definition.max;
+    control.defaultValue = definition.defaultValue;
+    control.toggle = definition.toggle;
+    control.integer = definition.integer;
+    control.labels = ownLabels(definition.labels);
     control.enumeration = !control.labels.empty();
     return control;
 }
 
 double numberOf(nlohmann::json const& value) { return value.is_boolean() ? (value.get<bool>() ? 1.0 : 0.0) : value.get<double>(); }
 
-void takeRange(ResolvedControl& control, ControlSpec const& spec, host::PinDescription const& pin) {
-    if (spec.hasRange) {
-        control.min = spec.min;
-        control.max = spec.max;
+void takeRange(ResolvedControl& control, ControlDefinition const& definition, host::PinDescription const& pin) {
+    if (definition.hasRange) {
+        control.min = definition.min;
+        control.max = definition.max;
     } else if (pin.range.min && pin.range.max) {
         control.min = *pin.range.min;
         control.max = *pin.range.max;
@@ -53,28 +53,28 @@ void takeRange(ResolvedControl& control, ControlSpec const& spec, host::PinDescr
         control.min = pin.labels.front().first;
         control.max = pin.labels.back().first;
     } else if (!control.toggle) {
-        refuse(spec, "the description gives no range; the table must");
+        refuse(definition, "the description gives no range; the table must");
     }
 }
 
-ResolvedControl pinControl(ControlSpec const& spec, host::ModuleDescriptions const& descriptions) {
-    host::ModuleDescription const* module = descriptions.find(host::wideFromUtf8(spec.moduleId));
+ResolvedControl pinControl(ControlDefinition const& definition, host::ModuleDescriptions const& descriptions) {
+    host::ModuleDescription const* module = descriptions.find(host::wideFromUtf8(definition.moduleId));
     if (!module)
-        refuse(spec, std::string("no module ") + spec.moduleId + " is described");
-    host::PinDescription const* pin = module->findPin(spec.pinName);
+        refuse(definition, std::string("no module ") + definition.moduleId + " is described");
+    host::PinDescription const* pin = module->findPin(definition.pinName);
     if (!pin)
-        refuse(spec, std::string(spec.moduleId) + " has no pin " + spec.pinName);
+        refuse(definition, std::string(definition.moduleId) + " has no pin " + definition.pinName);
     if (!pin->isInput() || pin->isAudio() || !pin->defaultValue)
-        refuse(spec, std::string(spec.pinName) + " is no control input with a default");
+        refuse(definition, std::string(definition.pinName) + " is no control input with a default");
     ResolvedControl control;
-    control.symbol = spec.symbol;
-    control.name = spec.name ? spec.name : pin->name;
+    control.symbol = definition.symbol;
+    control.name = definition.name ? definition.name : pin->name;
     control.comment = pin->meaning;
     control.unit = pin->unit;
     control.toggle = pin->datatype == gmpi::MP_BOOL;
     control.integer = pin->datatype == gmpi::MP_INT32 || pin->datatype == gmpi::MP_ENUM;
     control.defaultValue = numberOf(*pin->defaultValue);
-    takeRange(control, spec, *pin);
+    takeRange(control, definition, *pin);
     // Labels that name every accepted value make a menu; others mark single values.
     control.enumeration = pin->datatype == gmpi::MP_INT32 && !pin->labels.empty() && !pin->range.isSet();
     for (auto const& [value, label] : pin->labels)
@@ -84,10 +84,10 @@ ResolvedControl pinControl(ControlSpec const& spec, host::ModuleDescriptions con
 
 } // namespace
 
-std::vector<ResolvedControl> resolveControls(PluginSpec const& plugin, host::ModuleDescriptions const& descriptions) {
+std::vector<ResolvedControl> resolveControls(PluginDefinition const& plugin, host::ModuleDescriptions const& descriptions) {
     std::vector<ResolvedControl> controls;
-    for (ControlSpec const& spec : plugin.controls)
-        controls.push_back(spec.moduleId ? pinControl(spec, descriptions) : ownControl(spec));
+    for (ControlDefinition const& definition : plugin.controls)
+        controls.push_back(definition.moduleId ? pinControl(definition, descriptions) : ownControl(definition));
     return controls;
 }
 

@@ -27,6 +27,6 @@ struct ResolvedControl {
 
 // [build time] Every control of `plugin`, in port order. Throws std::runtime_error naming the
 // port when its module or pin is unknown, the pin is no control input, or no range is known.
-std::vector<ResolvedControl> resolveControls(PluginSpec const& plugin, host::ModuleDescriptions const& descriptions);
+std::vector<ResolvedControl> resolveControls(PluginDefinition const& plugin, host::ModuleDescriptions const& descriptions);
 
 } // namespace zr::lv2

@@ -22,7 +22,7 @@ constexpr int32_t kModePin = 1;
 constexpr size_t kRememberedTexts = 64;
 
 // The port of the `slot`-th control that sets a module's interpolation, in catalogue order.
-uint32_t modePortOf(PluginSpec const& plugin, size_t slot) {
+uint32_t modePortOf(PluginDefinition const& plugin, size_t slot) {
     size_t seen = 0;
     for (size_t i = 0; i < plugin.controls.size(); ++i) {
         char const* pin = plugin.controls[i].pinName;
@@ -40,7 +40,7 @@ std::string textOfImage(std::vector<uint8_t> const& image) {
 
 } // namespace
 
-ShapeEditorUi::ShapeEditorUi(PluginSpec const& plugin, std::filesystem::path const& bundle, UiConnection const& connection)
+ShapeEditorUi::ShapeEditorUi(PluginDefinition const& plugin, std::filesystem::path const& bundle, UiConnection const& connection)
     : plugin_(plugin),
       connection_(connection),
       uris_(connection.map, plugin),

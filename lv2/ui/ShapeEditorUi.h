@@ -42,7 +42,7 @@ public:
     static constexpr int kPaneHeight = 220;
 
     // Throws std::runtime_error (no URID map, no editor description in the bundle, no display).
-    ShapeEditorUi(PluginSpec const& plugin, std::filesystem::path const& bundle, UiConnection const& connection);
+    ShapeEditorUi(PluginDefinition const& plugin, std::filesystem::path const& bundle, UiConnection const& connection);
     ~ShapeEditorUi();
     ShapeEditorUi(ShapeEditorUi const&) = delete;
     ShapeEditorUi& operator=(ShapeEditorUi const&) = delete;
@@ -72,7 +72,7 @@ private:
     void sendGet();
     void write(LV2_Atom const* message);
 
-    PluginSpec const& plugin_;
+    PluginDefinition const& plugin_;
     UiConnection connection_;
     Uris uris_;
     LV2_URID eventTransfer_ = 0;

@@ -26,7 +26,7 @@ Data* featureData(LV2_Feature const* const* features, char const* uri) {
 template <size_t Index>
 LV2UI_Handle instantiate(LV2UI_Descriptor const*, char const*, char const* bundlePath, LV2UI_Write_Function write,
                          LV2UI_Controller controller, LV2UI_Widget* widget, LV2_Feature const* const* features) {
-    PluginSpec const& plugin = kPlugins[Index];
+    PluginDefinition const& plugin = kPlugins[Index];
     try {
         UiConnection const connection{
             .write = write,
