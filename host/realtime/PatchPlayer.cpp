@@ -27,6 +27,8 @@ PatchPlayer::PatchPlayer(JackClient& client, LivePatch& patch, RealtimeCapacity 
         midiPort_ = client_.addMidiInput(kMidiPortName);
     outputBuffers_.resize(outputPorts_.size());
     inputBuffers_.resize(inputPorts_.size());
+    partOutputs_.resize(outputPorts_.size());
+    partInputs_.resize(inputPorts_.size());
     values_ = jack_ringbuffer_create(kValueQueueBytes);
     if (!values_)
         throw std::bad_alloc();
@@ -57,6 +59,18 @@ void PatchPlayer::connectOutputs(std::vector<std::string> const& destinations) {
     }
     for (size_t i = 0; i < sources.size(); ++i)
         client_.connect(sources[i], targets[std::min(i, targets.size() - 1)]);
+}
+
+void PatchPlayer::play() {
+    leadFrames_ = static_cast<int32_t>(client_.periodFrames());
+    std::vector<float> const silence(static_cast<size_t>(leadFrames_), 0.0f);
+    std::vector<float const*> inputs(inputPorts_.size(), silence.data());
+    lead_.assign(outputPorts_.size(), std::vector<float>(static_cast<size_t>(leadFrames_), 0.0f));
+    std::vector<float*> outputs;
+    for (std::vector<float>& samples : lead_)
+        outputs.push_back(samples.data());
+    patch_.process({leadFrames_, inputs, outputs, {}});
+    playing_.store(true, std::memory_order_release);
 }
 
 bool PatchPlayer::sendValue(Patch::PinHandle pin, std::span<uint8_t const> bytes) {
@@ -120,6 +134,50 @@ double PatchPlayer::averageLoad() const {
     return periods == 0 ? 0.0 : loadSum_.load(std::memory_order_relaxed) / static_cast<double>(periods);
 }
 
+// Copies what is left of the lead into the period's first frames; returns how many.
+int32_t PatchPlayer::playLead(int32_t frames) {
+    int32_t const taken = std::min(frames, leadFrames_ - leadRead_);
+    if (taken <= 0)
+        return 0;
+    for (size_t i = 0; i < outputBuffers_.size(); ++i)
+        std::copy_n(lead_[i].data() + leadRead_, taken, outputBuffers_[i]);
+    leadRead_ += taken;
+    return taken;
+}
+
+// Runs the patch for the period's frames from `from` on, with the MIDI deferred from the
+// lead's frames at its first sample.
+void PatchPlayer::runPatch(int32_t frames, int32_t from, std::span<MidiMessage const> midi) {
+    if (from == 0 && deferredCount_ == 0) {
+        patch_.process({frames, inputBuffers_, outputBuffers_, midi});
+        return;
+    }
+    size_t count = 0;
+    auto keep = [&](MidiMessage message, int32_t frame) {
+        message.frame = frame;
+        if (from == frames && deferredCount_ < deferredMidi_.size())
+            deferredMidi_[deferredCount_++] = message;
+        else if (from < frames && count < patchMidi_.size())
+            patchMidi_[count++] = message;
+        else
+            droppedMidi_.fetch_add(1, std::memory_order_relaxed);
+    };
+    if (from < frames) {
+        for (size_t i = 0; i < deferredCount_; ++i)
+            keep(deferredMidi_[i], 0);
+        deferredCount_ = 0;
+    }
+    for (MidiMessage const& message : midi)
+        keep(message, std::max(0, message.frame - from));
+    if (from == frames)
+        return;
+    for (size_t i = 0; i < outputBuffers_.size(); ++i)
+        partOutputs_[i] = outputBuffers_[i] + from;
+    for (size_t i = 0; i < inputBuffers_.size(); ++i)
+        partInputs_[i] = inputBuffers_[i] + from;
+    patch_.process({frames - from, partInputs_, partOutputs_, {patchMidi_.data(), count}});
+}
+
 void PatchPlayer::process(jack_nframes_t frames) {
     if (observer_.entering)
         observer_.entering(observer_.context);
@@ -130,7 +188,9 @@ void PatchPlayer::process(jack_nframes_t frames) {
         inputBuffers_[i] = static_cast<float const*>(jack_port_get_buffer(inputPorts_[i], frames));
     if (playing_.load(std::memory_order_acquire)) {
         takeQueuedValues();
-        patch_.process({static_cast<int32_t>(frames), inputBuffers_, outputBuffers_, readMidi(frames)});
+        std::span<MidiMessage const> const midi = readMidi(frames);
+        int32_t const count = static_cast<int32_t>(frames);
+        runPatch(count, playLead(count), midi);
         framesPlayed_.fetch_add(frames, std::memory_order_release);
     } else {
         for (float* buffer : outputBuffers_)

@@ -44,8 +44,12 @@ public:
     // [main thread] Activates the client; its outputs stay silent until play(), so that the
     // patch's first sample is heard once the outputs are connected.
     void start() { client_.activate(*this); }
-    // [main thread] The patch starts at the next period.
-    void play() { playing_.store(true, std::memory_order_release); }
+    // [main thread] The patch starts at the next period. Its first period is run here, before
+    // the audio thread plays it: the first values make every module build its tables, work
+    // that in a period of its own could outlast the period. The callback plays those frames
+    // first; MIDI arriving during them reaches the patch at its next sample, and the server's
+    // inputs are silent for them.
+    void play();
     // [main thread] The outputs go to `destinations` in turn (the last one takes the rest);
     // empty: to the server's playback ports, out_1 to the first, and so on (a single output
     // goes to the first two, left and right). Throws JackError for a port that cannot be
@@ -81,6 +85,8 @@ private:
 
     void takeQueuedValues();
     std::span<MidiMessage const> readMidi(jack_nframes_t frames);
+    int32_t playLead(int32_t frames);
+    void runPatch(int32_t frames, int32_t from, std::span<MidiMessage const> midi);
     void noteLoad(int64_t nanoseconds, jack_nframes_t frames);
 
     JackClient& client_;
@@ -91,6 +97,17 @@ private:
     std::vector<float*> outputBuffers_;        // per period, sized once
     std::vector<float const*> inputBuffers_;   // per period, sized once
     std::array<MidiMessage, kMostMidiPerPeriod> midi_{};
+    // The first period, run by play(); the callback hands it out from leadRead_ on.
+    std::vector<std::vector<float>> lead_;
+    int32_t leadFrames_ = 0;
+    int32_t leadRead_ = 0;
+    // MIDI of frames the lead filled, kept for the patch's next sample; then the messages the
+    // patch gets in one run.
+    std::array<MidiMessage, kMostMidiPerPeriod> deferredMidi_{};
+    std::size_t deferredCount_ = 0;
+    std::array<MidiMessage, 2 * kMostMidiPerPeriod> patchMidi_{};
+    std::vector<float*> partOutputs_;       // the buffers from a frame inside the period on
+    std::vector<float const*> partInputs_;
     std::vector<uint8_t> valueBytes_;          // one queued value at a time
     jack_ringbuffer_t* values_ = nullptr;
     ProcessObserver observer_;
