@@ -3,12 +3,15 @@
 #include <chrono>
 #include <cstdio>
 #include <limits>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "host/Bundle.h"
 #include "host/ModuleDescriptions.h"
 #include "host/cli/Messages.h"
 #include "host/cli/StopSignals.h"
+#include "host/realtime/MemoryLock.h"
 #include "host/realtime/PatchPlayer.h"
 
 namespace zr::cli {
@@ -77,6 +80,8 @@ int runPlay(BundleFiles const& files, PlayRequest const& request) {
     if (request.connect)
         player.connectOutputs(request.connectTo);
     player.play();
+    if (std::optional<std::string> const why = host::lockMappedMemory())
+        detail("memory not locked: %s", why->c_str());
     detail("playing %s at %u Hz, periods of %u frames, as %s", request.patch.c_str(), client.sampleRate(),
            client.periodFrames(), jack_get_client_name(client.handle()));
     LoadSeen load;

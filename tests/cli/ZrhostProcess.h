@@ -83,6 +83,8 @@ public:
     }
 
     // A run with errors on a terminal must write less than the terminal holds (a few kB).
+    pid_t pid() const { return pid_; }
+
     Finished wait() {
         int status = status_;
         if (!reaped_)
