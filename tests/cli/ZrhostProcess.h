@@ -12,11 +12,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "testing/Eventually.h"
 #include "testing/TemporaryFolder.h"
 
 namespace zr::test {
@@ -144,17 +144,6 @@ private:
 
 inline Finished runZrhost(Launch const& launch) {
     return ZrhostProcess(launch).wait();
-}
-
-// Waits up to `seconds` for `ready`; gives whether it came.
-inline bool eventually(std::function<bool()> const& ready, double seconds = 20.0) {
-    auto const end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!ready()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 } // namespace zr::test
