@@ -64,11 +64,15 @@ inline std::string tool(std::vector<std::string> const& words) {
 
 class XWindow {
 public:
-    // The first window whose title contains `title`, waited for up to `seconds`.
-    static std::optional<XWindow> find(std::string const& title, double seconds = 10.0) {
+    // The first window whose title contains `title`, waited for up to `seconds`; with
+    // `shownOnly`, the first one mapped on the screen (a window may be found before it is).
+    static std::optional<XWindow> find(std::string const& title, double seconds = 10.0, bool shownOnly = false) {
         auto const deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        std::vector<std::string> search{"xdotool", "search", "--name", title};
+        if (shownOnly)
+            search.insert(search.begin() + 2, "--onlyvisible");
         do {
-            ToolResult const found = runTool({"xdotool", "search", "--name", title});
+            ToolResult const found = runTool(search);
             if (found.exitCode == 0 && !found.output.empty())
                 return XWindow(found.output.substr(0, found.output.find('\n')));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -83,6 +87,9 @@ public:
             name.pop_back();
         return name;
     }
+
+    int width() const { return geometry("WIDTH"); }
+    int height() const { return geometry("HEIGHT"); }
 
     // Presses the primary button at `from`, moves through `steps` points to `to`, releases.
     void drag(int fromX, int fromY, int toX, int toY, int steps = 4) const {
@@ -101,6 +108,12 @@ public:
         tool({"xdotool", "mousemove", "--window", id_, std::to_string(x), std::to_string(y), "click", "--repeat", "2",
               "--delay", std::to_string(delayMilliseconds), "1"});
     }
+    // The pointer moved to `(x, y)`, nothing pressed.
+    void hover(int x, int y) const { tool({"xdotool", "mousemove", "--window", id_, std::to_string(x), std::to_string(y)}); }
+    // A click of the primary button at `(x, y)`.
+    void click(int x, int y) const {
+        tool({"xdotool", "mousemove", "--window", id_, std::to_string(x), std::to_string(y), "click", "1"});
+    }
     // A key as xdotool names it: "ctrl+s", "ctrl+shift+z", "Escape", "3".
     void key(std::string const& keys) const { tool({"xdotool", "key", "--window", id_, keys}); }
     // A key that may close the window at its press, so that its release finds no window.
@@ -112,8 +125,26 @@ public:
 
 private:
     explicit XWindow(std::string id) : id_(std::move(id)) {}
+    // One value of xdotool's `getwindowgeometry --shell` (X, Y, WIDTH, HEIGHT).
+    int geometry(std::string const& name) const {
+        std::string const shell = tool({"xdotool", "getwindowgeometry", "--shell", id_});
+        std::size_t const at = shell.find(name + "=");
+        if (at == std::string::npos)
+            throw std::runtime_error("xdotool gave no " + name + " for window " + id_);
+        return std::stoi(shell.substr(at + name.size() + 1));
+    }
     std::string id_;
 };
+
+// Keys typed as on the keyboard (XTEST, not events sent to one window): they reach whichever
+// window has the focus or a keyboard grab, as an open menu has. Toolkits that ignore sent
+// events (GTK) take these.
+inline void typeKeys(std::vector<std::string> const& keys) {
+    std::vector<std::string> words{"xdotool", "key", "--delay", "40"};
+    words.insert(words.end(), keys.begin(), keys.end());
+    tool(words);
+}
+inline void typeText(std::string const& text) { tool({"xdotool", "type", "--delay", "20", text}); }
 
 // The number of pixels that differ between two pictures (ImageMagick's absolute error count);
 // nothing when they cannot be compared (a size differs, a file is missing).

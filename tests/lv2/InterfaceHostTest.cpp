@@ -1,9 +1,9 @@
 // The plug-ins' interface in a host of our own on lilv: the interface's library loaded with
 // dlopen, given a parent window on a virtual X server of the test's own, its messages passed
 // to the plug-in and the plug-in's notifications passed back, its idle interface called as a
-// host's idle loop does. jalv.gtk3 offers no way to change a preset that a test can reach (its
-// window shows the interface alone, without its menu bar), so a preset is applied here the way
-// jalv applies one: lilv restores the preset's state into the running plug-in.
+// host's idle loop does. This host reaches what a test cannot ask of jalv: notifications a
+// host should never send, the sizes the interface asks for, a preset applied in a sanitized
+// build (where jalv does not start), and the picture at every turn of the loop.
 
 #include <gtest/gtest.h>
 
@@ -27,6 +27,7 @@
 #include <lv2/ui/ui.h>
 
 #include "testing/TemporaryFolder.h"
+#include "tests/lv2/EditorPanes.h"
 #include "testing/lv2/LilvHost.h"
 #include "testing/x11/XTools.h"
 #include "testing/x11/XvfbServer.h"
@@ -38,9 +39,6 @@ namespace zr::test {
 namespace {
 
 constexpr uint32_t kNotifyPort = 1;
-constexpr int kLabelHeight = 18;
-constexpr int kPaneWidth = 320;
-constexpr int kPaneHeight = 220;
 
 std::string const kExamples = ZR_EXAMPLES_DIR;
 
@@ -198,22 +196,12 @@ protected:
             ui.turn(properties);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        std::filesystem::path const whole = folder_.path() / (name + "-window.png");
-        std::filesystem::path const part = folder_.path() / (name + ".png");
-        window.capture(whole);
-        tool({"convert", whole.string(), "-crop",
-              std::to_string(paneWidth) + "x" + std::to_string(paneHeight) + "+" + std::to_string(pane * paneWidth) + "+" +
-                  std::to_string(kLabelHeight),
-              "+repage", part.string()});
-        return part;
+        return capturedPane(window, pane, folder_.path(), name, paneWidth, paneHeight);
     }
 
     std::filesystem::path drawn(std::string const& shapeFile, std::string const& name, int width = kPaneWidth,
                                 int height = kPaneHeight) {
-        std::filesystem::path const png = folder_.path() / (name + "-drawn.png");
-        tool({ZRHOST_PATH, "draw", "--shape-file", shapeFile, "--width", std::to_string(width), "--height",
-              std::to_string(height), "-o", png.string()});
-        return png;
+        return drawnShape(shapeFile, folder_.path(), name, width, height);
     }
 
     XvfbServer display_;

@@ -1,42 +1,36 @@
 // The plug-ins' interface in jalv (jalv.gtk3, which shows an X11 interface inside its own
-// window), on a virtual X server and a JACK dummy server of the test's own: a drag in an
-// editor changes the plug-in's shape, read back from the plug-in's own announcement of the
-// shape it keeps (jalv -d prints every message between plug-in and interface).
+// window), on a virtual X server and a JACK dummy server of the test's own, driven as a person
+// drives it: a drag in an editor changes the plug-in's shape, read back from the state jalv
+// saves through its File menu; a preset chosen in jalv's Presets menu redraws the editor.
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cmath>
-#include <fstream>
+#include <filesystem>
 #include <optional>
 #include <regex>
-#include <sstream>
+#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host/TextConversion.h"
 #include "shapes/Shape.h"
 #include "shapes/Volts.h"
+#include "testing/Eventually.h"
 #include "testing/TemporaryFolder.h"
 #include "testing/jack/JackServer.h"
+#include "testing/lv2/JalvGtk.h"
 #include "testing/x11/XTools.h"
 #include "testing/x11/XvfbServer.h"
+#include "tests/lv2/EditorPanes.h"
 
 namespace zr::test {
 namespace {
 
 // ZR_ShapeEditor5 leaves this share of its size free on every side (BorderFactor, 3.5 %).
 constexpr float kBorder = 0.035f;
-constexpr int kLabelHeight = 18; // above each editor
-constexpr int kPaneWidth = 320;  // each editor's width at the interface's first size
-constexpr int kPaneHeight = 220;
+
+std::filesystem::path const kExampleShapes = std::filesystem::path(ZR_EXAMPLES_DIR) / "shapes";
 
 struct PixelPoint {
     int x;
@@ -54,68 +48,21 @@ PixelPoint pixelOfNode(float xVolts, float yVolts, int pane) {
 
 float voltsOfPixelsY(int pixels) { return -pixels * 10.0f / ((1.0f - 2.0f * kBorder) * kPaneHeight - 1.0f); }
 
-std::string contentOf(std::filesystem::path const& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-bool eventually(auto condition, double seconds) {
-    auto const deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
-
-// jalv.gtk3 running one plug-in, its output in a file, ended (SIGTERM, then SIGKILL) by the
-// destructor, and killed with the test process should that die first.
-class JalvProcess {
-public:
-    JalvProcess(std::string const& pluginUri, std::string const& jackServer, std::filesystem::path const& output) {
-        std::string const clientName = "zrtest-ui-" + std::to_string(::getpid());
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            int const file = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(file, STDOUT_FILENO);
-            ::dup2(file, STDERR_FILENO);
-            ::setenv("LV2_PATH", ZR_LV2_BUNDLE_PARENT, 1);
-            ::setenv("JACK_DEFAULT_SERVER", jackServer.c_str(), 1);
-            ::setenv("JACK_NO_START_SERVER", "1", 1);
-            // Line-buffered, so that each message is in the file once printed.
-            ::execlp("stdbuf", "stdbuf", "-oL", "jalv.gtk3", "-d", "-n", clientName.c_str(), pluginUri.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-    }
-    ~JalvProcess() {
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 50; ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_)
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    JalvProcess(JalvProcess const&) = delete;
-    JalvProcess& operator=(JalvProcess const&) = delete;
-
-private:
-    pid_t pid_ = -1;
+// How many times the plug-in has announced a shape for `property` to its interface (a
+// patch:Set from the plug-in, in jalv's dump), and the last shape text it announced.
+struct Announcements {
+    std::size_t count = 0;
+    std::string last;
 };
 
-// The shape texts the plug-in announced for `property` (a patch:Set from the plug-in to its
-// interface), in the order of jalv's dump.
-std::vector<std::string> announcedShapes(std::string const& dump, std::string const& property) {
-    std::vector<std::string> texts;
+Announcements announcedShapes(std::string const& dump, std::string const& property) {
+    Announcements found;
     std::regex const message("## Plugin => UI \\([0-9]+ bytes\\) ##[^#]*?patch:property <" + property + ">[^#]*?patch:value \"([^\"]*)\"");
-    for (auto it = std::sregex_iterator(dump.begin(), dump.end(), message); it != std::sregex_iterator(); ++it)
-        texts.push_back((*it)[1]);
-    return texts;
+    for (auto it = std::sregex_iterator(dump.begin(), dump.end(), message); it != std::sregex_iterator(); ++it) {
+        ++found.count;
+        found.last = (*it)[1];
+    }
+    return found;
 }
 
 Shape shapeOfText(std::string const& text) {
@@ -124,10 +71,17 @@ Shape shapeOfText(std::string const& text) {
     return shape;
 }
 
+class InterfaceInJalv : public ::testing::Test {
+protected:
+    XvfbServer display_;
+    JackServer jack_;
+    TemporaryFolder folder_{"zr-lv2-interface"};
+};
+
 struct DragCase {
     char const* name;
     char const* pluginUri;
-    char const* title;
+    char const* pluginName;
     char const* property; // the dragged shape's parameter
     int pane;             // the editor showing it
     int node;
@@ -136,57 +90,117 @@ struct DragCase {
 
 void PrintTo(DragCase const& drag, std::ostream* out) { *out << drag.name; }
 
-class InterfaceInJalv : public ::testing::TestWithParam<DragCase> {
-protected:
-    XvfbServer display_;
-    JackServer jack_;
-    TemporaryFolder folder_{"zr-lv2-interface"};
-};
+class Drag : public InterfaceInJalv, public ::testing::WithParamInterface<DragCase> {};
 
-// A node dragged down in the editor moves down as far in the shape the plug-in keeps; every
-// other node stays.
-TEST_P(InterfaceInJalv, DragChangesThePluginsShape) {
+// A node dragged down in the editor moves down as far in the shape the plug-in keeps (as jalv
+// saves it); every other node stays.
+TEST_P(Drag, ChangesTheShapeInTheSavedState) {
     DragCase const& drag = GetParam();
-    std::filesystem::path const dump = folder_.path() / "jalv.txt";
-    JalvProcess const jalv(drag.pluginUri, jack_.name(), dump);
-    std::optional<XWindow> const window = XWindow::find(drag.title, 20.0);
-    ASSERT_TRUE(window) << contentOf(dump);
+    JalvGtk const jalv(drag.pluginUri, drag.pluginName, jack_.name(), ZR_LV2_BUNDLE_PARENT, folder_.path());
+    std::optional<XWindow> const editor = XWindow::find(std::string(drag.pluginName) + " shape editor", 20.0);
+    ASSERT_TRUE(editor) << jalv.output();
 
-    std::vector<std::string> before;
-    ASSERT_TRUE(eventually([&] { return !(before = announcedShapes(contentOf(dump), drag.property)).empty(); }, 10.0))
-        << "the plug-in never announced its shape\n" << contentOf(dump);
-    Shape const initial = shapeOfText(before.back());
-    ASSERT_FALSE(initial.invalid) << before.back();
+    Announcements before;
+    ASSERT_TRUE(eventually([&] { return (before = announcedShapes(jalv.output(), drag.property)).count > 0; }, 10.0))
+        << "the plug-in never announced its shape\n" << jalv.output();
+    Shape const initial = shapeOfText(before.last);
+    ASSERT_FALSE(initial.invalid) << before.last;
     Node const node = initial.nodes[drag.node];
     PixelPoint const from = pixelOfNode(voltsFromX(node.x), voltsFromY(node.y), drag.pane);
-    window->drag(from.x, from.y, from.x, from.y + drag.dy);
+    editor->drag(from.x, from.y, from.x, from.y + drag.dy);
+    // The plug-in announces the shape it keeps once its worker has taken the edit.
+    ASSERT_TRUE(eventually([&] { return announcedShapes(jalv.output(), drag.property).count > before.count; }, 10.0))
+        << "the plug-in took no edit from the drag\n" << jalv.output();
 
-    std::optional<Shape> after;
-    eventually([&] {
-        std::vector<std::string> const texts = announcedShapes(contentOf(dump), drag.property);
-        if (texts.size() <= before.size())
-            return false;
-        after = shapeOfText(texts.back());
-        return std::fabs(voltsFromY(after->nodes[drag.node].y) - (voltsFromY(node.y) + voltsOfPixelsY(drag.dy))) < 1e-2f;
-    }, 10.0);
-    ASSERT_TRUE(after) << "the plug-in announced no new shape after the drag\n" << contentOf(dump);
-    ASSERT_EQ(after->nodeCount, initial.nodeCount);
+    std::string const saved = savedProperty(jalv.saveState("after-drag"), drag.property);
+    Shape const after = shapeOfText(saved);
+    ASSERT_FALSE(after.invalid) << saved;
+    ASSERT_EQ(after.nodeCount, initial.nodeCount) << saved;
     for (int32_t i = 0; i < initial.nodeCount; ++i) {
-        SCOPED_TRACE("node " + std::to_string(i));
-        EXPECT_NEAR(voltsFromX(after->nodes[i].x), voltsFromX(initial.nodes[i].x), 1e-3f);
+        SCOPED_TRACE("node " + std::to_string(i) + " of " + saved);
+        EXPECT_NEAR(voltsFromX(after.nodes[i].x), voltsFromX(initial.nodes[i].x), 1e-3f);
         float const expectedY = voltsFromY(initial.nodes[i].y) + (i == drag.node ? voltsOfPixelsY(drag.dy) : 0.0f);
-        EXPECT_NEAR(voltsFromY(after->nodes[i].y), expectedY, 1e-2f);
+        EXPECT_NEAR(voltsFromY(after.nodes[i].y), expectedY, 1e-2f);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Plugins, InterfaceInJalv,
-    ::testing::Values(
-        DragCase{"shaper_middle_node", "urn:zr-shapes:lv2:shaper", "Shape Shaper shape editor", "urn:zr-shapes:lv2:shape", 0, 2, 40},
-        DragCase{"synth_envelope_second_node", "urn:zr-shapes:lv2:synth", "Shape Synth shape editor",
-                 "urn:zr-shapes:lv2:envelopeShape", 1, 2, 30},
-        DragCase{"synth_wave_peak_node", "urn:zr-shapes:lv2:synth", "Shape Synth shape editor", "urn:zr-shapes:lv2:waveShape",
-                 0, 1, 25}),
+    Plugins, Drag,
+    ::testing::Values(DragCase{"shaper_middle_node", "urn:zr-shapes:lv2:shaper", "Shape Shaper", "urn:zr-shapes:lv2:shape", 0, 2, 40},
+                      DragCase{"synth_envelope_second_node", "urn:zr-shapes:lv2:synth", "Shape Synth",
+                               "urn:zr-shapes:lv2:envelopeShape", 1, 2, 30},
+                      DragCase{"synth_wave_peak_node", "urn:zr-shapes:lv2:synth", "Shape Synth", "urn:zr-shapes:lv2:waveShape",
+                               0, 1, 25}),
+    [](auto const& info) { return std::string(info.param.name); });
+
+struct PresetCase {
+    char const* name;
+    char const* pluginUri;
+    char const* pluginName;
+    int pane;  // the editor of the shape the presets set
+    int panes; // editors in the interface; the others keep their picture
+};
+
+void PrintTo(PresetCase const& preset, std::ostream* out) { *out << preset.name; }
+
+class PresetMenu : public InterfaceInJalv, public ::testing::WithParamInterface<PresetCase> {};
+
+// Each preset in jalv's menu (one made from each example shape file) redraws the editor as
+// `zrhost draw` draws that file; an editor whose shape the presets leave alone keeps its picture.
+TEST_P(PresetMenu, EachPresetRedrawsTheEditor) {
+    PresetCase const& preset = GetParam();
+    JalvGtk const jalv(preset.pluginUri, preset.pluginName, jack_.name(), ZR_LV2_BUNDLE_PARENT, folder_.path());
+    std::optional<XWindow> const editor = XWindow::find(std::string(preset.pluginName) + " shape editor", 20.0);
+    ASSERT_TRUE(editor) << jalv.output();
+    // Once the plug-in has announced a shape for every editor, the untouched editors are at rest.
+    auto const announcements = [&] {
+        std::string const dump = jalv.output();
+        int count = 0;
+        for (std::size_t at = dump.find("## Plugin => UI"); at != std::string::npos; at = dump.find("## Plugin => UI", at + 1))
+            ++count;
+        return count;
+    };
+    ASSERT_TRUE(eventually([&] { return announcements() >= preset.panes; }, 10.0)) << jalv.output();
+
+    std::set<std::string> expected;
+    for (auto const& entry : std::filesystem::directory_iterator(kExampleShapes))
+        if (entry.path().extension() == ".shp")
+            expected.insert(entry.path().stem());
+    std::vector<std::filesystem::path> untouchedBefore;
+    for (int pane = 0; pane < preset.panes; ++pane)
+        if (pane != preset.pane)
+            untouchedBefore.push_back(capturedPane(*editor, pane, folder_.path(), "untouched-" + std::to_string(pane)));
+
+    std::set<std::string> chosen;
+    for (int index = 0; index < static_cast<int>(expected.size()); ++index) {
+        std::string const label = jalv.choosePreset(index);
+        SCOPED_TRACE("preset " + std::to_string(index) + ": " + label);
+        ASSERT_TRUE(expected.contains(label));
+        chosen.insert(label);
+        std::filesystem::path const target = drawnShape(kExampleShapes / (label + ".shp"), folder_.path(), label);
+        std::optional<long> differing;
+        eventually([&] {
+            differing = differingPixels(capturedPane(*editor, preset.pane, folder_.path(), label), target);
+            return differing == std::optional<long>(0);
+        }, 5.0);
+        EXPECT_EQ(differing, std::optional<long>(0));
+    }
+    EXPECT_EQ(chosen, expected);
+
+    int untouched = 0;
+    for (int pane = 0; pane < preset.panes; ++pane) {
+        if (pane == preset.pane)
+            continue;
+        std::filesystem::path const now = capturedPane(*editor, pane, folder_.path(), "untouched-after-" + std::to_string(pane));
+        EXPECT_EQ(differingPixels(now, untouchedBefore[untouched++]), std::optional<long>(0)) << "pane " << pane;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plugins, PresetMenu,
+    ::testing::Values(PresetCase{"shaper", "urn:zr-shapes:lv2:shaper", "Shape Shaper", 0, 1},
+                      PresetCase{"envelope", "urn:zr-shapes:lv2:envelope", "Shape Envelope", 0, 1},
+                      PresetCase{"synth", "urn:zr-shapes:lv2:synth", "Shape Synth", 0, 2}),
     [](auto const& info) { return std::string(info.param.name); });
 
 } // namespace
