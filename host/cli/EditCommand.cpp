@@ -52,11 +52,11 @@ EditedShape initialShape(std::optional<std::filesystem::path> const& file) {
 }
 
 // Says, once, whether the shape is heard.
-std::unique_ptr<ShapeSound> startSound(std::optional<ListenRequest> const& request, host::Bundle& bundle,
-                                       host::ModuleDescriptions const& descriptions) {
+std::unique_ptr<ShapeSound> startSound(std::optional<ListenRequest> const& request, EditedShape const& initial,
+                                       host::Bundle& bundle, host::ModuleDescriptions const& descriptions) {
     if (!request)
         return nullptr;
-    std::unique_ptr<ShapeSound> sound = makeShapeSound(*request, bundle, descriptions);
+    std::unique_ptr<ShapeSound> sound = makeShapeSound(*request, shapeOf(initial), bundle, descriptions);
     if (std::optional<std::string> const reason = sound->whyOff())
         std::fprintf(stderr, "zrhost: listening is off: %s\n", reason->c_str());
     return sound;
@@ -90,7 +90,7 @@ int runEdit(BundleFiles const& files, EditRequest const& request) {
     window::X11Window window({.title = "zrhost edit", .width = scaled(request.width, request.scale),
                               .height = scaled(request.height, request.scale), .parent = 0, .display = {}},
                              view);
-    std::unique_ptr<ShapeSound> const sound = startSound(request.listen, bundle, descriptions);
+    std::unique_ptr<ShapeSound> const sound = startSound(request.listen, initial, bundle, descriptions);
     EditController controller(view, window, request.file, initial, sound.get());
     detail("editing %s in window 0x%lx", controller.title().c_str(), window.id());
     window::onConnectionLost([&controller] { reportLostDisplay(controller); });

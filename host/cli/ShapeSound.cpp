@@ -9,8 +9,14 @@
 namespace zr::cli {
 namespace {
 
-host::ShapeListeningOptions optionsOf(ListenRequest const& request) {
+std::span<uint8_t const> imageOf(Shape const& shape) {
+    return {static_cast<uint8_t const*>(shape.blobData()), static_cast<size_t>(shape.blobSize())};
+}
+
+host::ShapeListeningOptions optionsOf(ListenRequest const& request, Shape const& initial) {
     host::ShapeListeningOptions options;
+    std::span<uint8_t const> const image = imageOf(initial);
+    options.shape.assign(image.begin(), image.end());
     options.as = request.role == ListenRequest::Role::Wave ? host::ShapeListeningOptions::As::Wave
                                                            : host::ShapeListeningOptions::As::TransferCurve;
     options.patch = request.patch;
@@ -22,13 +28,14 @@ host::ShapeListeningOptions optionsOf(ListenRequest const& request) {
 // Plays the shape through JACK while a server runs; says why not otherwise, once.
 class JackShapeSound final : public ShapeSound {
 public:
-    JackShapeSound(ListenRequest const& request, host::Bundle& bundle, host::ModuleDescriptions const& descriptions) {
+    JackShapeSound(ListenRequest const& request, Shape const& initial, host::Bundle& bundle,
+                   host::ModuleDescriptions const& descriptions) {
         if (request.patch && request.shapePin.empty()) {
             whyOff_ = "name the pin of " + request.patch->string() + " that takes the shape: --shape-pin MODULE.PIN";
             return;
         }
         try {
-            listening_ = std::make_unique<host::ShapeListening>(bundle, descriptions, optionsOf(request));
+            listening_ = std::make_unique<host::ShapeListening>(bundle, descriptions, optionsOf(request, initial));
         } catch (std::exception const& error) {
             whyOff_ = error.what();
         }
@@ -42,7 +49,7 @@ public:
             listening_.reset();
             return;
         }
-        listening_->setShape({static_cast<uint8_t const*>(shape.blobData()), static_cast<size_t>(shape.blobSize())});
+        listening_->setShape(imageOf(shape));
     }
 
     std::optional<std::string> whyOff() const override { return whyOff_; }
@@ -54,9 +61,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<ShapeSound> makeShapeSound(ListenRequest const& request, host::Bundle& bundle,
+std::unique_ptr<ShapeSound> makeShapeSound(ListenRequest const& request, Shape const& initial, host::Bundle& bundle,
                                            host::ModuleDescriptions const& descriptions) {
-    return std::make_unique<JackShapeSound>(request, bundle, descriptions);
+    return std::make_unique<JackShapeSound>(request, initial, bundle, descriptions);
 }
 
 } // namespace zr::cli

@@ -69,6 +69,8 @@ void PatchPlayer::play() {
     std::vector<float*> outputs;
     for (std::vector<float>& samples : lead_)
         outputs.push_back(samples.data());
+    // The audio thread reads the queue only once playing_ is set: until then this is its one reader.
+    takeQueuedValues();
     patch_.process({leadFrames_, inputs, outputs, {}});
     playing_.store(true, std::memory_order_release);
 }

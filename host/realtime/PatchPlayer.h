@@ -46,8 +46,9 @@ public:
     void start() { client_.activate(*this); }
     // [main thread] The patch starts at the next period. Its first period is run here, before
     // the audio thread plays it: the first values make every module build its tables, work
-    // that in a period of its own could outlast the period. The callback plays those frames
-    // first; MIDI arriving during them reaches the patch at its next sample, and the server's
+    // that in a period of its own could outlast the period. Values sent before play() are
+    // taken before that period, so they hold from the first sample. The callback plays those
+    // frames first; MIDI arriving during them reaches the patch at its next sample, and the server's
     // inputs are silent for them.
     void play();
     // [main thread] The outputs go to `destinations` in turn (the last one takes the rest);

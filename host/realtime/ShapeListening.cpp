@@ -1,6 +1,7 @@
 #include "host/realtime/ShapeListening.h"
 
 #include <stdexcept>
+#include <string>
 
 #include "host/realtime/PatchPlayer.h"
 
@@ -70,6 +71,10 @@ struct ShapeListening::Playing {
 
 ShapeListening::ShapeListening(Bundle& bundle, ModuleDescriptions const& descriptions, ShapeListeningOptions const& options)
     : playing_(std::make_unique<Playing>(bundle, descriptions, options)) {
+    // Queued before play(), the shape is in place for the first period the player runs.
+    if (!options.shape.empty() && !setShape(options.shape))
+        throw std::invalid_argument("the shape image of " + std::to_string(options.shape.size()) +
+                                    " bytes is larger than any shape");
     playing_->player.start();
     if (options.connect)
         playing_->player.connectOutputs(options.connectTo);

@@ -9,6 +9,7 @@
 //     gets the shape.
 // The outputs go to the server's playback ports unless told otherwise.
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -29,6 +30,8 @@ struct ShapeListeningOptions {
     // When given, this patch plays instead, and `shapePin` names the pin the shape goes to.
     std::optional<std::filesystem::path> patch;
     std::string shapePin;
+    // The blob image heard from the first sample on; empty: the patch's own shape.
+    std::vector<uint8_t> shape;
     JackClientOptions client{"zrhost-listen", std::nullopt};
     bool connect = true;
     std::vector<std::string> connectTo; // empty: the playback ports
@@ -36,10 +39,10 @@ struct ShapeListeningOptions {
 
 class ShapeListening {
 public:
-    // [ui thread] Joins the server and starts playing, with the module's own shape until the
-    // first setShape. Throws JackError when no server runs or a port cannot be connected, and
-    // PatchError or std::invalid_argument for a patch or pin that does not fit; nothing is
-    // left running then.
+    // [ui thread] Joins the server and starts playing, with `options.shape` (or the patch's own
+    // shape) until the first setShape. Throws JackError when no server runs or a port cannot be
+    // connected, and PatchError or std::invalid_argument for a patch or pin that does not fit or
+    // a shape image larger than any shape; nothing is left running then.
     ShapeListening(Bundle& bundle, ModuleDescriptions const& descriptions, ShapeListeningOptions const& options);
     ~ShapeListening();
     ShapeListening(ShapeListening const&) = delete;

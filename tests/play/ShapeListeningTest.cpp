@@ -1,8 +1,10 @@
-// Listening to a shape while it is edited: a new shape is heard from the next period on, in
-// each way of hearing it, and without a server the listener says so at once.
+// Listening to a shape while it is edited: the shape given at the start sounds from the first
+// sample, a new shape is heard from the next period on, in each way of hearing it, and without
+// a server the listener says so at once.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -77,6 +79,51 @@ TEST(ShapeListening, ANewShapeIsHeardFromTheNextPeriod) {
         EXPECT_NEAR(captured.back(), kLevelSample, 1e-6f) << "the shape keeps sounding";
         EXPECT_FALSE(listening.serverGone());
     }
+}
+
+// A shape given at the start is what the first sound plays: nothing of the patch's own shape
+// comes before it.
+TEST(ShapeListening, TheShapeGivenAtTheStartIsHeardFromTheFirstSample) {
+    TemporaryFolder folder("zrhost-listening-start");
+    std::filesystem::path const patch = folder.write("listened.json", R"json({ "duration": 1,
+        "modules": { "shaper": { "id": "ZR_Waveshaper2" } }, "sources": { "shaper.Input": 2 }, "outputs": ["shaper.Out"] })json");
+    struct Case {
+        char const* name;
+        Options::As as;
+        std::optional<std::filesystem::path> patch;
+        std::string shapePin;
+    } const cases[] = {
+        {"transfer curve", Options::As::TransferCurve, std::nullopt, ""},
+        {"wave", Options::As::Wave, std::nullopt, ""},
+        {"a patch's shape pin", Options::As::TransferCurve, patch, "shaper.Shape"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        JackServer server(64);
+        JackRecorder recorder(server, "recorder", 1, 96000);
+        Options options;
+        options.as = c.as;
+        options.patch = c.patch;
+        options.shapePin = c.shapePin;
+        options.shape = kLevelAt4Volts;
+        options.client = {"listener", server.name()};
+        options.connectTo = {recorder.portName(0)};
+        host::ShapeListening listening(built::bundle(), built::descriptions(), options);
+        ASSERT_TRUE(recorder.waitFor(4800, 5s));
+        std::vector<float> const captured = recorder.samples(0);
+        // Before the player's first period reaches the recorder, the port is silent.
+        auto const firstSound = std::find_if(captured.begin(), captured.end(), [](float s) { return s != 0.0f; });
+        ASSERT_NE(firstSound, captured.end()) << "nothing sounded";
+        int64_t const soundAt = firstSound - captured.begin();
+        EXPECT_EQ(firstAtLevel(captured, soundAt), std::optional<int64_t>(soundAt)) << "first sound at " << soundAt;
+    }
+
+    Options oversized;
+    oversized.shape.assign(64 * 1024, 0);
+    JackServer server(64);
+    oversized.client = {"listener", server.name()};
+    oversized.connect = false;
+    EXPECT_THROW(host::ShapeListening(built::bundle(), built::descriptions(), oversized), std::invalid_argument);
 }
 
 TEST(ShapeListening, RefusesWhatNoShapeIsAndSaysWhenNoServerRuns) {
