@@ -87,14 +87,28 @@ uint32_t pixelOf(Display* display, unsigned long window, int x, int y) {
     return pixel;
 }
 
-TEST(X11Window, LivesInsideAGivenParentAndRunsFromAnIdleLoop) {
-    XvfbServer const server;
-    Display* host = XOpenDisplay(server.name().c_str());
-    ASSERT_NE(host, nullptr);
-    unsigned long const parent = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 500, 300, 0, 0, 0);
-    XMapWindow(host, parent);
-    XSync(host, False);
+// A virtual X server, a host's own connection to it and a shown window of the host's, the
+// parent the window layer is given; the connection is closed however the test ends.
+class X11WindowInHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host = XOpenDisplay(server.name().c_str());
+        ASSERT_NE(host, nullptr);
+        parent = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 500, 300, 0, 0, 0);
+        XMapWindow(host, parent);
+        XSync(host, False);
+    }
+    void TearDown() override {
+        if (host != nullptr)
+            XCloseDisplay(host);
+    }
 
+    XvfbServer const server;
+    Display* host = nullptr;
+    unsigned long parent = 0;
+};
+
+TEST_F(X11WindowInHost, LivesInsideAGivenParentAndRunsFromAnIdleLoop) {
     constexpr uint32_t kColour = 0x3080C0;
     OneColourClient client(kColour);
     {
@@ -138,19 +152,12 @@ TEST(X11Window, LivesInsideAGivenParentAndRunsFromAnIdleLoop) {
         window.stop();
         EXPECT_FALSE(window.handlePendingEvents());
     }
-    XCloseDisplay(host);
 }
 
 // A host may destroy its window before the interface's clean-up, taking the child with it:
 // drawing into the gone window and destroying it then must not end the host's process
 // (Xlib's default error handler would); a parent that is no window is refused at once.
-TEST(X11Window, OutlivesItsParentAndRefusesAParentThatIsNoWindow) {
-    XvfbServer const server;
-    Display* host = XOpenDisplay(server.name().c_str());
-    ASSERT_NE(host, nullptr);
-    unsigned long const parent = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 300, 200, 0, 0, 0);
-    XMapWindow(host, parent);
-    XSync(host, False);
+TEST_F(X11WindowInHost, OutlivesItsParentAndRefusesAParentThatIsNoWindow) {
     OneColourClient client(0x20A040);
     {
         window::X11Window window({.title = "orphan", .width = 200, .height = 120, .parent = parent, .display = server.name()},
@@ -174,7 +181,6 @@ TEST(X11Window, OutlivesItsParentAndRefusesAParentThatIsNoWindow) {
     }
     XSetErrorHandler(before);
     EXPECT_EQ(othersSeen, 1);
-    XCloseDisplay(host);
 }
 
 } // namespace
