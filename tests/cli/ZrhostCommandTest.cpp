@@ -16,13 +16,13 @@
 #include <nlohmann/json.hpp>
 
 #include "testing/TemporaryFolder.h"
-#include "tests/cli/ZrhostRun.h"
+#include "tests/cli/ZrhostProcess.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using zr::test::contentOf;
-using zr::test::Outcome;
+using zr::test::Finished;
 using ::testing::HasSubstr;
 
 class Zrhost : public zr::test::ZrhostInFolder {
@@ -60,7 +60,7 @@ std::array<uint32_t, 2> pngSize(fs::path const& path) {
 }
 
 TEST_F(Zrhost, DemoWritesTheAudioItsWaveformAndItsShape) {
-    Outcome const demo = run("demo -o " + folder_.string());
+    Finished const demo = run("demo -o " + folder_.string());
     ASSERT_EQ(demo.exitCode, 0) << demo.err;
     EXPECT_EQ(demo.err, "") << "quiet when stderr is no terminal";
     for (char const* name : {"shape-demo.wav", "shape-demo.png", "shape-demo-shape.png"})
@@ -106,7 +106,7 @@ TEST_F(Zrhost, RenderWritesTheChannelsThePatchNamesFromAWavSource) {
         "sources": { "shaper.InputLeft": { "type": "wav", "file": "in.wav" },
                      "shaper.InputRight": { "type": "noise", "amplitude": 2 } },
         "outputs": ["shaper.OutLeft", "shaper.OutRight"] })");
-    Outcome const render = run("render " + patch.string() + " -o " + file("out.wav").string() + " --plot " +
+    Finished const render = run("render " + patch.string() + " -o " + file("out.wav").string() + " --plot " +
                                file("out.png").string());
     ASSERT_EQ(render.exitCode, 0) << render.err;
 
@@ -161,7 +161,7 @@ TEST_F(Zrhost, BadInputEndsWithOneMessageAndNoFile) {
         if (!c.patchText.empty())
             file("bad.json", c.patchText);
         auto const before = contents();
-        Outcome const failed = run(c.arguments);
+        Finished const failed = run(c.arguments);
         EXPECT_NE(failed.exitCode, 0);
         EXPECT_THAT(failed.err, HasSubstr(c.expected));
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
@@ -188,7 +188,7 @@ TEST_F(Zrhost, ShapeConvertTurnsEachFormIntoEachOther) {
     EXPECT_EQ(contentOf(file("bend.txt")), "(-5,-5)(0,3)(5,5)\n");
     ASSERT_EQ(run("shape convert bend.txt again.shp").exitCode, 0);
     EXPECT_EQ(contentOf(file("again.shp")), "(-5,-5)(0,3)(5,5)\nITP=10") << "text carries no mode";
-    Outcome const printed = run("shape convert bend.shp -");
+    Finished const printed = run("shape convert bend.shp -");
     EXPECT_EQ(printed.exitCode, 0);
     EXPECT_EQ(printed.out, "(-5,-5)(0,3)(5,5)\n");
 }
@@ -196,7 +196,7 @@ TEST_F(Zrhost, ShapeConvertTurnsEachFormIntoEachOther) {
 // Every module matches its description, and every control input has a default for a host to
 // send when a patch starts.
 TEST_F(Zrhost, ListConfirmsEveryModuleAsJsonAndEverySubcommandExplainsItself) {
-    Outcome const list = run("list --json");
+    Finished const list = run("list --json");
     ASSERT_EQ(list.exitCode, 0) << list.err;
     auto const parsed = nlohmann::json::parse(list.out);
     ASSERT_GT(parsed.at("modules").size(), 10u);
@@ -212,7 +212,7 @@ TEST_F(Zrhost, ListConfirmsEveryModuleAsJsonAndEverySubcommandExplainsItself) {
         }
     }
     for (char const* command : {"demo", "list", "render", "draw"}) {
-        Outcome const help = run(std::string(command) + " --help");
+        Finished const help = run(std::string(command) + " --help");
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_THAT(help.out, HasSubstr("Usage")) << command;
     }
@@ -245,7 +245,7 @@ TEST_F(Zrhost, ListShowsOneModuleInFullAndEveryShapePinsForm) {
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.arguments);
-        Outcome const listed = run(c.arguments);
+        Finished const listed = run(c.arguments);
         EXPECT_EQ(listed.exitCode == 0, c.succeeds) << listed.err;
         for (std::string const& part : c.inStdout)
             EXPECT_THAT(listed.out, HasSubstr(part));
@@ -259,7 +259,7 @@ TEST_F(Zrhost, ListShowsOneModuleInFullAndEveryShapePinsForm) {
 
 // docs/modules.md is what `zrhost list --markdown` prints from the descriptions, byte for byte.
 TEST_F(Zrhost, ModulesPageIsGeneratedFromTheDescriptions) {
-    Outcome const page = run("list --markdown");
+    Finished const page = run("list --markdown");
     ASSERT_EQ(page.exitCode, 0) << page.err;
     EXPECT_TRUE(page.out == contentOf(fs::path(ZR_DOCS_DIR) / "modules.md"))
         << "docs/modules.md is stale: regenerate it with ./build/zrhost list --markdown > docs/modules.md";

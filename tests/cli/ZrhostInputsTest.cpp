@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli/ZrhostRun.h"
+#include "tests/cli/ZrhostProcess.h"
 #include "testing/TemporaryFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using zr::test::contentOf;
-using zr::test::Outcome;
+using zr::test::Finished;
 using ::testing::HasSubstr;
 
 class ZrhostInputs : public zr::test::ZrhostInFolder {
@@ -49,7 +49,7 @@ TEST_F(ZrhostInputs, EachBadInputGetsOneLineThatNamesWhatToDo) {
     };
     for (auto const& [arguments, message] : cases) {
         SCOPED_TRACE(arguments);
-        Outcome const failed = run(arguments);
+        Finished const failed = run(arguments);
         EXPECT_NE(failed.exitCode, 0);
         EXPECT_THAT(failed.err, HasSubstr(message));
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
@@ -60,7 +60,7 @@ TEST_F(ZrhostInputs, EachBadInputGetsOneLineThatNamesWhatToDo) {
 // The version names the bundle's framework; the older editors draw the shape they are given
 // (as text, their mode converted), so two shapes make two pictures.
 TEST_F(ZrhostInputs, VersionAndEveryEditorDrawTheirInput) {
-    Outcome const version = run("--version");
+    Finished const version = run("--version");
     EXPECT_EQ(version.exitCode, 0) << version.err;
     EXPECT_THAT(version.out, HasSubstr("zrhost " ZR_VERSION "\nbundle "));
     EXPECT_THAT(version.out, HasSubstr(": framework version "));
@@ -72,7 +72,7 @@ TEST_F(ZrhostInputs, VersionAndEveryEditorDrawTheirInput) {
         ASSERT_EQ(run(draw + "--shape '(-5,5)(0,-4)(5,-5)' -o b.png").exitCode, 0);
         EXPECT_NE(contentOf(folder_ / "a.png"), contentOf(folder_ / "b.png")) << "the shape reaches the editor";
     }
-    Outcome const colour = run("draw --pin ColorCurve=red -o c.png");
+    Finished const colour = run("draw --pin ColorCurve=red -o c.png");
     EXPECT_EQ(colour.exitCode, 0);
     EXPECT_THAT(colour.err, HasSubstr("zrhost: warning: --pin ColorCurve=red: 'red' is not a colour"));
 }
@@ -96,7 +96,7 @@ TEST_F(ZrhostInputs, OverridesAndConversionsShowInTheFileAndOnStderr) {
         "modules": { "s": { "id": "ZR_Waveshaper2" }, "h": { "id": "ZR_ShapeShift2" } },
         "sources": { "s.Input": { "type": "wav", "file": "tone.wav" } }, "outputs": ["s.Out"] })J");
 
-    Outcome const render = run("render p.json -o o.wav -v -r 22050 --duration 0.2 --set h.Vertical=3");
+    Finished const render = run("render p.json -o o.wav -v -r 22050 --duration 0.2 --set h.Vertical=3");
     ASSERT_EQ(render.exitCode, 0) << render.err;
     EXPECT_THAT(render.out, HasSubstr("converted from 44100 Hz to the patch's 22050 Hz")) << "a detail of -v";
     EXPECT_THAT(render.err, HasSubstr("zrhost: warning: p.json: --set h.Vertical=3: 3 counts as 1"));

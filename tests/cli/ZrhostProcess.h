@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "testing/Eventually.h"
 #include "testing/TemporaryFolder.h"
 
@@ -145,5 +147,43 @@ private:
 inline Finished runZrhost(Launch const& launch) {
     return ZrhostProcess(launch).wait();
 }
+
+// A fresh folder per test, named after it, and zrhost run inside it, so that short file names
+// land there.
+class ZrhostInFolder : public ::testing::Test {
+protected:
+    explicit ZrhostInFolder(std::string const& prefix)
+        : temporary_(prefix + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())) {}
+
+    // `arguments` split into words as a shell splits them, 'single quotes' keeping spaces.
+    Finished run(std::string const& arguments) const { return runZrhost({wordsOf(arguments), folder_}); }
+
+    static std::vector<std::string> wordsOf(std::string const& line) {
+        std::vector<std::string> words;
+        std::string word;
+        bool inWord = false;
+        bool quoted = false;
+        for (char const c : line) {
+            if (c == '\'') {
+                quoted = !quoted;
+                inWord = true;
+            } else if (c == ' ' && !quoted) {
+                if (inWord)
+                    words.push_back(word);
+                word.clear();
+                inWord = false;
+            } else {
+                word += c;
+                inWord = true;
+            }
+        }
+        if (inWord)
+            words.push_back(word);
+        return words;
+    }
+
+    TemporaryFolder temporary_;
+    std::filesystem::path const& folder_ = temporary_.path();
+};
 
 } // namespace zr::test
