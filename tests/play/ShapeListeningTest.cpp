@@ -38,32 +38,40 @@ std::optional<int64_t> firstAtLevel(std::vector<float> const& samples, int64_t f
     return std::nullopt;
 }
 
+// The three ways of hearing a shape; the third plays a patch of the test's own.
+struct Way {
+    char const* name;
+    Options::As as;
+    bool ownPatch;
+    bool withinOnePeriod; // the oscillator fades a new wave in over 1/60 s
+};
+Way const kWays[] = {
+    {"transfer curve", Options::As::TransferCurve, false, true},
+    {"wave", Options::As::Wave, false, false},
+    {"a patch's shape pin", Options::As::TransferCurve, true, true},
+};
+
+// A listener in `way` on `server`, heard by `recorder`; its patch, if its own, in `folder`.
+Options optionsFor(Way const& way, TemporaryFolder const& folder, JackServer const& server, JackRecorder const& recorder) {
+    Options options;
+    options.as = way.as;
+    if (way.ownPatch) {
+        options.patch = folder.write("listened.json", R"json({ "duration": 1,
+            "modules": { "shaper": { "id": "ZR_Waveshaper2" } }, "sources": { "shaper.Input": 2 }, "outputs": ["shaper.Out"] })json");
+        options.shapePin = "shaper.Shape";
+    }
+    options.client = {"listener", server.name()};
+    options.connectTo = {recorder.portName(0)};
+    return options;
+}
+
 TEST(ShapeListening, ANewShapeIsHeardFromTheNextPeriod) {
     TemporaryFolder folder("zrhost-listening");
-    std::filesystem::path const patch = folder.write("listened.json", R"json({ "duration": 1,
-        "modules": { "shaper": { "id": "ZR_Waveshaper2" } }, "sources": { "shaper.Input": 2 }, "outputs": ["shaper.Out"] })json");
-    struct Case {
-        char const* name;
-        Options::As as;
-        std::optional<std::filesystem::path> patch;
-        std::string shapePin;
-        bool withinOnePeriod; // the oscillator fades a new wave in over 1/60 s
-    } const cases[] = {
-        {"transfer curve", Options::As::TransferCurve, std::nullopt, "", true},
-        {"wave", Options::As::Wave, std::nullopt, "", false},
-        {"a patch's shape pin", Options::As::TransferCurve, patch, "shaper.Shape", true},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (Way const& way : kWays) {
+        SCOPED_TRACE(way.name);
         JackServer server(64);
         JackRecorder recorder(server, "recorder", 1, 96000);
-        Options options;
-        options.as = c.as;
-        options.patch = c.patch;
-        options.shapePin = c.shapePin;
-        options.client = {"listener", server.name()};
-        options.connectTo = {recorder.portName(0)};
-        host::ShapeListening listening(built::bundle(), built::descriptions(), options);
+        host::ShapeListening listening(built::bundle(), built::descriptions(), optionsFor(way, folder, server, recorder));
         ASSERT_TRUE(recorder.waitFor(4800, 5s));
         EXPECT_FALSE(firstAtLevel(recorder.samples(0), 0)) << "the level shape sounds before it was sent";
         int64_t const sentAt = recorder.framesKept();
@@ -73,7 +81,7 @@ TEST(ShapeListening, ANewShapeIsHeardFromTheNextPeriod) {
         std::optional<int64_t> const heard = firstAtLevel(captured, sentAt);
         ASSERT_TRUE(heard);
         // The recorder's count may trail the player's periods by one.
-        if (c.withinOnePeriod) {
+        if (way.withinOnePeriod) {
             EXPECT_LE(*heard - sentAt, 2 * server.periodFrames());
         }
         EXPECT_NEAR(captured.back(), kLevelSample, 1e-6f) << "the shape keeps sounding";
@@ -85,29 +93,12 @@ TEST(ShapeListening, ANewShapeIsHeardFromTheNextPeriod) {
 // comes before it.
 TEST(ShapeListening, TheShapeGivenAtTheStartIsHeardFromTheFirstSample) {
     TemporaryFolder folder("zrhost-listening-start");
-    std::filesystem::path const patch = folder.write("listened.json", R"json({ "duration": 1,
-        "modules": { "shaper": { "id": "ZR_Waveshaper2" } }, "sources": { "shaper.Input": 2 }, "outputs": ["shaper.Out"] })json");
-    struct Case {
-        char const* name;
-        Options::As as;
-        std::optional<std::filesystem::path> patch;
-        std::string shapePin;
-    } const cases[] = {
-        {"transfer curve", Options::As::TransferCurve, std::nullopt, ""},
-        {"wave", Options::As::Wave, std::nullopt, ""},
-        {"a patch's shape pin", Options::As::TransferCurve, patch, "shaper.Shape"},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (Way const& way : kWays) {
+        SCOPED_TRACE(way.name);
         JackServer server(64);
         JackRecorder recorder(server, "recorder", 1, 96000);
-        Options options;
-        options.as = c.as;
-        options.patch = c.patch;
-        options.shapePin = c.shapePin;
+        Options options = optionsFor(way, folder, server, recorder);
         options.shape = kLevelAt4Volts;
-        options.client = {"listener", server.name()};
-        options.connectTo = {recorder.portName(0)};
         host::ShapeListening listening(built::bundle(), built::descriptions(), options);
         ASSERT_TRUE(recorder.waitFor(4800, 5s));
         std::vector<float> const captured = recorder.samples(0);
