@@ -113,7 +113,7 @@ struct RunEnd {
 // `count` (at least 1) samples. Returns the phase after them, alone in its register: the next
 // run's chain of additions starts from it, and it must not wait for anything else. Every
 // operation is the per-sample formula's, so the results are bit-identical to it; only
-// independent work is reordered. Runs a vector form where the CPU offers gathers.
+// independent work is reordered. Runs a vector form where the CPU has AVX2.
 float playRun(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count, RunEnd& end);
 // playRun() as built for any x86-64 CPU, sample by sample; playRun() falls back to it without AVX2.
 float playRunPortable(PhaseRun const& run, float phase, RunInputs const& inputs, float* output, int32_t count,

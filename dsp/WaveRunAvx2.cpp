@@ -40,23 +40,36 @@ struct VectorRun {
 };
 
 // readAt() lane by lane. The guard entry after the table repeats entry 0, so an entry and the
-// one after it (wrapping to entry 0) are adjacent: each lane fetches both with one 64-bit read,
-// two gathers of four such pairs per eight lanes (gathers of eight single entries hold up the
-// processor's reordering far longer, so the work around a block stops overlapping the chain).
+// one after it (wrapping to entry 0) are adjacent: each lane fetches both with one 64-bit
+// load. The eight indices leave the vector as four 64-bit halves in integer registers, and
+// eight scalar loads put the pairs into two vectors: the processor runs those loads as soon
+// as their indices are known and beside everything else, where a hardware gather of the same
+// pairs holds up the work around it longer (two gathers of four pairs cost 10 to 15 % more
+// per sample through the module at one to eight sub-steps, gathers of eight single entries
+// more still).
 ZR_AVX2 inline __m256 readAt8(VectorRun const& run, __m256 position) {
     __m256i const index = _mm256_cvttps_epi32(position);
     __m256 const fraction = _mm256_sub_ps(position, _mm256_cvtepi32_ps(index));
     __m256i const below = _mm256_and_si256(index, run.mask);
-    auto const pairs = reinterpret_cast<double const*>(run.table);
-    __m256d const none = _mm256_setzero_pd();
-    __m256d const all = _mm256_castsi256_pd(_mm256_set1_epi32(-1));
-    // Entry and successor of lanes 0 1 2 3, then of lanes 4 5 6 7.
-    __m256 const low = _mm256_castpd_ps(_mm256_mask_i32gather_pd(none, pairs, _mm256_castsi256_si128(below), all, 4));
-    __m256 const high =
-        _mm256_castpd_ps(_mm256_mask_i32gather_pd(none, pairs, _mm256_extracti128_si256(below, 1), all, 4));
-    // Pairs of lanes 0 1 | 4 5 and 2 3 | 6 7, then the entries (even places) and successors (odd places).
-    __m256 const first = _mm256_permute2f128_ps(low, high, 0x20);
-    __m256 const second = _mm256_permute2f128_ps(low, high, 0x31);
+    __m128i const lanes0to3 = _mm256_castsi256_si128(below);
+    __m128i const lanes4to7 = _mm256_extracti128_si256(below, 1);
+    // Lanes 0 1, 2 3, 4 5 and 6 7, the lower lane in the lower half. The mask keeps every
+    // index at or above 0.
+    auto const lanes01 = static_cast<uint64_t>(_mm_cvtsi128_si64(lanes0to3));
+    auto const lanes23 = static_cast<uint64_t>(_mm_extract_epi64(lanes0to3, 1));
+    auto const lanes45 = static_cast<uint64_t>(_mm_cvtsi128_si64(lanes4to7));
+    auto const lanes67 = static_cast<uint64_t>(_mm_extract_epi64(lanes4to7, 1));
+    auto const pairAt = [&run](uint64_t lane) {
+        return reinterpret_cast<double const*>(run.table + static_cast<uint32_t>(lane));
+    };
+    // Each holds the entry and successor of two lanes: a b of the lower lane, then of the upper.
+    __m128d const pairs01 = _mm_loadh_pd(_mm_load_sd(pairAt(lanes01)), pairAt(lanes01 >> 32));
+    __m128d const pairs23 = _mm_loadh_pd(_mm_load_sd(pairAt(lanes23)), pairAt(lanes23 >> 32));
+    __m128d const pairs45 = _mm_loadh_pd(_mm_load_sd(pairAt(lanes45)), pairAt(lanes45 >> 32));
+    __m128d const pairs67 = _mm_loadh_pd(_mm_load_sd(pairAt(lanes67)), pairAt(lanes67 >> 32));
+    // Lanes 0 1 | 4 5 and 2 3 | 6 7, then the entries (even places) and successors (odd places).
+    __m256 const first = _mm256_castpd_ps(_mm256_set_m128d(pairs45, pairs01));
+    __m256 const second = _mm256_castpd_ps(_mm256_set_m128d(pairs67, pairs23));
     __m256 const a = _mm256_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0));
     __m256 const b = _mm256_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1));
     return _mm256_add_ps(a, _mm256_mul_ps(fraction, _mm256_sub_ps(b, a)));
