@@ -44,9 +44,9 @@ struct VectorRun {
 // load. The eight indices leave the vector as four 64-bit halves in integer registers, and
 // eight scalar loads put the pairs into two vectors: the processor runs those loads as soon
 // as their indices are known and beside everything else, where a hardware gather of the same
-// pairs holds up the work around it longer (two gathers of four pairs cost 10 to 15 % more
-// per sample through the module at one to eight sub-steps, gathers of eight single entries
-// more still).
+// pairs holds up the work around it longer (two gathers of four pairs cost 4 to 15 % more
+// per sample through the module, the most at 8 and more sub-steps; gathers of eight single
+// entries more still).
 ZR_AVX2 inline __m256 readAt8(VectorRun const& run, __m256 position) {
     __m256i const index = _mm256_cvttps_epi32(position);
     __m256 const fraction = _mm256_sub_ps(position, _mm256_cvtepi32_ps(index));
