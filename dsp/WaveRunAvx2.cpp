@@ -59,17 +59,22 @@ ZR_AVX2 inline __m256 readAt8(VectorRun const& run, __m256 position) {
     auto const lanes23 = static_cast<uint64_t>(_mm_extract_epi64(lanes0to3, 1));
     auto const lanes45 = static_cast<uint64_t>(_mm_cvtsi128_si64(lanes4to7));
     auto const lanes67 = static_cast<uint64_t>(_mm_extract_epi64(lanes4to7, 1));
-    auto const pairAt = [&run](uint64_t lane) {
-        return reinterpret_cast<double const*>(run.table + static_cast<uint32_t>(lane));
+    // The pairs of the entries at two indices and their successors, in the lower and the upper
+    // half of a vector (loads through the 64-bit vector type, which may alias the floats).
+    auto const pairAt = [&run](uint64_t index) {
+        return reinterpret_cast<__m64 const*>(run.table + static_cast<uint32_t>(index));
+    };
+    auto const pairsOf = [&pairAt](uint64_t lanes) {
+        return _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), pairAt(lanes)), pairAt(lanes >> 32));
     };
     // Each holds the entry and successor of two lanes: a b of the lower lane, then of the upper.
-    __m128d const pairs01 = _mm_loadh_pd(_mm_load_sd(pairAt(lanes01)), pairAt(lanes01 >> 32));
-    __m128d const pairs23 = _mm_loadh_pd(_mm_load_sd(pairAt(lanes23)), pairAt(lanes23 >> 32));
-    __m128d const pairs45 = _mm_loadh_pd(_mm_load_sd(pairAt(lanes45)), pairAt(lanes45 >> 32));
-    __m128d const pairs67 = _mm_loadh_pd(_mm_load_sd(pairAt(lanes67)), pairAt(lanes67 >> 32));
+    __m128 const pairs01 = pairsOf(lanes01);
+    __m128 const pairs23 = pairsOf(lanes23);
+    __m128 const pairs45 = pairsOf(lanes45);
+    __m128 const pairs67 = pairsOf(lanes67);
     // Lanes 0 1 | 4 5 and 2 3 | 6 7, then the entries (even places) and successors (odd places).
-    __m256 const first = _mm256_castpd_ps(_mm256_set_m128d(pairs45, pairs01));
-    __m256 const second = _mm256_castpd_ps(_mm256_set_m128d(pairs67, pairs23));
+    __m256 const first = _mm256_set_m128(pairs45, pairs01);
+    __m256 const second = _mm256_set_m128(pairs67, pairs23);
     __m256 const a = _mm256_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0));
     __m256 const b = _mm256_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1));
     return _mm256_add_ps(a, _mm256_mul_ps(fraction, _mm256_sub_ps(b, a)));
