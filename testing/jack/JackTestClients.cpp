@@ -34,9 +34,10 @@ JackSender::JackSender(JackServer const& server, std::string const& name, float 
     : client_(openClient(server, name)), level_(level) {
     port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     audio_ = jack_port_register(client_, "audio", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    marks_ = jack_port_register(client_, "marks", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
     queue_ = jack_ringbuffer_create(64 * sizeof(Message) * 16);
     jack_set_process_callback(client_, &JackSender::onProcess, this);
-    if (!port_ || !audio_ || jack_activate(client_) != 0)
+    if (!port_ || !audio_ || !marks_ || jack_activate(client_) != 0)
         throw std::runtime_error("test client " + name + " could not start");
 }
 
@@ -50,6 +51,8 @@ std::string JackSender::portName() const { return jack_port_name(port_); }
 
 std::string JackSender::audioPortName() const { return jack_port_name(audio_); }
 
+std::string JackSender::marksPortName() const { return jack_port_name(marks_); }
+
 void JackSender::send(std::vector<Message> const& messages) {
     for (Message const& message : messages)
         jack_ringbuffer_write(queue_, reinterpret_cast<char const*>(&message), sizeof message);
@@ -58,6 +61,8 @@ void JackSender::send(std::vector<Message> const& messages) {
 int JackSender::onProcess(jack_nframes_t frames, void* self) {
     auto& sender = *static_cast<JackSender*>(self);
     std::fill_n(static_cast<float*>(jack_port_get_buffer(sender.audio_, frames)), frames, sender.level_);
+    auto* marks = static_cast<float*>(jack_port_get_buffer(sender.marks_, frames));
+    std::fill_n(marks, frames, 0.0f);
     void* buffer = jack_port_get_buffer(sender.port_, frames);
     jack_midi_clear_buffer(buffer);
     uint32_t const start = jack_last_frame_time(sender.client_);
@@ -68,7 +73,9 @@ int JackSender::onProcess(jack_nframes_t frames, void* self) {
             break;
         if (offset < 0)
             sender.late_.fetch_add(1);
-        jack_midi_event_write(buffer, static_cast<jack_nframes_t>(std::max(offset, 0)), message.bytes, 3);
+        auto const at = static_cast<jack_nframes_t>(std::max(offset, 0));
+        jack_midi_event_write(buffer, at, message.bytes, 3);
+        marks[at] = 1.0f;
         jack_ringbuffer_read_advance(sender.queue_, sizeof message);
     }
     return 0;
@@ -81,7 +88,6 @@ JackRecorder::JackRecorder(JackServer const& server, std::string const& name, in
                                             JackPortIsInput, 0));
         channels_.emplace_back(static_cast<size_t>(frames), 0.0f);
     }
-    periods_.resize(static_cast<size_t>(frames / 16 + 1));
     jack_set_process_callback(client_, &JackRecorder::onProcess, this);
     if (jack_activate(client_) != 0)
         throw std::runtime_error("test client " + name + " could not start");
@@ -109,15 +115,9 @@ std::vector<float> JackRecorder::samples(int channel) const {
     return {all.begin(), all.begin() + framesKept()};
 }
 
-// Periods follow each other in the buffer as they come. The server's frame clock may jump
-// between them (the dummy driver corrects it when a cycle is late), so each period's start on
-// that clock is kept beside it.
 int JackRecorder::onProcess(jack_nframes_t frames, void* self) {
     auto& recorder = *static_cast<JackRecorder*>(self);
     int64_t const kept = recorder.kept_.load(std::memory_order_relaxed);
-    uint32_t const start = jack_last_frame_time(recorder.client_);
-    if (kept == 0)
-        recorder.firstFrame_.store(start, std::memory_order_release);
     int64_t const room = static_cast<int64_t>(recorder.channels_.front().size()) - kept;
     int64_t const taken = std::min<int64_t>(room, frames);
     if (taken <= 0)
@@ -126,23 +126,8 @@ int JackRecorder::onProcess(jack_nframes_t frames, void* self) {
         auto const* input = static_cast<float const*>(jack_port_get_buffer(recorder.ports_[i], frames));
         std::copy_n(input, taken, recorder.channels_[i].begin() + kept);
     }
-    size_t const period = recorder.periodCount_.load(std::memory_order_relaxed);
-    if (period < recorder.periods_.size()) {
-        recorder.periods_[period] = {start, kept, static_cast<uint32_t>(frames)};
-        recorder.periodCount_.store(period + 1, std::memory_order_release);
-    }
     recorder.kept_.store(kept + taken, std::memory_order_release);
     return 0;
-}
-
-std::optional<int64_t> JackRecorder::indexOf(uint32_t frame) const {
-    size_t const count = periodCount_.load(std::memory_order_acquire);
-    for (size_t i = 0; i < count; ++i) {
-        Period const& period = periods_[i];
-        if (static_cast<uint32_t>(frame - period.start) < period.frames)
-            return period.index + (frame - period.start);
-    }
-    return std::nullopt;
 }
 
 } // namespace zr::test

@@ -1,8 +1,11 @@
 #pragma once
-// Two small clients a test puts around the client under test, on the server's common frame
-// clock (jack_last_frame_time): one sends MIDI messages at chosen frames and a steady level,
-// one records what arrives at its audio inputs. Separate clients, so that the server runs sender, client under
-// test and recorder in that order within each period, with no period of delay between them.
+// Two small clients a test puts around the client under test: one sends MIDI messages at
+// chosen frames of the server's clock (jack_last_frame_time), a steady level, and a mark in
+// an audio port at the frame each message went out; one records what arrives at its audio
+// inputs. Separate clients, so that the server runs sender, client under test and recorder in
+// that order within each period, with no period of delay between them: a mark recorded
+// beside the client's output lies at the frame its message reached the client, however the
+// clock ran (under load a key's clock frame may lie in no period a client saw).
 
 #include <jack/jack.h>
 #include <jack/ringbuffer.h>
@@ -29,8 +32,9 @@ public:
         uint8_t bytes[3] = {};
     };
 
-    // A client "NAME" with a MIDI output "out" and an audio output "audio" that holds
-    // `level`, active. Throws std::runtime_error.
+    // A client "NAME" with a MIDI output "out", an audio output "audio" that holds `level`
+    // and an audio output "marks" that is 1 at each message's frame and 0 elsewhere, active.
+    // Throws std::runtime_error.
     JackSender(JackServer const& server, std::string const& name, float level = 0.0f);
     ~JackSender();
     JackSender(JackSender const&) = delete;
@@ -38,6 +42,7 @@ public:
 
     std::string portName() const;      // "NAME:out"
     std::string audioPortName() const; // "NAME:audio"
+    std::string marksPortName() const; // "NAME:marks"
     // The frame the server's clock shows now.
     uint32_t now() const { return jack_frame_time(client_); }
     // [test thread] Queues messages in frame order, each a frame still to come.
@@ -51,6 +56,7 @@ private:
     jack_client_t* client_ = nullptr;
     jack_port_t* port_ = nullptr;
     jack_port_t* audio_ = nullptr;
+    jack_port_t* marks_ = nullptr;
     float level_ = 0.0f;
     jack_ringbuffer_t* queue_ = nullptr;
     std::atomic<int> late_{0};
@@ -70,11 +76,6 @@ public:
     bool waitFor(int64_t frames, std::chrono::milliseconds timeout) const;
     // The frames from the first one to the end of the last period kept.
     int64_t framesKept() const { return kept_.load(std::memory_order_acquire); }
-    // The frame on the server's clock of the first frame kept.
-    uint32_t firstFrame() const { return firstFrame_.load(std::memory_order_acquire); }
-    // Where a frame of the server's clock lies among the frames kept; none when no period
-    // kept holds it.
-    std::optional<int64_t> indexOf(uint32_t frame) const;
     // The frames kept so far of one channel.
     std::vector<float> samples(int channel) const;
 
@@ -85,14 +86,6 @@ private:
     std::vector<jack_port_t*> ports_;
     std::vector<std::vector<float>> channels_;
     std::atomic<int64_t> kept_{0};
-    std::atomic<uint32_t> firstFrame_{0};
-    struct Period {
-        uint32_t start = 0;  // on the server's frame clock
-        int64_t index = 0;   // of its first frame among those kept
-        uint32_t frames = 0;
-    };
-    std::vector<Period> periods_; // sized once; the first periodCount_ are written
-    std::atomic<size_t> periodCount_{0};
 };
 
 } // namespace zr::test

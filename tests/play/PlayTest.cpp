@@ -52,6 +52,15 @@ std::vector<int64_t> changesOf(std::vector<float> const& samples) {
     return changes;
 }
 
+// The frames at which a sender's marks channel is not 0.
+std::vector<int64_t> framesMarked(std::vector<float> const& marks) {
+    std::vector<int64_t> frames;
+    for (size_t i = 0; i < marks.size(); ++i)
+        if (marks[i] != 0.0f)
+            frames.push_back(static_cast<int64_t>(i));
+    return frames;
+}
+
 // A line of a process's /proc status in kB ("VmLck:", "VmRSS:"); -1 when it cannot be read.
 long statusKilobytes(pid_t pid, std::string const& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -107,11 +116,12 @@ TEST_F(PlayTest, MidiNotesOpenAndCloseTheGateAtTheirFrames) {
     std::filesystem::path const patch = writePatch("notes.json", "{ \"duration\": 1, " + kFollowerModules + R"json(,
         "midi": { "notes": { "gate": "shaper.Input" } }, "outputs": ["shaper.Out"] })json");
     JackServer& server = startServer(64);
-    JackRecorder recorder(server, "recorder", 1, 2 * kRate);
+    JackRecorder recorder(server, "recorder", 2, 2 * kRate);
     JackSender sender(server, "keys");
     auto player = play(patch, {"--connect", recorder.portName(0)});
     ASSERT_TRUE(portAppears("player:midi_in", 5s));
     connectPorts(server, sender.portName(), "player:midi_in");
+    connectPorts(server, sender.marksPortName(), recorder.portName(1));
     // Frames inside periods, on period boundaries and one before them; two keys overlap, so
     // the gate stays open until the last one is released.
     uint32_t const base = sender.now() + kRate / 5;
@@ -120,35 +130,34 @@ TEST_F(PlayTest, MidiNotesOpenAndCloseTheGateAtTheirFrames) {
         uint8_t status;
         uint8_t note;
         uint8_t velocity;
-    } const keys[] = {{base + 10, 0x90, 60, 100}, {base + 1000, 0x80, 60, 0},   {base + 2048, 0x90, 62, 90},
-                      {base + 2111, 0x90, 64, 90}, {base + 3000, 0x90, 62, 0},  {base + 4095, 0x80, 64, 0},
-                      {base + 6000, 0x91, 67, 1},  {base + 6001, 0x81, 67, 64}};
+        bool movesTheGate;
+    } const keys[] = {{base + 10, 0x90, 60, 100, true}, {base + 1000, 0x80, 60, 0, true},   {base + 2048, 0x90, 62, 90, true},
+                      {base + 2111, 0x90, 64, 90, false}, {base + 3000, 0x90, 62, 0, false},  {base + 4095, 0x80, 64, 0, true},
+                      {base + 6000, 0x91, 67, 1, true},   {base + 6001, 0x81, 67, 64, true}};
     std::vector<JackSender::Message> messages;
     for (Key const& key : keys)
         messages.push_back({key.at, {key.status, key.note, key.velocity}});
     sender.send(messages);
-    ASSERT_TRUE(eventually([&] { return recorder.indexOf(base) && recorder.framesKept() > *recorder.indexOf(base) + 8000; }, 5.0));
+    // Each key's mark, recorded beside the output, tells the frame it reached the player.
+    std::vector<int64_t> marks;
+    ASSERT_TRUE(eventually([&] {
+        marks = framesMarked(recorder.samples(1));
+        return marks.size() == std::size(keys) && recorder.framesKept() > marks.back() + 64;
+    }, 5.0)) << marks.size() << " keys marked";
     std::vector<float> const captured = recorder.samples(0);
     player->signal(SIGINT);
     ASSERT_TRUE(player->endsWithin(2s));
     EXPECT_EQ(player->wait().exitCode, 0);
     EXPECT_EQ(sender.late(), 0) << "the test sent its messages too late to check their frames";
-    // From a period before the first message to the end of what was kept while playing.
-    int64_t const from = *recorder.indexOf(base) - 64;
+    // From a period before the first key to the end of what was kept while playing.
+    int64_t const from = marks.front() - 64;
     std::vector<int64_t> edges = changesOf({captured.begin() + from, captured.end()});
     for (int64_t& edge : edges)
         edge += from;
-    // Each edge where the recorder kept its key's frame on the server's clock. Under load a
-    // key's frame may lie in no period the recorder kept by that clock although its samples
-    // are kept (as in a sanitized build on two busy cores); that key's edge lies as far after the previous
-    // edge as the keys lie apart.
     std::vector<int64_t> expected;
-    uint32_t previous = 0;
-    for (uint32_t const at : {base + 10, base + 1000, base + 2048, base + 4095, base + 6000, base + 6001}) {
-        std::optional<int64_t> const kept = recorder.indexOf(at);
-        expected.push_back(kept ? *kept : expected.empty() ? -1 : expected.back() + (at - previous));
-        previous = at;
-    }
+    for (size_t key = 0; key < std::size(keys); ++key)
+        if (keys[key].movesTheGate)
+            expected.push_back(marks[key]);
     EXPECT_EQ(edges, expected);
 }
 
@@ -177,17 +186,24 @@ TEST_F(PlayTest, ControllersAndInputPortsDriveThePatch) {
         std::filesystem::path const patch = writePatch("controllers.json", morphing + c.source + R"json( },
             "midi": { "controllers": { "74": "morph.Position" } }, "outputs": ["shaper.Out"] })json");
         JackServer& server = startServer(64);
-        JackRecorder recorder(server, "recorder", 1, 2 * kRate);
+        JackRecorder recorder(server, "recorder", 2, 2 * kRate);
         JackSender sender(server, "keys", 0.25f);
         auto player = play(patch, {"--connect", recorder.portName(0)});
         ASSERT_TRUE(portAppears("player:midi_in", 5s));
         connectPorts(server, sender.portName(), "player:midi_in");
         if (std::string(c.source).find("jack") != std::string::npos)
             connectPorts(server, sender.audioPortName(), "player:in_1");
-        uint32_t const at = sender.now() + kRate / 10;
+        connectPorts(server, sender.marksPortName(), recorder.portName(1));
+        // 100 ms after the controller reached the player (its mark), or after the time it would have.
+        int64_t const sentAt = recorder.framesKept();
         if (c.controller)
-            sender.send({{at, {0xB0, 74, *c.controller}}});
-        ASSERT_TRUE(eventually([&] { return recorder.indexOf(at) && recorder.framesKept() > *recorder.indexOf(at) + 4800; }, 5.0));
+            sender.send({{sender.now() + kRate / 10, {0xB0, 74, *c.controller}}});
+        ASSERT_TRUE(eventually([&] {
+            if (!c.controller)
+                return recorder.framesKept() > sentAt + kRate / 10 + 4800;
+            std::vector<int64_t> const marks = framesMarked(recorder.samples(1));
+            return !marks.empty() && recorder.framesKept() > marks.front() + 4800;
+        }, 5.0));
         std::vector<float> const captured = recorder.samples(0);
         // Running as root (as the tests do), nothing stops zrhost from locking all it mapped:
         // more than it holds in RAM (the JACK library alone locks a few of its own buffers).
