@@ -74,6 +74,14 @@ long statusKilobytes(pid_t pid, std::string const& field) {
 // A shaper whose curve is the identity over its default range, so its output follows its input.
 std::string const kFollowerModules = R"json("modules": { "shaper": { "id": "ZR_Waveshaper2", "pins": { "Interpolation": 10 } } })json";
 
+// The xrun count zrhost reports at its end ("xruns: N"); none when it reports none.
+std::optional<long> xrunsReported(std::string const& output) {
+    std::size_t const at = output.find("xruns: ");
+    if (at == std::string::npos)
+        return std::nullopt;
+    return std::stol(output.substr(at + 7));
+}
+
 TEST_F(PlayTest, WhatPlaysIsWhatRenderWritesAtEveryPeriodSize) {
     // The demo's arpeggio with its timed gate, pitch and morph changes; a period of 256 runs
     // four of the patch's blocks of 64 each.
@@ -82,33 +90,46 @@ TEST_F(PlayTest, WhatPlaysIsWhatRenderWritesAtEveryPeriodSize) {
     std::vector<float> const expected = rendered(patch, seconds);
     std::optional<size_t> const expectedStart = firstSound(expected);
     ASSERT_TRUE(expectedStart);
+    // A cycle the server runs late (an xrun: the dummy driver's timer wakes late now and then
+    // on this virtual machine, more often when it is busy) can lose or repeat a period of what
+    // is recorded. A run with xruns whose recording differs is tried again, a few times; a run
+    // without xruns must match.
+    constexpr int kTries = 4;
     for (int32_t const period : {64, 256}) {
         SCOPED_TRACE("period " + std::to_string(period));
-        JackServer& server = startServer(period);
-        JackRecorder recorder(server, "recorder", 1, 2 * kRate);
-        auto player = play(patch, {"--duration", "1", "--connect", recorder.portName(0)});
-        ASSERT_TRUE(player->endsWithin(10s));
-        Finished const finished = player->wait();
-        ASSERT_EQ(finished.exitCode, 0) << finished.err;
-        EXPECT_NE(finished.out.find("xruns:"), std::string::npos) << finished.out;
-        // The demo's notes go on past one second: stopping a live run early warns of nothing.
-        EXPECT_EQ(finished.err.find("warning"), std::string::npos) << finished.err;
-        ASSERT_TRUE(recorder.waitFor(static_cast<int64_t>(expected.size()), 5s));
-        std::vector<float> const captured = recorder.samples(0);
-        std::optional<size_t> const capturedStart = firstSound(captured);
-        ASSERT_TRUE(capturedStart);
-        size_t const length = expected.size() - *expectedStart;
-        ASSERT_GE(captured.size(), *capturedStart + length);
-        size_t mismatches = 0;
-        std::optional<size_t> firstMismatch;
-        for (size_t i = 0; i < length; ++i)
-            if (captured[*capturedStart + i] != expected[*expectedStart + i]) {
-                ++mismatches;
-                firstMismatch = firstMismatch.value_or(i);
-            }
-        EXPECT_EQ(mismatches, 0u) << "first at sample " << firstMismatch.value_or(0) << " after the start, which is sample "
-                                  << *capturedStart << " captured and " << *expectedStart << " rendered; zrhost said: "
-                                  << finished.out;
+        for (int attempt = 1; attempt <= kTries; ++attempt) {
+            JackServer& server = startServer(period);
+            JackRecorder recorder(server, "recorder", 1, 2 * kRate);
+            auto player = play(patch, {"--duration", "1", "--connect", recorder.portName(0)});
+            ASSERT_TRUE(player->endsWithin(10s));
+            Finished const finished = player->wait();
+            ASSERT_EQ(finished.exitCode, 0) << finished.err;
+            // The demo's notes go on past one second: stopping a live run early warns of nothing.
+            EXPECT_EQ(finished.err.find("warning"), std::string::npos) << finished.err;
+            std::optional<long> const xruns = xrunsReported(finished.out);
+            ASSERT_TRUE(xruns) << finished.out;
+            ASSERT_TRUE(recorder.waitFor(static_cast<int64_t>(expected.size()), 5s));
+            std::vector<float> const captured = recorder.samples(0);
+            std::optional<size_t> const capturedStart = firstSound(captured);
+            ASSERT_TRUE(capturedStart);
+            size_t const length = expected.size() - *expectedStart;
+            ASSERT_GE(captured.size(), *capturedStart + length);
+            size_t mismatches = 0;
+            std::optional<size_t> firstMismatch;
+            for (size_t i = 0; i < length; ++i)
+                if (captured[*capturedStart + i] != expected[*expectedStart + i]) {
+                    ++mismatches;
+                    firstMismatch = firstMismatch.value_or(i);
+                }
+            if (mismatches == 0)
+                break;
+            if (*xruns > 0 && attempt < kTries)
+                continue;
+            ADD_FAILURE() << mismatches << " samples differ, the first at sample " << firstMismatch.value_or(0)
+                          << " after the start, which is sample " << *capturedStart << " captured and " << *expectedStart
+                          << " rendered, in try " << attempt << "; zrhost said: " << finished.out;
+            break;
+        }
     }
 }
 
