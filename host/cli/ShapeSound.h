@@ -43,9 +43,9 @@ public:
 };
 
 // The sound for `request`, played as a JACK client with modules of `bundle` (both outlive
-// the sound), `initial` heard from its first sample. Never fails: a sound that cannot start (no server, a patch or pin that does not
-// fit) says why in whyOff() and stays silent; a server that stops later is reported once on
-// standard error and the editor goes on.
+// the sound), `initial` heard from its first sample. Never fails: a sound that cannot start
+// (no server, a patch or pin that does not fit) says why in whyOff() and stays silent; a
+// server that stops later is reported once on standard error and the editor goes on.
 std::unique_ptr<ShapeSound> makeShapeSound(ListenRequest const& request, Shape const& initial, host::Bundle& bundle,
                                            host::ModuleDescriptions const& descriptions);
 

@@ -8,11 +8,11 @@
 #include <jack/jack.h>
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include "testing/TemporaryFolder.h"
 
 namespace zr::test {
 namespace {
@@ -23,13 +23,6 @@ constexpr auto kPollInterval = std::chrono::milliseconds(20);
 std::string uniqueName() {
     static std::atomic<int> counter{0};
     return "zrtest-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
-}
-
-std::string contentOf(std::filesystem::path const& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // Quiet: the library prints every failed attempt to join a server that is still starting.

@@ -8,13 +8,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "testing/Eventually.h"
+#include "testing/TemporaryFolder.h"
 
 namespace zr::test {
 namespace {
@@ -32,13 +31,6 @@ constexpr int kEntriesBeforePresets = 2;
 std::string uniqueClientName() {
     static std::atomic<int> counter{0};
     return "zrtest-jalv-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
-
-std::string contentOf(std::filesystem::path const& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
 }
 
 // The regular expression that matches `text` itself.
