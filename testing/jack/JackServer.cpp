@@ -1,16 +1,10 @@
 #include "testing/jack/JackServer.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <jack/jack.h>
 
-#include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
-#include <vector>
 
 #include "testing/TemporaryFolder.h"
 
@@ -20,47 +14,29 @@ namespace {
 constexpr auto kStartTimeout = std::chrono::seconds(10);
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
-std::string uniqueName() {
-    static std::atomic<int> counter{0};
-    return "zrtest-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
-}
-
 // Quiet: the library prints every failed attempt to join a server that is still starting.
 void silentJackMessages(char const*) {}
+
+// `jackd -n NAME -d dummy -r RATE -p PERIOD`, its output into `log`. Should the test process
+// die first, the server is asked to stop, so that it leaves JACK's table of servers.
+ChildSetup jackdSetup(std::string const& name, int32_t periodFrames, int32_t sampleRate, std::filesystem::path const& log) {
+    return {{"jackd", "-n", name, "-d", "dummy", "-r", std::to_string(sampleRate), "-p", std::to_string(periodFrames)},
+            log, {}, {}, SIGTERM};
+}
 
 } // namespace
 
 JackServer::JackServer(int32_t periodFrames, int32_t sampleRate)
-    : name_(uniqueName()), periodFrames_(periodFrames), sampleRate_(sampleRate),
-      log_(std::filesystem::temp_directory_path() / (name_ + ".log")) {
+    : name_(uniqueName("zrtest")), periodFrames_(periodFrames), sampleRate_(sampleRate),
+      log_(std::filesystem::temp_directory_path() / (name_ + ".log")),
+      server_(jackdSetup(name_, periodFrames, sampleRate, log_)) {
     jack_set_error_function(silentJackMessages);
     jack_set_info_function(silentJackMessages);
-    // Real-time scheduling where the user may have it (jackd falls back to normal scheduling
-    // where not), so that a busy machine delays a period less often.
-    std::vector<std::string> arguments{"jackd", "-n", name_, "-d", "dummy",
-                                       "-r", std::to_string(sampleRate), "-p", std::to_string(periodFrames)};
-    pid_ = ::fork();
-    if (pid_ < 0)
-        throw std::runtime_error("cannot start jackd: fork failed");
-    if (pid_ == 0) {
-        int const out = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(out, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        ::execvp("jackd", argv.data());
-        ::_exit(127);
-    }
     auto const deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (!acceptsClients()) {
-        int status = 0;
-        bool const ended = ::waitpid(pid_, &status, WNOHANG) == pid_;
+        bool const ended = server_.ended();
         if (ended || std::chrono::steady_clock::now() > deadline) {
-            if (ended)
-                pid_ = -1;
-            stop(std::chrono::milliseconds(500));
+            server_.stop(std::chrono::milliseconds(500));
             std::string const output = contentOf(log_);
             std::filesystem::remove(log_);
             throw std::runtime_error("jackd " + name_ + " did not accept clients" +
@@ -71,7 +47,7 @@ JackServer::JackServer(int32_t periodFrames, int32_t sampleRate)
 }
 
 JackServer::~JackServer() {
-    stop(std::chrono::seconds(3));
+    server_.stop(std::chrono::seconds(3));
     std::error_code ignored;
     std::filesystem::remove(log_, ignored);
     removeLeftovers();
@@ -97,29 +73,6 @@ bool JackServer::acceptsClients() const {
     return true;
 }
 
-void JackServer::stopNow() {
-    if (pid_ > 0 && !stopping_)
-        ::kill(pid_, SIGTERM);
-    stopping_ = true;
-}
-
-// SIGTERM (once: a second one during its shut-down would end it before it leaves the table of
-// servers), then SIGKILL when the server has not ended within `grace`; always reaped.
-void JackServer::stop(std::chrono::milliseconds grace) {
-    if (pid_ <= 0)
-        return;
-    stopNow();
-    auto const deadline = std::chrono::steady_clock::now() + grace;
-    int status = 0;
-    while (::waitpid(pid_, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    pid_ = -1;
-}
+void JackServer::stopNow() { server_.terminate(); }
 
 } // namespace zr::test

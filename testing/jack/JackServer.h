@@ -4,12 +4,11 @@
 // returns, and stopped by the destructor even when the test fails. It is stopped with SIGTERM,
 // so that it leaves JACK's table of servers; SIGKILL comes only when it does not end.
 
-#include <sys/types.h>
-
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+
+#include "testing/ChildProcess.h"
 
 namespace zr::test {
 
@@ -34,15 +33,13 @@ public:
 
 private:
     bool acceptsClients() const;
-    void stop(std::chrono::milliseconds grace);
     void removeLeftovers() const;
 
     std::string name_;
     int32_t periodFrames_;
     int32_t sampleRate_;
     std::filesystem::path log_;
-    pid_t pid_ = -1;
-    bool stopping_ = false; // SIGTERM sent
+    ChildProcess server_;
 };
 
 } // namespace zr::test

@@ -1,16 +1,7 @@
 #include "testing/lv2/JalvGtk.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
 #include <regex>
 #include <stdexcept>
-#include <thread>
 
 #include "testing/Eventually.h"
 #include "testing/TemporaryFolder.h"
@@ -28,9 +19,14 @@ constexpr int kMenuBarY = 10;
 // "Delete Current Preset..." (the separator takes no step).
 constexpr int kEntriesBeforePresets = 2;
 
-std::string uniqueClientName() {
-    static std::atomic<int> counter{0};
-    return "zrtest-jalv-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+// jalv.gtk3 line-buffered (so that each message is in the file once printed), in `folder`, on
+// the JACK server `jackServer` only, with the bundles under `lv2Path`.
+ChildSetup jalvSetup(std::string const& pluginUri, std::string const& jackServer, std::filesystem::path const& lv2Path,
+                     std::filesystem::path const& folder, std::filesystem::path const& outputFile) {
+    return {{"stdbuf", "-oL", "jalv.gtk3", "-d", "--jack-name", uniqueName("zrtest-jalv"), pluginUri},
+            outputFile,
+            folder,
+            {{"LV2_PATH", lv2Path.string()}, {"JACK_DEFAULT_SERVER", jackServer}, {"JACK_NO_START_SERVER", "1"}}};
 }
 
 // The regular expression that matches `text` itself.
@@ -56,38 +52,11 @@ std::string unescapedNTriplesString(std::string const& text) {
 
 JalvGtk::JalvGtk(std::string const& pluginUri, std::string const& pluginName, std::string const& jackServer,
                  std::filesystem::path const& lv2Path, std::filesystem::path const& folder)
-    : pluginName_(pluginName), folder_(folder), outputFile_(folder / "jalv-output.txt") {
-    std::string const clientName = uniqueClientName();
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        int const file = ::open(outputFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(file, STDOUT_FILENO);
-        ::dup2(file, STDERR_FILENO);
-        if (::chdir(folder_.c_str()) != 0)
-            ::_exit(126);
-        ::setenv("LV2_PATH", lv2Path.c_str(), 1);
-        ::setenv("JACK_DEFAULT_SERVER", jackServer.c_str(), 1);
-        ::setenv("JACK_NO_START_SERVER", "1", 1);
-        // Line-buffered, so that each message is in the file once printed.
-        ::execlp("stdbuf", "stdbuf", "-oL", "jalv.gtk3", "-d", "--jack-name", clientName.c_str(), pluginUri.c_str(),
-                 static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    : pluginName_(pluginName), folder_(folder), outputFile_(folder / "jalv-output.txt"),
+      jalv_(jalvSetup(pluginUri, jackServer, lv2Path, folder, outputFile_)) {
     window_ = XWindow::find("^" + literally(pluginName_) + "( - .*)?$", 20.0);
     if (!window_)
         fail("jalv's window did not appear");
-}
-
-JalvGtk::~JalvGtk() {
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
-        if (::waitpid(pid_, nullptr, WNOHANG) == pid_)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
 }
 
 std::string JalvGtk::output() const { return contentOf(outputFile_); }

@@ -11,12 +11,11 @@
 // Every operation waits for what it causes and throws std::runtime_error, with jalv's output,
 // when that does not happen within a few seconds.
 
-#include <sys/types.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "testing/ChildProcess.h"
 #include "testing/x11/XTools.h"
 
 namespace zr::test {
@@ -28,9 +27,6 @@ public:
     // bundles under `lv2Path`, and waits for its window.
     JalvGtk(std::string const& pluginUri, std::string const& pluginName, std::string const& jackServer,
             std::filesystem::path const& lv2Path, std::filesystem::path const& folder);
-    ~JalvGtk();
-    JalvGtk(JalvGtk const&) = delete;
-    JalvGtk& operator=(JalvGtk const&) = delete;
 
     // Everything jalv printed so far (its -d dump of plug-in ⇄ interface messages included).
     std::string output() const;
@@ -50,7 +46,7 @@ private:
     std::string pluginName_;
     std::filesystem::path folder_;
     std::filesystem::path outputFile_;
-    pid_t pid_ = -1;
+    ChildProcess jalv_;
     std::optional<XWindow> window_;
 };
 

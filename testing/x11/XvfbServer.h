@@ -5,11 +5,7 @@
 // fails. Should the test process die first, the server is killed with it.
 
 #include <X11/Xlib.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+
+#include "testing/ChildProcess.h"
 
 namespace zr::test {
 
@@ -29,9 +27,11 @@ public:
         int channel[2];
         if (::pipe(channel) != 0)
             throw std::runtime_error("no pipe for Xvfb's display number");
-        pid_ = ::fork();
-        if (pid_ == 0)
-            becomeXvfb(channel[0], channel[1]); // never returns
+        // Xvfb inherits the pipe's writing end and writes the display number into it.
+        server_.emplace(ChildSetup{{"Xvfb", "-displayfd", std::to_string(channel[1]), "-screen", "0", kScreen, "-nolisten",
+                                    "tcp", "-noreset"},
+                                   {},
+                                   {}});
         ::close(channel[1]);
         std::optional<std::string> const number = readDisplayNumber(channel[0]);
         ::close(channel[0]);
@@ -63,34 +63,11 @@ public:
     // Ends the server now, as when a user's X server stops mid-session (SIGTERM, then SIGKILL
     // after two seconds). The destructor does it otherwise.
     void stop() {
-        if (pid_ <= 0)
-            return;
-        ::kill(pid_, SIGTERM);
-        for (int tries = 0; tries < 200; ++tries) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
+        if (server_)
+            server_->stop(std::chrono::seconds(2));
     }
 
 private:
-    [[noreturn]] static void becomeXvfb(int readEnd, int writeEnd) {
-        ::close(readEnd);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        int const quiet = ::open("/dev/null", O_WRONLY);
-        ::dup2(quiet, STDOUT_FILENO);
-        ::dup2(quiet, STDERR_FILENO);
-        std::string const fd = std::to_string(writeEnd);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", kScreen, "-nolisten", "tcp", "-noreset",
-                 static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-
     // Xvfb writes the number followed by a line end once it listens.
     static std::optional<std::string> readDisplayNumber(int readEnd) {
         std::string text;
@@ -120,7 +97,7 @@ private:
         return false;
     }
 
-    pid_t pid_ = -1;
+    std::optional<ChildProcess> server_;
     std::string name_;
     std::optional<std::string> previousDisplay_;
 };
