@@ -1,7 +1,5 @@
 #include "host/AudioModule.h"
 
-#include <bit>
-
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -10,6 +8,7 @@
 #include "host/HostBookkeeping.h"
 #include "host/PinValueEncoding.h"
 #include "host/TextConversion.h"
+#include "host/UnwrittenSamples.h"
 
 namespace zr::host {
 namespace {
@@ -198,38 +197,16 @@ void AudioModule::holdOutputs(int32_t count) {
     }
 }
 
-// A module may stop computing partway through a block: when it goes to sleep, the rest of
-// the block is left to the host. Output samples it did not write hold the last value, as a
-// static output does.
-namespace {
-
-constexpr uint32_t kUnwrittenSample = 0x7FC0DEADu; // a NaN no computation produces
-
-float unwrittenSample() { return std::bit_cast<float>(kUnwrittenSample); }
-bool isUnwritten(float sample) { return std::bit_cast<uint32_t>(sample) == kUnwrittenSample; }
-
-} // namespace
-
 void AudioModule::markOutputsUnwritten(int32_t count) {
     for (auto& [pin, connected] : buffers_)
         if (connected.direction == gmpi::MP_OUT)
-            std::fill_n(connected.samples.begin(), count, unwrittenSample());
+            markUnwritten(std::span(connected.samples).first(static_cast<size_t>(count)));
 }
 
 void AudioModule::holdUnwrittenOutputs(int32_t count) {
-    for (auto& [pin, connected] : buffers_) {
-        if (connected.direction != gmpi::MP_OUT)
-            continue;
-        float held = lastOutput_[pin];
-        for (int32_t i = 0; i < count; ++i) {
-            float& sample = connected.samples[static_cast<size_t>(i)];
-            if (isUnwritten(sample))
-                sample = held;
-            else
-                held = sample;
-        }
-        lastOutput_[pin] = held;
-    }
+    for (auto& [pin, connected] : buffers_)
+        if (connected.direction == gmpi::MP_OUT)
+            lastOutput_[pin] = holdUnwritten(std::span(connected.samples).first(static_cast<size_t>(count)), lastOutput_[pin]);
 }
 
 void AudioModule::runModule(int32_t count) {

@@ -1,11 +1,12 @@
 #include "lv2/ModuleDriver.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
+#include <span>
 #include <stdexcept>
 #include <string>
 
+#include "host/UnwrittenSamples.h"
 #include "sdk/Identifiers.h"
 
 extern "C" int32_t MP_GetFactory(void** returnInterface);
@@ -18,10 +19,6 @@ constexpr int32_t kAudioSubType = 0;
 // block, as our host's default.
 constexpr int32_t kSleepCountdown = 64;
 constexpr size_t kInlineBytes = 2 * sizeof(int32_t);
-
-// A NaN no computation produces: samples still holding it after a block were not written
-// because the module went to sleep, and take the held value.
-constexpr uint32_t kUnwrittenBits = 0x7FC0DEADu;
 
 gmpi::IMpPlugin2* createModule(wchar_t const* id, gmpi::IMpHost* host) {
     void* factoryView = nullptr;
@@ -177,10 +174,10 @@ void ModuleDriver::holdOutputs(int32_t frames) {
 // to sleep, which leaves the rest of the block to the host: only then (or when the last sample
 // is unwritten) are the samples searched, and the unwritten ones take the held value.
 void ModuleDriver::runModule(int32_t frames) {
-    float const unwritten = std::bit_cast<float>(kUnwrittenBits);
+    auto const block = [frames](Buffer& buffer) { return std::span(buffer.samples).first(static_cast<size_t>(frames)); };
     for (int32_t i = 0; i < bufferCount_; ++i)
         if (buffers_[static_cast<size_t>(i)].isOutput)
-            std::fill_n(buffers_[static_cast<size_t>(i)].samples.begin(), frames, unwritten);
+            host::markUnwritten(block(buffers_[static_cast<size_t>(i)]));
     for (int32_t i = 0; i + 1 < eventCount_; ++i)
         events_[static_cast<size_t>(i)].next = &events_[static_cast<size_t>(i + 1)];
     plugin_->process(frames, eventCount_ > 0 ? events_.data() : nullptr);
@@ -191,19 +188,7 @@ void ModuleDriver::runModule(int32_t frames) {
         if (!buffer.isOutput)
             continue;
         float const last = buffer.samples[static_cast<size_t>(frames - 1)];
-        if (!asleep_ && std::bit_cast<uint32_t>(last) != kUnwrittenBits) {
-            buffer.held = last;
-            continue;
-        }
-        float held = buffer.held;
-        for (int32_t s = 0; s < frames; ++s) {
-            float& sample = buffer.samples[static_cast<size_t>(s)];
-            if (std::bit_cast<uint32_t>(sample) == kUnwrittenBits)
-                sample = held;
-            else
-                held = sample;
-        }
-        buffer.held = held;
+        buffer.held = !asleep_ && !host::isUnwritten(last) ? last : host::holdUnwritten(block(buffer), buffer.held);
     }
 }
 
