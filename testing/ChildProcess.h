@@ -31,8 +31,8 @@ inline std::string uniqueName(std::string const& prefix) {
 
 struct ChildSetup {
     std::vector<std::string> words;  // the program, looked up on PATH, then its arguments
-    std::filesystem::path output;    // its standard output and error; empty: discarded
-    std::filesystem::path folder;    // where it runs; empty: where the test runs
+    std::filesystem::path output = {}; // its standard output and error; empty: discarded
+    std::filesystem::path folder = {}; // where it runs; empty: where the test runs
     std::vector<std::pair<std::string, std::string>> environment = {}; // set for it alone
     // Sent to it when the test process dies first: SIGTERM lets a server leave what it
     // registered; 0 leaves it running.
@@ -62,9 +62,16 @@ public:
 
     // Whether it has ended (and is reaped).
     bool ended() {
-        if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_)
+        if (pid_ > 0 && ::waitpid(pid_, &status_, WNOHANG) == pid_)
             pid_ = -1;
         return pid_ <= 0;
+    }
+
+    // Waits until it ends; gives its exit code, or -1 when a signal ended it.
+    int wait() {
+        if (pid_ > 0 && ::waitpid(pid_, &status_, 0) == pid_)
+            pid_ = -1;
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
     }
 
     // Asks it to end (SIGTERM) without waiting, as a person stopping it does; once only, since
@@ -84,8 +91,7 @@ public:
         while (!ended()) {
             if (std::chrono::steady_clock::now() > deadline) {
                 ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, nullptr, 0);
-                pid_ = -1;
+                wait();
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -132,6 +138,7 @@ private:
     }
 
     pid_t pid_ = -1;
+    int status_ = 0; // as waitpid gave it, once reaped
     bool terminating_ = false;
 };
 

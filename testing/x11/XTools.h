@@ -3,10 +3,6 @@
 // and press the mouse, type keys, resize), ImageMagick's import (the window's picture) and
 // compare (how many pixels differ). Each runs on the DISPLAY of this process.
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -14,6 +10,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "testing/ChildProcess.h"
+#include "testing/TemporaryFolder.h"
 
 namespace zr::test {
 
@@ -23,30 +22,12 @@ struct ToolResult {
 };
 
 inline ToolResult runTool(std::vector<std::string> words) {
-    int channel[2];
-    if (::pipe(channel) != 0)
-        throw std::runtime_error("no pipe for " + words.at(0));
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    pid_t const pid = ::fork();
-    if (pid == 0) {
-        ::close(channel[0]);
-        ::dup2(channel[1], STDOUT_FILENO);
-        ::dup2(channel[1], STDERR_FILENO);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(channel[1]);
+    std::filesystem::path const said = std::filesystem::temp_directory_path() / uniqueName("zrtest-tool");
     ToolResult result;
-    char chunk[4096];
-    for (ssize_t got; (got = ::read(channel[0], chunk, sizeof chunk)) > 0;)
-        result.output.append(chunk, static_cast<std::size_t>(got));
-    ::close(channel[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exitCode = ChildProcess({std::move(words), said}).wait();
+    result.output = contentOf(said);
+    std::error_code ignored;
+    std::filesystem::remove(said, ignored);
     return result;
 }
 
