@@ -109,11 +109,9 @@ TEST_F(EventWalk, SegmentsAndBatchesFollowTimestamps) {
 
 TEST_F(EventWalk, OnlyValueAndStreamingEventsCallOnSetPins) {
     std::tuple<char const*, int32_t, int32_t, int> const cases[] = { // name, event type, pin, batches
-        {"MIDI", gmpi::EVENT_MIDI, kMidi, 0},
-        {"graph start", gmpi::EVENT_GRAPH_START, 0, 0},
+        {"MIDI", gmpi::EVENT_MIDI, kMidi, 0},        {"graph start", gmpi::EVENT_GRAPH_START, 0, 0},
         {"value for an unregistered pin", gmpi::EVENT_PIN_SET, 77, 1},
-        {"stream start", gmpi::EVENT_PIN_STREAMING_START, kInput, 1},
-        {"unknown event type", 999, 0, 0},
+        {"stream start", gmpi::EVENT_PIN_STREAMING_START, kInput, 1}, {"unknown event type", 999, 0, 0},
     };
     for (auto const& [name, eventType, pin, batches] : cases) {
         SCOPED_TRACE(name);
@@ -182,9 +180,7 @@ TEST_F(EventWalk, HostileTimestampsDecideWhichValuesApply) {
     // Name, event times, block size, the values applied (as indices of the events).
     std::tuple<char const*, std::vector<int32_t>, int32_t, std::vector<int32_t>> const cases[] = {
         {"decreasing: one batch, applied in list order", {10, 5}, 64, {1}},
-        {"beyond the block", {0, 200}, 64, {0}},
-        {"at the block's end", {0, 64}, 64, {0}},
-        {"negative", {-20, 3}, 64, {0, 1}},
+        {"beyond the block", {0, 200}, 64, {0}}, {"at the block's end", {0, 64}, 64, {0}}, {"negative", {-20, 3}, 64, {0, 1}},
         {"extremes", {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}, 64, {0}},
         {"empty block", {0, 5}, 0, {0}},
     };
@@ -209,15 +205,13 @@ TEST_F(EventWalk, EventSizesAreNeverTrusted) {
         char const* name;
         int32_t size;
         bool withExtraData;
-        int32_t expectFirst;
+        int32_t expectFirst, expectBlobSize;
         size_t expectTextLength;
-        int32_t expectBlobSize;
     } const cases[] = {
-        {"negative size", -1, false, 0, 0, 0},
-        {"no bytes", 0, false, 0, 0, 0},
-        {"two bytes of extra data", 2, true, 0x0201, 0, 2},
-        {"nine bytes claimed inline", 9, false, 0x04030201, 2, 8},
-        {"a hundred bytes claimed inline", 100, false, 0x04030201, 2, 8},
+        {"negative size", -1, false, 0, 0, 0},        {"no bytes", 0, false, 0, 0, 0},
+        {"two bytes of extra data", 2, true, 0x0201, 2, 0},
+        {"nine bytes claimed inline", 9, false, 0x04030201, 8, 2},
+        {"a hundred bytes claimed inline", 100, false, 0x04030201, 8, 2},
     };
     unsigned char bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     for (auto const& c : cases) {

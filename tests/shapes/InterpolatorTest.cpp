@@ -1,4 +1,6 @@
-#include "RandomShapes.h"
+// The table renderer in every interpolation mode: worked curves, random lines, and hostile
+// node images that must still render finite entries inside the table.
+
 #include "ShapeTestSupport.h"
 #include "shapes/Interpolator.h"
 
@@ -11,14 +13,11 @@
 #include <tuple>
 #include <utility>
 
+namespace zr::test {
 namespace {
 
-using zr::Node;
-using zr::test::shapeWith;
-using Interpolator = zr::Shape::Interpolator;
+using Interpolator = Shape::Interpolator;
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kMin = std::numeric_limits<float>::denorm_min();
 
 // The table starts full of NaN, so every entry must be written by the render.
@@ -122,9 +121,7 @@ TEST(Interpolator, StaleNodesDoNotChangeANaturalSpline) {
 TEST(Interpolator, LinearModeFollowsTheLinesBetweenRandomNodes) {
     std::mt19937 rng(20240611);
     for (int run = 0; run < 100; ++run) {
-        std::vector<Node> nodes;
-        for (auto const& [x, y] : zr::test::randomValidNodes(rng, 1e-5f))
-            nodes.push_back({x, y});
+        std::vector<Node> const nodes = nodesOf(randomValidNodes(rng, 1e-5f));
         int32_t const size = std::uniform_int_distribution<int32_t>(16, 8192)(rng);
         SCOPED_TRACE(testing::Message() << "run " << run << ", size " << size);
         std::vector<float> const table = renderedTable(nodes, zr::Linear, size);
@@ -166,7 +163,7 @@ TEST(Interpolator, LargeTablesAndTinyGapsRenderFiniteInBoundsInEveryMode) {
         {"gaps of 1e-20", {{0.0f, 1.0f}, {1e-20f, -1.0f}, {2e-20f, 1.0f}, {0.5f, -0.5f}, {1.0f, 0.5f}}},
     };
     for (auto const& [name, nodes] : cases) {
-        std::vector<unsigned char> const image = zr::test::blobImage(nodes);
+        std::vector<unsigned char> const image = blobImage(nodes);
         for (int32_t size : {8195, 8321, 9000, 16385, 100003}) {
             for (int32_t mode : {zr::None, zr::Linear, zr::VarekSpline, zr::NaturalSpline}) {
                 SCOPED_TRACE(std::string(name) + ", size " + std::to_string(size) + ", mode " + std::to_string(mode));
@@ -183,3 +180,4 @@ TEST(Interpolator, LargeTablesAndTinyGapsRenderFiniteInBoundsInEveryMode) {
 }
 
 } // namespace
+} // namespace zr::test

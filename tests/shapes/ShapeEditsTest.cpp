@@ -7,15 +7,9 @@
 #include <limits>
 #include <tuple>
 
+namespace zr::test {
 namespace {
 
-using zr::Node;
-using zr::Shape;
-using zr::test::expectNodes;
-using zr::test::shapeWith;
-
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kMax = std::numeric_limits<float>::max();
 
 float above(float v) { return std::nextafter(v, 2.0f); }
@@ -30,12 +24,9 @@ TEST(ShapeNodeEdits, PlaceNodeXStaysStrictlyBetweenItsNeighbours) {
         {"past the right neighbour", 1, 7.0f, true, below(2.0f) - 1.0f},
         {"onto the left neighbour", 1, 1.0f, true, above(1.0f) - 1.0f},
         {"past the left neighbour", 1, -3.0f, true, above(1.0f) - 1.0f},
-        {"where it is", 1, 1.5f, false, 0.5f},
-        {"NaN request", 1, kNaN, false, 0.5f},
-        {"first node", 0, 1.25f, false, 0.5f},
-        {"last node", 2, 1.25f, false, 0.5f},
-        {"below the nodes", -1, 1.25f, false, 0.5f},
-        {"beyond the nodes", 3, 1.25f, false, 0.5f},
+        {"where it is", 1, 1.5f, false, 0.5f},        {"NaN request", 1, kNaN, false, 0.5f},
+        {"first node", 0, 1.25f, false, 0.5f},        {"last node", 2, 1.25f, false, 0.5f},
+        {"below the nodes", -1, 1.25f, false, 0.5f},  {"beyond the nodes", 3, 1.25f, false, 0.5f},
     };
     for (auto const& [name, index, offsetX, moves, x] : cases) {
         SCOPED_TRACE(name);
@@ -55,11 +46,11 @@ TEST(ShapeNodeEdits, PlaceNodeXKeepsTheOrderWhereNeighboursCollapse) {
     for (float request : {1.0f, 1.5f, 0.0f, 3.0f}) {
         SCOPED_TRACE(request);
         EXPECT_FALSE(shape.placeNodeXBetweenNeighbours(1, request));
-        zr::test::expectSameCurve(shape, before);
+        expectSameCurve(shape, before);
     }
     // A shift to the left finds both nodes already as far left as the offset domain allows.
     EXPECT_FALSE(shape.shiftHoriz(-0.25f));
-    zr::test::expectSameCurve(shape, before);
+    expectSameCurve(shape, before);
 }
 
 // 1 - x rounds below 0.5: three nodes a float step apart above 0.4 mirror onto one x, and
@@ -107,12 +98,8 @@ TEST(ShapeNodeEdits, InsertNodeKeepsTheOrderOrRefuses) {
     std::tuple<char const*, Node, std::vector<Node>> const cases[] = {
         {"between the first two", {0.25f, 7.0f}, {{0.0f, 0.0f}, {0.25f, 1.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}}},
         {"between the last two, NaN y", {0.75f, kNaN}, {{0.0f, 0.0f}, {0.5f, 0.5f}, {0.75f, 1.0f}, {1.0f, 0.0f}}},
-        {"on a node", {0.5f, 0.0f}, {}},
-        {"at 0", {0.0f, 0.0f}, {}},
-        {"at 1", {1.0f, 0.0f}, {}},
-        {"below 0", {-0.5f, 0.0f}, {}},
-        {"beyond 1", {2.5f, 0.0f}, {}},
-        {"NaN x", {kNaN, 0.0f}, {}},
+        {"on a node", {0.5f, 0.0f}, {}}, {"at 0", {0.0f, 0.0f}, {}}, {"at 1", {1.0f, 0.0f}, {}},
+        {"below 0", {-0.5f, 0.0f}, {}}, {"beyond 1", {2.5f, 0.0f}, {}}, {"NaN x", {kNaN, 0.0f}, {}},
     };
     std::vector<Node> const three = {{0.0f, 0.0f}, {0.5f, 0.5f}, {1.0f, 0.0f}};
     for (auto const& [name, node, expected] : cases) {
@@ -222,3 +209,4 @@ TEST(ShapeMorph, HostileNodesNeverBreakTheInvariantsOfBlendsAndVerticalEdits) {
 }
 
 } // namespace
+} // namespace zr::test

@@ -1,27 +1,28 @@
-// The strict text form and the shape file, written and read, and the lenient parser of the
-// older modules: what each accepts and refuses, and how the lenient one maps into its rectangle.
+// The strict text form and the shape file, written and read, the float-step search its writer
+// uses, and the lenient parser of the older modules: what each accepts and refuses, and how the
+// lenient one maps into its rectangle.
 
 #include "ShapeTestSupport.h"
+#include "shapes/FloatSteps.h"
 #include "shapes/LegacyParser.h"
+#include "shapes/ShapeDiagnosis.h"
 #include "testing/TemporaryFolder.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <locale>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
 
+namespace zr::test {
 namespace {
 
 namespace fs = std::filesystem;
-using zr::Node;
-using zr::Shape;
-using zr::test::expectNodes;
 using zr::shapes::parseNodes;
-using zr::test::shapeWith;
 
 // The nodes the lenient parser reads from `text` in volts; none when it refuses.
 std::vector<Node> parseVolts(std::wstring const& text) {
@@ -39,58 +40,98 @@ std::wstring evenlySpacedText(int count, std::wstring const& tail) {
     return text.str() + L"(5,1)" + tail;
 }
 
-// Which texts are accepted and the nodes they give; the change reported and what a rejected
-// text leaves are the text parser fuzz target's oracle.
-TEST(ShapeText, AcceptsOnlyTheStrictForm) {
-    struct Accepted {
+// `count` nodes evenly spaced from -5 V to 5 V written with std::to_wstring, then `tail`.
+std::wstring nodesText(int count, std::wstring const& tail = L"") {
+    std::wstring text = L"(-5,0)";
+    for (int i = 1; i < count - 1; ++i)
+        text += L"(" + std::to_wstring(-5.0 + 10.0 * i / (count - 1)) + L",0)";
+    return text + L"(5,0)" + tail;
+}
+
+// One table of texts for the three readers of the text form. The strict reader accepts a text
+// (and gives its nodes) or refuses it, and then its explanation names the rule and the place;
+// the lenient parser of the older modules gives the node count (0: refused). The change
+// reported and what a rejected text leaves are the text parser fuzz target's oracle.
+TEST(ShapeText, EachReaderAcceptsOrRefusesAndARefusalNamesTheRule) {
+    struct TextCase {
         std::wstring text;
-        std::vector<Node> nodes; // checked when given
-        int32_t count = 0;
+        char const* refusal;            // nullptr: accepted by the strict reader; else part of its explanation
+        int32_t legacyCount = -1;       // -1: not read with the lenient parser
+        std::vector<Node> nodes = {};   // the strict reader's nodes, when given
+        int32_t count = 0;              // else its node count
     };
-    Accepted const accepted[] = {
-        {L"(-5,0)(5,0)", {{0.0f, 0.0f}, {1.0f, 0.0f}}},
-        {L"(-5,-5)(5,5)", {{0.0f, -1.0f}, {1.0f, 1.0f}}},
-        {L"(-5,5)(5,-5)", {{0.0f, 1.0f}, {1.0f, -1.0f}}},
+    TextCase const cases[] = {
+        {L"(-5,0)(5,0)", nullptr, 2, {{0.0f, 0.0f}, {1.0f, 0.0f}}},
+        {L"(-5,-5)(5,5)", nullptr, -1, {{0.0f, -1.0f}, {1.0f, 1.0f}}},
+        {L"(-5,5)(5,-5)", nullptr, -1, {{0.0f, 1.0f}, {1.0f, -1.0f}}},
         // Blanks before a number are skipped, anything after it up to the separator ignored.
-        {L"(-5, 1)( 0 ,-1)(5,1 )", {{0.0f, 0.2f}, {0.5f, -0.2f}, {1.0f, 0.2f}}},
-        {L"(-5,0)(abc,0.5)(5,0)", {{0.0f, 0.0f}, {0.5f, 0.1f}, {1.0f, 0.0f}}},
-        {L"(-5,2e0)(5,-25e-1)", {{0.0f, 0.4f}, {1.0f, -0.5f}}},
-        {L"(-5,0)(-4.9999995,0)(-4.999999,0)(5,0)", {}, 4},
-        {evenlySpacedText(100, L""), {}, 100},
-        {evenlySpacedText(100, L"(7,7)junk"), {}, 100}, // the rest is ignored
+        {L"(-5, 1)( 0 ,-1)(5,1 )", nullptr, -1, {{0.0f, 0.2f}, {0.5f, -0.2f}, {1.0f, 0.2f}}},
+        {L"(-5, 1)(5 ,2)", nullptr, 2, {{0.0f, 0.2f}, {1.0f, 0.4f}}},
+        {L"(-5,0)(abc,0.5)(5,0)", nullptr, -1, {{0.0f, 0.0f}, {0.5f, 0.1f}, {1.0f, 0.0f}}},
+        {L"(-5,2e0)(5,-25e-1)", nullptr, -1, {{0.0f, 0.4f}, {1.0f, -0.5f}}},
+        {L"(-5,0)(-4.9999995,0)(-4.999999,0)(5,0)", nullptr, -1, {}, 4},
+        // Both readers ignore the rest after the 100th node.
+        {evenlySpacedText(100, L""), nullptr, 100, {}, 100},
+        {evenlySpacedText(100, L"(7,7)junk"), nullptr, -1, {}, 100},
+        {evenlySpacedText(100, L"(6,0)"), nullptr, 100, {}, 100},
+        // Characters outside the grammar, or missing; the lenient parser takes tails and blanks.
+        {L"", "the text is empty", 0},
+        {L"(-5,0)(5,0", "node 2, character 7: no ')' closes the node"},
+        {L"(-5,0)(5,00", ""}, {L"(-5,0000000)", ""}, {L"(-5,0)(5,0)(", ""}, {L"(-5,0)(5,0)(5,0)", ""},
+        {L"[-5,0)(5,0)", "node 1, character 1: expected '(' to start the node, found '['"},
+        {L" (-5,0)(5,0)", "", 0}, {L"(-5,0) (5,0)", "node 2, character 7: a blank where a node should start"},
+        {L"(-5,-5),(5,5)", ""}, {L"(-5,0),(5,0)", "", 0}, // a separator ends the lenient parse before x reaches 5
+        {L"(-5,0)(5,0)\nITP=10", ""}, {L"(-5,-5)(5,5)\nITP=2", "", 2}, {L"(-5,0)(0,1)(5,0)garbage", "", 3},
+        {L"(-5,0)(5,0)\r", "node 3, character 12: a carriage return (CR) where a node should start"},
+        {L"(-5,0)(5)", "node 2, character 7: no ',' between x and y"},
+        {L"(-5,0)", "only one node", 0},
+        // Empty fields.
+        {L"(,0)(0,0)(5,0)", ""}, {L"(-5,)(0,0)(5,0)", ""},
+        {L"(,0)(5,0)", "node 1, character 2: x is missing"}, {L"(-5,)(5,0)", "node 1, character 5: y is missing"},
+        {L"(-5,0)(,0)(5,0)", "", 0}, {L"(-5,0)(5,)", "", 0},
+        // x not from -5 to 5 or not increasing; the 100th node not at 5 V.
+        {L"(-4,0)(5,0)", "node 1, character 2: the first node must be at x = -5, not -4", 0},
+        {L"(-5,0)(4.9,0)", "", 0}, {L"(-5,0)(5.000001,0)", ""},
+        {L"(-5,0)(0,0)", "node 2 is the last node and lies at x = 0; the last node must be at x = 5"},
+        {L"(-5,0)(0,0)(0,0)(5,0)", "node 3, character 13: x must increase", 0},
+        {L"(-5,0)(0,0)(-1,0)(5,0)", "node 3, character 13: x must increase from node to node"},
+        {L"(-5,0)(6,0)", "node 2, character 8: x = 6 is outside -5..5"}, {L"(-5,0)(6,0)(5,0)", "", 0},
+        {evenlySpacedText(101, L""), "", 0},
+        {nodesText(101), "node 101, character 1244: more than 100 nodes; a shape has at most 100"},
+        // y out of range: the lenient parser clamps it.
+        {L"(-5,6)(5,0)", ""}, {L"(-5,7)(5,-9)", "", 2},
+        {L"(-5,0)(0,-5.5)(5,0)", "node 2, character 10: y = -5.5 is outside -5..5"},
+        // NaN fails every range check; infinities are out of range.
+        {L"(-5,nan)(5,0)", "node 1, character 5: y = nan is outside -5..5"},
+        {L"(-5,0)(nan,0)(5,0)", "", 0}, {L"(-5,0)(NAN(1),0)(5,0)", ""}, {L"(-5,0)(5,nan)", ""},
+        {L"(-5,0)(inf,0)(5,0)", "", 0}, {L"(-5,0)(0,1e39)(5,0)", ""}, {L"(-5,0)(5,-infinity)", ""},
     };
-    for (Accepted const& c : accepted) {
-        SCOPED_TRACE(c.text);
+    for (TextCase const& c : cases) {
+        SCOPED_TRACE(std::string(c.text.begin(), c.text.end()).substr(0, 40));
         Shape shape;
         shape.setString(c.text);
-        EXPECT_EQ(shape.invalid, 0);
-        if (c.nodes.empty())
+        EXPECT_EQ(shape.invalid, c.refusal == nullptr ? 0 : 1);
+        if (c.refusal != nullptr) {
+            std::optional<std::string> const why = explainShapeText(c.text);
+            ASSERT_TRUE(why.has_value());
+            EXPECT_NE(why->find(c.refusal), std::string::npos) << *why;
+        } else if (c.nodes.empty()) {
             EXPECT_EQ(shape.nodeCount, c.count);
-        else
+        } else {
             expectNodes(shape, c.nodes);
+        }
+        if (c.legacyCount >= 0) {
+            EXPECT_EQ(static_cast<int32_t>(parseVolts(c.text).size()), c.legacyCount);
+        }
     }
-
-    std::wstring const rejected[] = {
-        // Characters outside the grammar, or missing.
-        L"", L"(-5,0)(5,0", L"(-5,0)(5,00", L"(-5,0000000)", L"[-5,0)(5,0)", L" (-5,0)(5,0)", L"(-5,0) (5,0)",
-        L"(-5,-5),(5,5)", L"(-5,0)(5,0)\nITP=10", L"(-5,0)(5,0)(", L"(-5,0)(5,0)(5,0)",
-        // Empty fields.
-        L"(,0)(0,0)(5,0)", L"(-5,)(0,0)(5,0)",
-        // x not from -5 to 5 or not increasing; the 100th node not at 5 V.
-        L"(-4,0)(5,0)", L"(-5,0)(4.9,0)", L"(-5,0)(5.000001,0)", L"(-5,0)(0,0)(0,0)(5,0)",
-        L"(-5,0)(0,0)(-1,0)(5,0)", evenlySpacedText(101, L""),
-        // y out of range.
-        L"(-5,6)(5,0)", L"(-5,0)(0,-5.5)(5,0)",
-        // NaN fails every range check; infinities are out of range.
-        L"(-5,nan)(5,0)", L"(-5,0)(nan,0)(5,0)", L"(-5,0)(NAN(1),0)(5,0)", L"(-5,0)(5,nan)", L"(-5,0)(inf,0)(5,0)",
-        L"(-5,0)(0,1e39)(5,0)", L"(-5,0)(5,-infinity)",
-    };
-    for (std::wstring const& text : rejected) {
-        SCOPED_TRACE(text);
-        Shape shape;
-        shape.setString(text);
-        EXPECT_EQ(shape.invalid, 1);
-    }
+    // The reader ignores text after the 100th node; the explanation does not.
+    Shape hundred;
+    hundred.setString(nodesText(100, L"(7,7)"));
+    EXPECT_TRUE(hundred.invalid == 0 && hundred.nodeCount == 100);
+    std::optional<std::string> const why = explainShapeText(nodesText(100, L"(7,7)"));
+    ASSERT_TRUE(why.has_value());
+    EXPECT_NE(why->find("node 101, character"), std::string::npos) << *why;
+    EXPECT_NE(why->find("more than 100 nodes"), std::string::npos) << *why;
 }
 
 // Eight significant digits in the shorter of fixed or scientific notation, "." always.
@@ -133,33 +174,55 @@ TEST(ShapeText, TextsOfNodesOneStepApartReadBack) {
     }
 }
 
-TEST(LegacyParser, AcceptsAndRefuses) {
-    std::tuple<char const*, std::wstring, int32_t> const cases[] = { // name, text, node count
-        {"two nodes", L"(-5,0)(5,0)", 2},
-        {"a mode line after the nodes is ignored", L"(-5,-5)(5,5)\nITP=2", 2},
-        {"any tail after the last node", L"(-5,0)(0,1)(5,0)garbage", 3},
-        {"blanks inside fields", L"(-5, 1)(5 ,2)", 2},
-        {"y beyond the range is clamped, not refused", L"(-5,7)(5,-9)", 2},
-        {"a separator between nodes ends the parse before x reaches 5", L"(-5,0),(5,0)", 0},
-        {"a blank before the first node", L" (-5,0)(5,0)", 0},
-        {"first x not -5", L"(-4,0)(5,0)", 0},
-        {"last x not 5", L"(-5,0)(4.9,0)", 0},
-        {"x not increasing", L"(-5,0)(0,0)(0,0)(5,0)", 0},
-        {"x above 5", L"(-5,0)(6,0)(5,0)", 0},
-        {"a single node", L"(-5,0)", 0},
-        {"empty x-field", L"(-5,0)(,0)(5,0)", 0},
-        {"empty y-field ends the parse", L"(-5,0)(5,)", 0},
-        {"NaN x fails the whole parse", L"(-5,0)(nan,0)(5,0)", 0},
-        {"infinite x", L"(-5,0)(inf,0)(5,0)", 0},
-        {"empty text", L"", 0},
-        {"100 nodes", evenlySpacedText(100, L""), 100},
-        {"101 nodes whose 100th is not 5", evenlySpacedText(101, L""), 0},
-        {"text after the 100th node is ignored", evenlySpacedText(100, L"(6,0)"), 100},
+float stepsFrom(float from, float toward, int steps) {
+    for (int step = 0; step < steps; ++step)
+        from = std::nextafter(from, toward);
+    return from;
+}
+
+// The float-step search the node text writers share: which candidates it tests and in what
+// order, and where it gives up.
+TEST(FloatSteps, FindsTheNearestCandidateAfterTheStartWithinTheSteps) {
+    float const one = 1.0f;
+    // Name, toward, steps allowed, the candidate (in steps from 1) where the predicate first
+    // holds, the expected steps to the answer or nothing.
+    std::tuple<char const*, float, int, int, std::optional<int>> const cases[] = {
+        {"the start itself is not a candidate", 2.0f, 64, 0, 1}, {"the first step", 2.0f, 64, 1, 1},
+        {"the last step allowed", 2.0f, 64, 64, 64},             {"one step too far", 2.0f, 64, 65, std::nullopt},
+        {"downward", 0.0f, 8, 5, 5},                             {"no steps allowed", 2.0f, 0, 1, std::nullopt},
     };
-    for (auto const& [name, text, count] : cases) {
+    for (auto const& [name, toward, maxSteps, firstHolding, expected] : cases) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(static_cast<int32_t>(parseVolts(text).size()), count);
+        float const threshold = stepsFrom(one, toward, firstHolding);
+        std::vector<float> tested;
+        bool const upward = toward > one;
+        auto const holds = [&](float candidate) {
+            tested.push_back(candidate);
+            return upward ? candidate >= threshold : candidate <= threshold;
+        };
+        std::optional<float> const found = nextFloatWhere(one, toward, maxSteps, holds);
+        if (expected) {
+            ASSERT_TRUE(found.has_value());
+            EXPECT_EQ(*found, stepsFrom(one, toward, *expected));
+        } else {
+            EXPECT_FALSE(found.has_value());
+        }
+        for (std::size_t i = 0; i < tested.size(); ++i)
+            EXPECT_EQ(tested[i], stepsFrom(one, toward, static_cast<int>(i) + 1)) << "candidate " << i;
     }
+}
+
+// A walk that reaches `toward` stays there: the later candidates all equal it.
+TEST(FloatSteps, StopsMovingAtTheTarget) {
+    float const target = std::nextafter(std::nextafter(1.0f, 2.0f), 2.0f);
+    int calls = 0;
+    auto const never = [&](float candidate) {
+        EXPECT_LE(candidate, target);
+        ++calls;
+        return false;
+    };
+    EXPECT_FALSE(nextFloatWhere(1.0f, target, 10, never).has_value());
+    EXPECT_EQ(calls, 10);
 }
 
 TEST(LegacyParser, ClampsYAndMapsIntoTheCallersRectangle) {
@@ -190,36 +253,62 @@ protected:
         return temporary.write(name, content).wstring();
     }
 
-    zr::test::TemporaryFolder temporary{"zr-shape-file"};
+    TemporaryFolder temporary{"zr-shape-file"};
     fs::path const& folder = temporary.path();
 };
 
-// The content rule is the shape-file fuzz target's oracle; these rows add what its kept inputs lack.
-TEST_F(ShapeFile, LoadsWhatItAcceptsAndKeepsTheRestUnchanged) {
+// Shape files loaded from disk and explained: the node line is explained as a text, then the
+// line ends and the ITP line. The content rule is the shape-file fuzz target's oracle; these
+// rows add what its kept inputs lack.
+TEST_F(ShapeFile, LoadsWhatItAcceptsKeepsTheRestUnchangedAndExplainsIt) {
     struct Case {
         char const* name;
         std::string content;
-        bool result, accepted; // accepted: invalid cleared
-        int32_t mode;      // interpolation afterwards (started at 10)
-        int32_t nodeCount; // afterwards (started at 2)
+        char const* why;  // part of the explanation; "": no fault; nullptr: not checked
+        int32_t mode;     // interpolation after loading (started at 10); -1: not loaded
+        bool accepted = true, changes = true; // invalid cleared; nodes or mode changed (the answer)
     };
     Case const cases[] = {
-        {"unchanged nodes, new mode", "(-5,0)(5,0)\nITP=20", true, true, 20, 2},
-        {"a legacy mode", "(-5,-5)(5,5)\nITP=2", true, true, 10, 2},
-        {"mode line later in the file", "(-5,-5)(5,5)\nnote\nITP=30\n", true, true, 30, 2},
-        {"no digits after ITP=", "(-5,-5)(5,5)\nITP=x30", true, true, 10, 2},
-        {"bad nodes with a good mode", "(-4,0)(5,0)\nITP=30", false, false, 10, 2},
-        {"NUL inside the nodes", std::string("(-5,-5)\0(5,5)", 13), false, false, 10, 2},
-        {"binary bytes", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe", 12), false, false, 10, 2},
-        {"NUL in the mode line", std::string("(-5,-5)(5,5)\nITP=\0" "30", 19), true, true, 10, 2},
+        {"the default shape", "(-5,0)(5,0)\nITP=10", "", 10, true, false},
+        {"a final line end", "(-5,0)(5,0)\nITP=30\n", "", 30}, {"blanks and a sign", "(-5,0)(5,0)\nITP= +20", "", 20},
+        {"unchanged nodes, new mode", "(-5,0)(5,0)\nITP=20", "", 20},
+        {"a legacy mode", "(-5,-5)(5,5)\nITP=2", nullptr, 10},
+        {"mode line later in the file", "(-5,-5)(5,5)\nnote\nITP=30\n", nullptr, 30},
+        {"no digits after ITP=", "(-5,-5)(5,5)\nITP=x30", nullptr, 10},
+        {"bad nodes with a good mode", "(-4,0)(5,0)\nITP=30", "line 1, node 1, character 2: the first node must be at x = -5",
+         10, false, false},
+        {"NUL inside the nodes", std::string("(-5,-5)\0(5,5)", 13), nullptr, 10, false, false},
+        {"binary bytes", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe", 12), nullptr, 10, false, false},
+        {"NUL in the mode line", std::string("(-5,-5)(5,5)\nITP=\0" "30", 19), nullptr, 10},
+        {"CR-LF after the nodes", "(-5,0)(5,0)\r\nITP=10", "line 1 ends with CR-LF", -1},
+        {"CR-LF after the mode", "(-5,0)(5,0)\nITP=10\r\n", "line 2: ends with CR-LF", -1},
+        {"y out of range", "(-5,0)(0,9)(5,0)\nITP=10", "line 1, node 2, character 10: y = 9 is outside -5..5", -1},
+        {"no mode line", "(-5,0)(5,0)", "line 2: no ITP= line after the nodes", -1},
+        {"another key", "(-5,0)(5,0)\nmode=10", "line 2: no ITP= line", -1},
+        {"not a mode", "(-5,0)(5,0)\nITP=15",
+         "line 2: ITP=15 is not an interpolation mode; write one of 0 (none), 10 (linear), 20 or 30", -1},
+        {"not a number", "(-5,0)(5,0)\n\nITP=ten", "line 3: ITP=ten is not a whole number", -1},
+        {"no mode", "(-5,0)(5,0)\nITP=", "line 2: ITP= names no mode", -1},
+        {"beyond ASCII", "(-5,0)(5,0)\nITP=10 \xc3\xa9", "line 2: byte 20 is outside ASCII", -1},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
-        zr::Shape shape;
-        EXPECT_EQ(shape.loadShp(write("case.shp", c.content)), c.result);
-        EXPECT_EQ(shape.invalid == 0, c.accepted);
-        EXPECT_EQ(shape.interpolation, c.mode);
-        EXPECT_EQ(shape.nodeCount, c.nodeCount);
+        if (c.mode >= 0) {
+            Shape shape;
+            EXPECT_EQ(shape.loadShp(write("case.shp", c.content)), c.changes);
+            EXPECT_EQ(shape.invalid == 0, c.accepted);
+            EXPECT_EQ(shape.interpolation, c.mode);
+            EXPECT_EQ(shape.nodeCount, 2);
+        }
+        if (c.why == nullptr)
+            continue;
+        std::optional<std::string> const why = explainShapeFile(c.content);
+        if (*c.why == '\0') {
+            EXPECT_FALSE(why.has_value()) << *why;
+            continue;
+        }
+        ASSERT_TRUE(why.has_value());
+        EXPECT_NE(why->find(c.why), std::string::npos) << *why;
     }
 }
 
@@ -235,18 +324,19 @@ TEST_F(ShapeFile, UnusablePathsFailWithoutThrowing) {
     };
     for (auto const& [name, path] : cases) {
         SCOPED_TRACE(name);
-        zr::Shape shape(L"(-5,-5)(5,5)");
+        Shape shape(L"(-5,-5)(5,5)");
         EXPECT_FALSE(shape.loadShp(path));
         EXPECT_EQ(shape.invalid, 1);
         EXPECT_EQ(shape.getString(), L"(-5,-5)(5,5)");
     }
     for (std::wstring const& path : {std::wstring(), std::wstring(1, static_cast<wchar_t>(0x110000)),
                                      (folder / "no-such-folder" / "x.shp").wstring(), folder.wstring()}) {
-        EXPECT_FALSE(zr::Shape().saveShp(path));
+        EXPECT_FALSE(Shape().saveShp(path));
     }
     if (fs::exists("/dev/full")) {
-        EXPECT_FALSE(zr::Shape().saveShp(L"/dev/full")) << "a failed write is not a saved file";
+        EXPECT_FALSE(Shape().saveShp(L"/dev/full")) << "a failed write is not a saved file";
     }
 }
 
 } // namespace
+} // namespace zr::test
