@@ -1,4 +1,7 @@
 // Malformed patch and module description files: one message naming the file and the place.
+// What a patch gives its pins is taken as the module reads it or refused: shapes in a form the
+// pin does not take are converted exactly or refused, settings outside what the module reads
+// are refused or warned about, each with the place and the range.
 
 #include <gmock/gmock.h>
 
@@ -10,7 +13,9 @@
 #include "host/DescriptionCheck.h"
 #include "host/ModuleDescriptions.h"
 #include "host/patch/PatchFile.h"
+#include "host/patch/PatchRender.h"
 #include "tests/modules/BundleFixture.h"
+#include "testing/TemporaryFolder.h"
 
 namespace zr::host {
 namespace {
@@ -26,16 +31,34 @@ std::string patchWith(std::string const& extra, std::string const& modules = "")
            (modules.empty() ? defaultModules : modules) + (extra.empty() ? "" : ", " + extra) + " }";
 }
 
-std::string loadError(std::string const& text) {
-    try {
-        loadPatch(zr::test::bundle(), zr::test::descriptions(), text, "/nonexistent-folder", "patch.json");
-    } catch (PatchError const& error) {
-        return error.what();
-    }
-    return "(loaded without an error)";
+// `modules` (JSON object members) beside a waveshaper "w" whose output is the file's channel.
+std::string patchOf(std::string const& modules, std::string const& extra = "") {
+    return R"J({ "duration": 0.01, "outputs": ["w.Out"], "modules": { "w": { "id": "ZR_Waveshaper2" })J" +
+           (modules.empty() ? "" : ", " + modules) + " }" + (extra.empty() ? "" : ", " + extra) + " }";
 }
 
+struct Loaded {
+    std::string error;                 // empty when it loaded
+    std::vector<std::string> warnings;
+};
+
+Loaded load(std::string const& text, std::filesystem::path const& folder = "/nonexistent-folder") {
+    try {
+        LoadedPatch const loaded = loadPatch(zr::test::bundle(), zr::test::descriptions(), text, folder, "patch.json");
+        return {"", loaded.warnings};
+    } catch (PatchError const& error) {
+        return {error.what(), {}};
+    }
+}
+
+// Bad modules, pins, values, wires, sources, changes and outputs, and each bad shape input with
+// the rule it breaks.
 TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
+    zr::test::TemporaryFolder const folder("zr-bad-patches");
+    folder.write("junk.blob", std::string(24, 'x'));
+    folder.write("crlf.shp", "(-5,0)(5,0)\r\nITP=10");
+    folder.write("mode.shp", "(-5,0)(5,0)\nITP=12");
+    std::string const in = folder.path().string() + "/";
     std::string const twoShifters =
         R"({ "a": { "id": "ZR_ShapeShift2" }, "b": { "id": "ZR_ShapeShift2" }, "shaper": { "id": "ZR_Waveshaper2" } })";
     std::tuple<char const*, std::string, std::string> const cases[] = { // name, patch, message part
@@ -55,11 +78,11 @@ TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
         {"cycle", patchWith(R"("connections": [{ "from": "a.ShapeOut", "to": "b.Shape" }, { "from": "b.ShapeOut", "to": "a.Shape" }])", twoShifters),
          "connections: the connections form a cycle: a -> b -> a"},
         {"missing blob file", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Shape": { "blobFile": "curve.blob" } } } })"),
-         "modules.shaper.pins.Shape.blobFile: cannot read /nonexistent-folder/curve.blob"},
+         "modules.shaper.pins.Shape.blobFile: cannot read " + in + "curve.blob"},
         {"missing shape file", patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Shape": { "shapeFile": "curve.shp" } } } })"),
-         "modules.shaper.pins.Shape.shapeFile: cannot read /nonexistent-folder/curve.shp"},
+         "modules.shaper.pins.Shape.shapeFile: cannot read " + in + "curve.shp"},
         {"missing audio file", patchWith(R"("sources": { "shaper.Input": { "type": "wav", "file": "in.wav" } })"),
-         "sources.shaper.Input.file: cannot read audio file /nonexistent-folder/in.wav"},
+         "sources.shaper.Input.file: cannot read audio file " + in + "in.wav"},
         {"shape text that is no shape",
          patchWith("", R"({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "Shape": { "shape": "(1,2" } } } })"),
          "modules.shaper.pins.Shape.shape: not a shape text"},
@@ -80,10 +103,55 @@ TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
          "outputs[0]: 's.Input' is not an audio output"},
         {"no outputs", R"({ "duration": 1, "modules": { "s": { "id": "ZR_Waveshaper2" } } })", "outputs: name at least one"},
         {"block size too large", patchWith(R"("blockSize": 100000)"), "blockSize: expected a whole number"},
+        // Shapes in text form, given plainly or as { "shape": ... }.
+        {"shape text with a node out of range", patchOf(R"J("s": { "id": "ZR_Waveshaper2", "pins": { "Shape": "(-5,0)(0,7)(5,0)" } })J"),
+         "patch.json: modules.s.pins.Shape: not a shape text: node 2, character 10: y = 7 is outside -5..5"},
+        {"shape text unclosed", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Shape": { "shape": "(-5,0)(5,0" } } })J"),
+         "modules.o.pins.Shape.shape: not a shape text: node 2, character 7: no ')' closes the node"},
+        {"shape text with x going back", patchOf(R"J("e": { "id": "ZR_ShapeEnv", "pins": { "Shape": "(-5,0)(1,0)(0,0)(5,0)" } })J"),
+         "modules.e.pins.Shape: not a shape text: node 3, character 13: x must increase"},
+        // Blob images: hexadecimal digits, byte lists and files, all checked as shape convert checks them.
+        {"image of 4 bytes in digits", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Shape": "50414853" } })J"),
+         "modules.o.pins.Shape: not a shape's blob image: 4 bytes cannot be a shape"},
+        {"image of 3 bytes in a list", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Shape": [1, 2, 3] } })J"),
+         "3 bytes cannot be a shape"},
+        {"image file without the magic", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Shape": { "blobFile": "junk.blob" } } })J"),
+         "modules.o.pins.Shape.blobFile: not a shape's blob image: it does not start with the shape magic 50 41 48 53"},
+        // Shape files.
+        {"shape file with CR-LF", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Shape": { "shapeFile": "crlf.shp" } } })J"),
+         "modules.o.pins.Shape.shapeFile: not a shape file: line 1 ends with CR-LF"},
+        {"shape file with an unknown mode", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Shape": { "shapeFile": "mode.shp" } } })J"),
+         "not a shape file: line 2: ITP=12 is not an interpolation mode"},
+        {"missing shape file beside others", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Shape": { "shapeFile": "missing.shp" } } })J"),
+         "modules.o.pins.Shape.shapeFile: cannot read " + in + "missing.shp: no such file"},
+        // Shapes where no shape goes, and no shape where one goes.
+        {"shape on a gate", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Gate": { "shape": "(-5,0)(5,0)" } } })J"),
+         "modules.o.pins.Gate: 'o.Gate' takes no shape; its shape inputs: Shape (a blob image)"},
+        {"number on a shape pin", patchOf(R"J("s": { "id": "ZR_Waveshaper2", "pins": { "Shape": 3 } })J"),
+         "'s.Shape' takes a shape: a text such as"},
+        // Wires between the forms pass bytes as they are, so they are refused.
+        {"text output into an image input",
+         patchOf(R"J("a": { "id": "ZR_ShapeAmp" }, "s": { "id": "ZR_Waveshaper2" })J", R"J("connections": [{ "from": "a.ShapeOut", "to": "s.Shape" }])J"),
+         "connections[0]: a.ShapeOut -> s.Shape: a.ShapeOut sends a shape text and s.Shape takes a blob image"},
+        {"image output into a text input",
+         patchOf(R"J("a": { "id": "ZR_ShapeAmp2" }, "e": { "id": "ZR_ShapeEnv" })J", R"J("connections": [{ "from": "a.ShapeOut", "to": "e.Shape" }])J"),
+         "connections[0]: a.ShapeOut -> e.Shape: a.ShapeOut sends a blob image and e.Shape takes a shape text"},
+        // Settings outside what the module reads.
+        {"no such interpolation mode", patchOf(R"J("s": { "id": "ZR_Waveshaper2", "pins": { "Interpolation": 15 } })J"),
+         "modules.s.pins.Interpolation: 15 is not an interpolation mode; the module ignores it. Use 0 (none), 10 (linear), 20 or 30 (splines)"},
+        {"no such mode in a change",
+         patchOf(R"J("s": { "id": "ZR_Waveshaper2" })J", R"J("changes": [{ "at": 0, "set": "s.Interpolation", "to": 25 }])J"),
+         "changes[0].to: 25 is not an interpolation mode"},
+        {"oversampling above its range", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Oversampling": 9 } })J"),
+         "modules.o.pins.Oversampling: 9 is outside the oversampling range 0..8"},
+        {"oversampling below its range", patchOf(R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Oversampling": -1 } })J"),
+         "-1 is outside the oversampling range 0..8"},
+        {"no mode of the older envelope", patchOf(R"J("e": { "id": "ZR_ShapeEnv2", "pins": { "Interpolation": 4 } })J"),
+         "4 is not a mode of this older module; it takes 0 (linear), 1 (spline), 2 (Lagrange) or 3 (none)"},
     };
     for (auto const& [name, patch, expected] : cases) {
         SCOPED_TRACE(name);
-        std::string const message = loadError(patch);
+        std::string const message = load(patch, folder.path()).error;
         EXPECT_THAT(message, StartsWith("patch.json"));
         EXPECT_THAT(message, HasSubstr(expected));
         EXPECT_EQ(message.find('\n'), std::string::npos) << "one line";
@@ -92,9 +160,9 @@ TEST(PatchFileErrors, EachBadPatchGetsOneMessageNamingThePlace) {
 
 TEST(PatchFileErrors, AGoodPatchLoads) {
     // The same skeleton with good values loads: the messages above come from the faults put in.
-    EXPECT_EQ(loadError(patchWith(R"("sources": { "shaper.Input": { "type": "sine", "frequency": 100 } })",
-                                  R"J({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "RangeLow": -4, "Shape": { "shape": "(-5,5)(5,-5)" } } } })J")),
-              "(loaded without an error)");
+    EXPECT_EQ(load(patchWith(R"("sources": { "shaper.Input": { "type": "sine", "frequency": 100 } })",
+                             R"J({ "shaper": { "id": "ZR_Waveshaper2", "pins": { "RangeLow": -4, "Shape": { "shape": "(-5,5)(5,-5)" } } } })J")).error,
+              "");
 }
 
 std::string withPin(std::string const& pin) {
@@ -213,6 +281,88 @@ TEST(DescriptionCheck, PinFieldsThatContradictTheirPinAreReported) {
         ASSERT_EQ(problems.size(), 1u) << ::testing::PrintToString(problems);
         EXPECT_THAT(problems.front(), StartsWith("ZR_A: pin 0 'P'"));
         EXPECT_THAT(problems.front(), HasSubstr(expected));
+    }
+}
+
+// The ramp (0,-1)(1,1) as a blob image in hexadecimal digits.
+constexpr char kRampHex[] = "5041485302000000000000000000" "80bf0000803f0000803f";
+
+// A shape in the other form reaches the pin converted: the waveshapers' text pin carries the
+// image, the older waveshaper's text pin the text. An inverting curve turns 2 V into -2 V.
+TEST(PatchValueChecks, ShapesInTheOtherFormArriveConverted) {
+    std::string const inverter = R"J({ "shape": "(-5,5)(5,-5)" })J";
+    std::string const inverterHex = "504148530200000000000000" "0000803f" "0000803f" "000080bf";
+    struct Case {
+        std::string id;
+        std::string shape;
+        std::string output;
+    };
+    Case const cases[] = {
+        {"ZR_Waveshaper2", "\"(-5,5)(5,-5)\"", "Out"},      // plain text on the image-carrying text pin
+        {"ZR_Waveshaper2", inverter, "Out"},                // { "shape" } likewise
+        {"ZR_Waveshaper", "\"" + inverterHex + "\"", "Out1"}, // an image on the older module's text pin
+        {"ZR_Waveshaper", inverter, "Out1"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.id + " " + c.shape);
+        std::string const input = c.output == "Out" ? "Input" : "Input1";
+        std::string const patch = "{ \"duration\": 0.005, \"modules\": { \"s\": { \"id\": \"" + c.id +
+                                  "\", \"pins\": { \"Shape\": " + c.shape + ", \"" + input + "\": 2 } } }, " +
+                                  "\"outputs\": [\"s." + c.output + "\"] }";
+        LoadedPatch loaded = loadPatch(zr::test::bundle(), zr::test::descriptions(), patch, ".", "patch.json");
+        std::vector<float> const out = renderPatch(loaded).at(0);
+        EXPECT_NEAR(out.back(), -0.2f, 2e-3f);
+    }
+    std::string const osc = "\"o\": { \"id\": \"ZR_ShapeOsc2\", \"pins\": { \"Shape\": \"" + std::string(kRampHex) + "\" } }";
+    EXPECT_EQ(load(patchOf(osc)).error, "")
+        << "a valid image in hexadecimal digits";
+}
+
+// Every text pin of the bundle carries a shape in a known form, except file names, tool tips,
+// colours and choice lists: a text shape pin missing from the table would get no conversion.
+TEST(PatchValueChecks, EveryTextPinThatCarriesAShapeHasAForm) {
+    for (ModuleDescription const& module : zr::test::descriptions().all()) {
+        for (PinDescription const& pin : module.pins) {
+            if (pin.datatype != gmpi::MP_STRING)
+                continue;
+            SCOPED_TRACE(module.idText() + "." + pin.name);
+            bool const carriesNoShape = pin.name.starts_with("FName") || pin.name.starts_with("Color") ||
+                                        pin.name == "ToolTip" || pin.name == "ChoiceList";
+            EXPECT_EQ(pin.shapeForm == ShapeForm::none, carriesNoShape);
+        }
+    }
+}
+
+TEST(PatchValueChecks, SettingsOutsideWhatTheModuleReadsAreWarnedAbout) {
+    std::string const triangle = R"J("Shape": "(-5,0)(0,5)(5,0)")J";
+    // The module, its setting and the one warning (empty: none); refused settings are rows of
+    // PatchFileErrors.EachBadPatchGetsOneMessageNamingThePlace.
+    std::pair<std::string, std::string> const cases[] = {
+        {R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "FrequencyMode": 2 } })J",
+         "modules.o.pins.FrequencyMode: 2 counts as 1; this pin takes 0 linear (1 V = 1 Hz), 1 volts per octave (5 V = 440 Hz)"},
+        {R"J("e": { "id": "ZR_ShapeEnv3", "pins": { "SustainNode": 2, )J" + triangle + " } }",
+         "modules.e.pins.SustainNode: node 2 cannot hold the sustain: the shape has 3 nodes, and the sustain node is one of 0..1"},
+        {R"J("n": { "id": "ZR_ShapeNodeModif2", "pins": { )J" + triangle + R"J(, "NodeIndex": 5 } })J",
+         "modules.n.pins.NodeIndex: node 5 lies past the shape's 3 nodes (0..2); the module picks no node"},
+        {R"J("n": { "id": "ZR_ShapeNodeModif2", "pins": { "NodeIndex": -4 } })J", "-4 picks no node, as -1 does"},
+        {R"J("n": { "id": "ZR_ShapeNodeModif2", "pins": { "NodeIndex": 120 } })J", "120 lies past the nodes of any shape (at most 100"},
+        {R"J("l": { "id": "ZR_Waveshaper", "pins": { "Interpolation": 5 } })J", "5 counts as 2 in this older module"},
+        {R"J("h": { "id": "ZR_ShapeShift2", "pins": { "Vertical": 3 } })J", "3 counts as 1; this pin takes 0 horizontal, 1 vertical"},
+        // Within range: no warning.
+        {R"J("e": { "id": "ZR_ShapeEnv3", "pins": { "SustainNode": 1, "Interpolation": 30, )J" + triangle + " } }", ""},
+        {R"J("o": { "id": "ZR_ShapeOsc2", "pins": { "Oversampling": 8, "FrequencyMode": 0 } })J", ""},
+    };
+    for (auto const& [modules, warned] : cases) {
+        SCOPED_TRACE(modules);
+        Loaded const loaded = load(patchOf(modules));
+        EXPECT_EQ(loaded.error, "");
+        if (warned.empty()) {
+            EXPECT_THAT(loaded.warnings, ::testing::IsEmpty());
+        } else {
+            ASSERT_EQ(loaded.warnings.size(), 1u);
+            EXPECT_THAT(loaded.warnings[0], ::testing::StartsWith("patch.json: "));
+            EXPECT_THAT(loaded.warnings[0], HasSubstr(warned));
+        }
     }
 }
 

@@ -1,4 +1,5 @@
-// Sequences, overrides, resampled inputs and feedback wires in patches: each checked by where
+// The patch engine with the built bundle: wiring rules, running order, changes at their sample;
+// sequences, overrides, resampled inputs and feedback wires in patches, each checked by where
 // its effect lands in the rendered samples.
 
 #include <gmock/gmock.h>
@@ -6,9 +7,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <numbers>
+#include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "host/patch/Patch.h"
@@ -109,6 +113,7 @@ TEST(PatchSequencing, NotesSetThePitchInVoltsPerOctave) {
         EXPECT_FALSE(noteVolts(notANote).has_value()) << notANote;
 }
 
+// Bad notes, changes and midi sections name the key at fault.
 TEST(PatchSequencing, BadSequencesNameTheKeyAtFault) {
     std::pair<std::string, std::string> const cases[] = {
         {R"J("notes": { "gate": "o.Gate", "play": [{ "at": 0, "length": 0.02 }, { "at": 0.01, "length": 0.01 }] })J",
@@ -125,6 +130,12 @@ TEST(PatchSequencing, BadSequencesNameTheKeyAtFault) {
         {R"J("changes": [{ "at": 0, "set": "o.Gate", "to": true, "every": 1, "count": 2.5 }])J",
          "changes[0].count: expected a whole number of times from 1 to 1000000"},
         {R"J("changes": [{ "at": 0, "set": "o.Gate", "to": true, "every": 1e-9 }])J", "changes[0].every: repeating every"},
+        {R"J("midi": { "controllers": { "128": "o.Oversampling" } })J", "midi.controllers.128: expected a controller number from 0 to 127"},
+        {R"J("midi": { "controllers": { "cc1": "o.Oversampling" } })J", "midi.controllers.cc1: expected a controller number"},
+        {R"J("midi": { "controllers": { "1": "o.Gate" } })J", "midi.controllers.1: 'o.Gate' is no number input with a range"},
+        {R"J("midi": { "notes": { "pitch": "o.Pitch" } })J", "midi.notes: MIDI notes need \"gate\""},
+        {R"J("midi": { "notes": { "gate": "o.Gate", "velocity": "o.Pitch" } })J", "midi.notes.velocity: unknown key"},
+        {R"J("midi": { "channel": 1 })J", "midi.channel: unknown key"},
     };
     for (auto const& [sequence, message] : cases) {
         SCOPED_TRACE(sequence);
@@ -136,7 +147,7 @@ TEST(PatchSequencing, BadSequencesNameTheKeyAtFault) {
 }
 
 // The midi section: a value for every note and every controller value, worked out while
-// loading; what does not fit is refused with the place.
+// loading (what does not fit is refused in BadSequencesNameTheKeyAtFault).
 TEST(PatchSequencing, MidiSectionHoldsAValueForEveryNoteAndControllerValue) {
     LoadedPatch loaded = loadText(gatedOscillator(R"J("midi": { "notes": { "gate": "o.Gate", "pitch": "o.Pitch" },
         "controllers": { "1": "o.Oversampling", "74": "o.PhaseModDepth" } })J"));
@@ -165,19 +176,6 @@ TEST(PatchSequencing, MidiSectionHoldsAValueForEveryNoteAndControllerValue) {
         std::memcpy(&taken, oversampling.valueOf[static_cast<size_t>(value)].bytes.data(), sizeof taken);
         EXPECT_EQ(taken, whole);
         EXPECT_NEAR(depth.valueOf[static_cast<size_t>(value)].volts, volts, 1e-5f);
-    }
-
-    std::pair<std::string, std::string> const refused[] = {
-        {R"J("midi": { "controllers": { "128": "o.Oversampling" } })J", "midi.controllers.128: expected a controller number from 0 to 127"},
-        {R"J("midi": { "controllers": { "cc1": "o.Oversampling" } })J", "midi.controllers.cc1: expected a controller number"},
-        {R"J("midi": { "controllers": { "1": "o.Gate" } })J", "midi.controllers.1: 'o.Gate' is no number input with a range"},
-        {R"J("midi": { "notes": { "pitch": "o.Pitch" } })J", "midi.notes: MIDI notes need \"gate\""},
-        {R"J("midi": { "notes": { "gate": "o.Gate", "velocity": "o.Pitch" } })J", "midi.notes.velocity: unknown key"},
-        {R"J("midi": { "channel": 1 })J", "midi.channel: unknown key"},
-    };
-    for (auto const& [section, message] : refused) {
-        SCOPED_TRACE(section);
-        EXPECT_THAT(loadError(gatedOscillator(section)), HasSubstr("patch.json: " + message));
     }
 }
 
@@ -283,6 +281,136 @@ TEST(PatchSequencing, ADelayedWireCarriesOneBlockLaterAndMayCloseALoop) {
     std::string badDelay = loop;
     badDelay.replace(badDelay.find("DELAY"), 5, R"J(, "delay": 1)J");
     EXPECT_THAT(loadError(badDelay), HasSubstr("connections[1].delay: the one delay a connection takes is \"block\""));
+}
+
+constexpr int32_t kBlock = 64;
+
+AudioModuleOptions blocksOf(int32_t frames) {
+    AudioModuleOptions options;
+    options.maxBlockSize = frames;
+    return options;
+}
+
+// Wires between outputs, between inputs and between kinds: the patch loader's messages.
+TEST(Patch, RefusesWiringThatCannotWork) {
+    Patch patch(zr::test::bundle(), zr::test::descriptions(), blocksOf(256));
+    patch.add("osc", L"ZR_ShapeOsc2");
+    patch.add("shaper", L"ZR_Waveshaper2");
+    patch.connect("osc", "Out", "shaper", "Input");
+    std::pair<char const*, void (*)(Patch&)> const cases[] = {
+        {"unknown module", [](Patch& p) { p.connect("lfo", "Out", "shaper", "Input"); }},
+        {"unknown pin", [](Patch& p) { p.connect("osc", "Output", "shaper", "Input"); }},
+        {"input wired twice", [](Patch& p) { p.connect("osc", "Out", "shaper", "Input"); }},
+        {"name taken", [](Patch& p) { p.add("osc", L"ZR_ShapeEnv3"); }},
+        {"undescribed module", [](Patch& p) { p.add("x", L"ZR_NoSuchModule"); }},
+        {"not an audio input", [](Patch& p) { p.input("osc", "Gate"); }},
+    };
+    for (auto const& [name, attempt] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(attempt(patch), std::invalid_argument);
+    }
+}
+
+TEST(Patch, ValuesAndStatesTravelAlongControlWiresAtTheirSample) {
+    Patch patch(zr::test::bundle(), zr::test::descriptions(), blocksOf(256));
+    patch.add("amp", L"ZR_ShapeAmp2");
+    patch.add("envelope", L"ZR_ShapeEnv3");
+    AudioModule& shaper = patch.add("shaper", L"ZR_Waveshaper2");
+    patch.connect("amp", "ShapeOut", "envelope", "Shape");
+    patch.connect("envelope", "Out", "shaper", "Input");
+    patch.start();
+    // A flat contour at +5 V, made by the amplifier from a ramp with gain 0 around +5 V.
+    patch.setBytes("amp", "Shape", 0, zr::test::shapeImage({{0.0f, -1.0f}, {1.0f, 1.0f}}));
+    patch.set("amp", "Center", 0, 5.0f);
+    patch.set("amp", "Gain", 0, 0.0f);
+    patch.set("envelope", "Duration", 0, 2.0f); // 96 samples
+    patch.set("envelope", "Gate", 0, true);
+    std::fill_n(patch.input("envelope", "Input"), 256, 0.25f);
+    patch.process(128);
+    EXPECT_EQ(patch.output("envelope", "Out")[10], 0.25f);
+    EXPECT_NEAR(patch.output("shaper", "Out")[10], 0.25f, 1e-6f);
+
+    // The envelope ended after its 96 samples and stopped streaming at that sample: the
+    // shaper hears of it at the same sample of the same block.
+    auto const stops = shaper.host().streamingChanges(5);
+    ASSERT_FALSE(stops.empty());
+    EXPECT_FALSE(stops.back().isStreaming());
+    EXPECT_EQ(stops.back().block, 0);
+    EXPECT_EQ(stops.back().timestamp, 96);
+}
+
+std::vector<float> playChain(std::vector<std::string> const& addingOrder) {
+    Patch patch(zr::test::bundle(), zr::test::descriptions(), blocksOf(kBlock));
+    std::map<std::string, std::wstring> const ids = {
+        {"osc", L"ZR_ShapeOsc2"}, {"shaper", L"ZR_Waveshaper2"}, {"folder", L"ZR_Waveshaper2"}};
+    for (std::string const& name : addingOrder)
+        patch.add(name, ids.at(name));
+    patch.connect("shaper", "Out", "folder", "Input");
+    patch.connect("osc", "Out", "shaper", "Input");
+    patch.start();
+    EXPECT_EQ(patch.runningOrder(), (std::vector<std::string>{"osc", "shaper", "folder"}));
+    patch.setBytes("osc", "Shape", 0, zr::test::shapeImage({{0.0f, -1.0f}, {0.5f, 1.0f}, {1.0f, -1.0f}}));
+    patch.setBytes("folder", "Shape", 0, zr::test::shapeImage({{0.0f, 1.0f}, {0.5f, -1.0f}, {1.0f, 1.0f}}));
+    std::vector<float> rendered;
+    for (int block = 0; block < 8; ++block) {
+        std::fill_n(patch.input("osc", "Pitch"), kBlock, 0.4f);
+        patch.process(kBlock);
+        float const* out = patch.output("folder", "Out");
+        rendered.insert(rendered.end(), out, out + kBlock);
+    }
+    return rendered;
+}
+
+TEST(PatchScheduling, ModulesRunAfterTheirSourcesWhateverTheOrderTheyWereAdded) {
+    std::vector<float> const forward = playChain({"osc", "shaper", "folder"});
+    std::vector<float> const backward = playChain({"folder", "shaper", "osc"});
+    playChain({"shaper", "folder", "osc"}); // checks its running order
+    ASSERT_EQ(forward.size(), backward.size());
+    float loudest = 0.0f;
+    for (float sample : forward)
+        loudest = std::max(loudest, std::abs(sample));
+    EXPECT_GT(loudest, 0.05f) << "the chain makes sound, so a block of delay would show";
+    EXPECT_EQ(forward, backward) << "a module run before its source would hear the previous block";
+}
+
+// A morpher, added after it, feeds a waveshaper whose input holds 2 V: the identity curve
+// moves to a flat 3 V at sample 677 (block 10); at sample 805 (block 12) the input drops to -2 V.
+constexpr char kMorphingCurve[] = R"J({
+    "sampleRate": 48000, "blockSize": 64, "duration": 0.02,
+    "modules": {
+        "shaper": { "id": "ZR_Waveshaper2" },
+        "morph": { "id": "ZR_ShapeMorpher2", "copies": 2,
+                   "pins": { "Shape": { "shape": "(-5,-5)(5,5)" }, "Shape 2": { "shape": "(-5,3)(5,3)" }, "Position": 0 } }
+    },
+    "connections": [{ "from": "morph.ShapeOut", "to": "shaper.Shape" }],
+    "sources": { "shaper.Input": 2 },
+    "changes": [
+        { "at": 0.014104166666666666, "set": "morph.Position", "to": 1 },
+        { "at": 0.016770833333333333, "set": "shaper.Input", "to": -2 }
+    ],
+    "outputs": ["shaper.Out"]
+})J";
+
+// In the level row the position moves to where it is: only the input's drop shows; the
+// sleeping waveshaper wakes for each change.
+TEST(PatchScheduling, ChangesCrossModulesAtTheirSampleAndWakeASleepingModule) {
+    std::string levelOnly = kMorphingCurve;
+    levelOnly.replace(levelOnly.find("\"to\": 1 }"), 9, "\"to\": 0 }");
+    // Name, patch, levels at samples.
+    std::tuple<char const*, std::string, std::vector<std::pair<std::size_t, float>>> const cases[] = {
+        {"curve", kMorphingCurve, {{0, 0.2f}, {400, 0.2f}, {676, 0.2f}, {677, 0.3f}, {804, 0.3f}, {805, 0.3f}, {959, 0.3f}}},
+        {"level", levelOnly, {{676, 0.2f}, {804, 0.2f}, {805, -0.2f}, {959, -0.2f}}},
+    };
+    for (auto const& [name, patch, levels] : cases) {
+        SCOPED_TRACE(name);
+        LoadedPatch loaded = loadText(patch);
+        std::vector<float> const out = renderPatch(loaded).at(0);
+        ASSERT_EQ(out.size(), 960u);
+        for (auto const& [sample, level] : levels)
+            EXPECT_NEAR(out[sample], level, 1e-4f) << "sample " << sample;
+        AudioModule& shaper = loaded.patch->module("shaper");
+        EXPECT_LT(shaper.processCalls(), shaper.blocksRun()) << "nothing streams: the waveshaper sleeps, not called";
+    }
 }
 
 } // namespace

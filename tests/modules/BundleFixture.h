@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,6 +21,13 @@ using built::descriptions;
 using built::makeModule;
 using built::running;
 using built::shapeImage;
+
+inline constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+inline constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// The flat default shape and the rising ramp, as node pairs with x 0..1 and y -1..1.
+inline std::vector<std::pair<float, float>> const kFlat = {{0.0f, 0.0f}, {1.0f, 0.0f}};
+inline std::vector<std::pair<float, float>> const kRamp = {{0.0f, -1.0f}, {1.0f, 1.0f}};
 
 // A runner for `id` whose repeatable pin the host gives `copies` times, as a user who adds
 // inputs does: makeModuleWithCopies(L"ZR_ShapeMorpher2", 5) has five shape inputs.

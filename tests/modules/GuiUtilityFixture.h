@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,20 @@ inline std::vector<float> floatsSentOn(host::GuiModule& module, int32_t pin) {
     for (host::HostRecord const& record : module.host().transmissionsOf(pin))
         values.push_back(floatOf(record));
     return values;
+}
+
+// Options for a host that echoes every value sent straight back, when `echo`; else plain ones.
+inline host::GuiModuleOptions echoOptions(bool echo) {
+    host::GuiModuleOptions options;
+    if (echo)
+        options.hostPolicy = hostile::echoingGuiHost();
+    return options;
+}
+
+// The text last sent on `pin` ("" if none).
+inline std::wstring lastText(host::GuiModule& module, int32_t pin) {
+    auto const last = module.host().lastTransmission(pin);
+    return last ? textOf(*last) : L"";
 }
 
 } // namespace zr::test

@@ -18,8 +18,6 @@ namespace zr::test {
 using Image = std::vector<uint8_t>;
 
 constexpr int32_t kBatchSize = 16;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // `count` samples of `out`, run in blocks of `blockSize` with the queued events.
 inline std::vector<float> rendered(host::AudioModule& module, int32_t out, int64_t count, int32_t blockSize = 256) {
