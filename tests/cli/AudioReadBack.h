@@ -1,5 +1,6 @@
 #pragma once
-// An audio file read back with libsndfile, independently of how zrhost wrote it.
+// Audio files written and read back with libsndfile, independently of how zrhost reads and
+// writes them.
 
 #include <sndfile.h>
 
@@ -26,6 +27,20 @@ inline AudioFile readAudio(std::filesystem::path const& path) {
         file.samples.insert(file.samples.end(), chunk.begin(), chunk.begin() + frames * file.info.channels);
     sf_close(handle);
     return file;
+}
+
+// Writes interleaved float samples as a 32-bit float WAV file; false when it cannot.
+inline bool writeAudio(std::filesystem::path const& path, int rate, int channels, std::vector<float> const& samples) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* handle = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (handle == nullptr)
+        return false;
+    sf_writef_float(handle, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
+    sf_close(handle);
+    return true;
 }
 
 } // namespace zr::test

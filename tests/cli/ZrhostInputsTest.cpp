@@ -1,37 +1,58 @@
-// zrhost as a user meets its inputs: what it says about itself, shapes and settings it refuses
-// or converts, and patches changed from the command line, read back independently.
+// zrhost as a user meets its inputs: what it says about itself, input it refuses, and patches
+// changed from the command line, read back independently.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/cli/AudioReadBack.h"
 #include "tests/cli/ZrhostProcess.h"
-#include "testing/TemporaryFolder.h"
 
+namespace zr::test {
 namespace {
 
 namespace fs = std::filesystem;
-using zr::test::contentOf;
-using zr::test::Finished;
 using ::testing::HasSubstr;
+using ZrhostInputs = ZrhostInFolder;
 
-class ZrhostInputs : public zr::test::ZrhostInFolder {
-protected:
-    ZrhostInputs() : ZrhostInFolder("zrhost-inputs-") {}
-
-    fs::path write(std::string const& name, std::string const& text) const { return temporary_.write(name, text); }
-};
-
+// Bad input to any command: one line on stderr that names what to do, a non-zero exit,
+// nothing on stdout, and no file added or changed, an older output of the same name included.
 TEST_F(ZrhostInputs, EachBadInputGetsOneLineThatNamesWhatToDo) {
+    std::string const goodModules = R"("modules": { "s": { "id": "ZR_Waveshaper2" } }, "outputs": ["s.Out"])";
+    fs::create_directories(folder_ / "folder.shp");
+    write("kept.blob", "old");
+    write("old.wav", "an older file that a failed run must leave alone");
     write("bad.blob", std::string(24, 'x'));
     write("crlf.shp", "(-5,0)(5,0)\r\nITP=10");
-    write("p.json", R"({ "duration": 0.01, "modules": { "s": { "id": "ZR_Waveshaper2" } }, "outputs": ["s.Out"] })");
-    std::pair<std::string, std::string> const cases[] = {
+    write("p.json", R"({ "duration": 0.01, )" + goodModules + " }");
+    auto const render = [&](std::string const& output) {
+        return "render bad.json -o " + (folder_ / output).string() + " --plot new.png";
+    };
+    struct Case {
+        std::string arguments;
+        std::string expected;
+        std::string patchText = {}; // written as bad.json when given
+    };
+    Case const cases[] = {
+        {render("new.wav"), "bad.json:3:1: malformed JSON", "{ \"duration\": 1,\n  " + goodModules + ",\n}"},
+        {render("new.wav"), "cannot read patch file"},
+        {render("no-such-folder/new.wav"), "cannot write " + (folder_ / "no-such-folder/new.wav").string(),
+         "{ \"duration\": 1, " + goodModules + " }"},
+        {render("old.wav"), "duration: expected", R"({ "duration": -1, )" + goodModules + " }"},
+        {"shape convert '(-5,0)(5,0)' /dev/full --to shp", "could not write /dev/full"},
+        {"shape convert '(-5,0)(5,0)' /dev/full --to blob", "could not write"},
+        {"shape convert '(-5,0)(5,0)' folder.shp", "cannot write folder.shp: it is a folder"},
+        {"shape convert '(-5,0)(4,0)' kept.blob", "not a shape text"},
+        {"shape convert folder.shp kept.blob", "cannot read"},
+        {"shape convert missing.blob kept.blob", "cannot read"},
+        {"shape convert '(-5,0)(5,0)' x.shp --mode 25", "--mode must be"},
+        {"shape convert '(-5,0)(5,0)' kept.blob --mode 10", "--mode needs a .shp target"},
+        {"shape convert '(-5,0)(5,0)' x.wav", "name the target"},
+        {"shape convert bad.blob -", "bad.blob: not a shape's blob image: it does not start with the shape magic"},
         {"rendr p.json", "zrhost: 'rendr' is not a subcommand; the subcommands: demo, list, render, play, draw, edit, shape (nearest: render)"},
         {"draw --pin NodeSize=abc -o e.png", "--pin NodeSize=abc: NodeSize takes a whole number"},
         {"draw --pin BorderFactor=1e999 -o e.png", "--pin BorderFactor=1e999: BorderFactor takes a number"},
@@ -43,18 +64,31 @@ TEST_F(ZrhostInputs, EachBadInputGetsOneLineThatNamesWhatToDo) {
         {"draw --shape-file crlf.shp -o e.png", "crlf.shp: not a shape file: line 1 ends with CR-LF"},
         {"draw --shape '(-5,0)(5,0)(5,1)' -o e.png", "--shape: not a shape text: node 3, character 13: x must increase from node to node"},
         {"draw --width 0 -o e.png", "--width and --height: give each in pixels from 1 to 10000"},
-        {"shape convert bad.blob -", "bad.blob: not a shape's blob image: it does not start with the shape magic"},
         {"render p.json -o o.wav --set s.Interpolation=15", "p.json: --set s.Interpolation=15: 15 is not an interpolation mode"},
         {"render p.json -o o.wav -r 100", "p.json: -r: expected a whole number of Hz from 8000 to 384000"},
+        {"render p.json -o a.ogg", "unknown extension .ogg for audio; name it .wav, .flac, .aif or .aiff"},
+        {"render p.json -o noextension", "no extension for audio"},
+        {"render p.json -o a.flac --bits 32f", "FLAC holds integers only"},
+        {"render p.json -o - --format aiff", "AIFF cannot be written into a stream"},
+        {"render p.json -o a.wav --plot a.gif", "unknown extension .gif for the plot; name it .png, .svg or .pdf"},
+        {"render p.json -o a.wav --normalize=1", "--normalize takes a peak level at or below 0 dBFS"},
+        {"render p.json -o - --plot -", "the audio and the plot cannot both go to standard output"},
     };
-    for (auto const& [arguments, message] : cases) {
-        SCOPED_TRACE(arguments);
-        Finished const failed = run(arguments);
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.arguments + (c.patchText.empty() ? "" : " with " + c.patchText));
+        fs::remove(folder_ / "bad.json");
+        if (!c.patchText.empty())
+            write("bad.json", c.patchText);
+        auto const before = everything(folder_);
+        Finished const failed = run(c.arguments);
         EXPECT_NE(failed.exitCode, 0);
-        EXPECT_THAT(failed.err, HasSubstr(message));
+        EXPECT_THAT(failed.err, HasSubstr(c.expected));
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
-        EXPECT_FALSE(fs::exists(folder_ / "e.png") || fs::exists(folder_ / "o.wav"));
+        EXPECT_EQ(failed.out, "");
+        EXPECT_EQ(everything(folder_), before) << "no partial file";
     }
+    EXPECT_EQ(contentOf(folder_ / "old.wav"), "an older file that a failed run must leave alone");
+    EXPECT_EQ(contentOf(folder_ / "kept.blob"), "old");
 }
 
 // The version names the bundle's framework; the older editors draw the shape they are given
@@ -84,14 +118,7 @@ TEST_F(ZrhostInputs, OverridesAndConversionsShowInTheFileAndOnStderr) {
     std::vector<float> tone(44100);
     for (size_t i = 0; i < tone.size(); ++i)
         tone[i] = 0.3f * static_cast<float>(std::sin(2.0 * 3.141592653589793 * 441.0 * static_cast<double>(i) / 44100.0));
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open((folder_ / "tone.wav").c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
-    sf_writef_float(file, tone.data(), static_cast<sf_count_t>(tone.size()));
-    sf_close(file);
+    ASSERT_TRUE(writeAudio(folder_ / "tone.wav", 44100, 1, tone));
     write("p.json", R"J({ "duration": 1, "sampleRate": 48000,
         "modules": { "s": { "id": "ZR_Waveshaper2" }, "h": { "id": "ZR_ShapeShift2" } },
         "sources": { "s.Input": { "type": "wav", "file": "tone.wav" } }, "outputs": ["s.Out"] })J");
@@ -100,12 +127,11 @@ TEST_F(ZrhostInputs, OverridesAndConversionsShowInTheFileAndOnStderr) {
     ASSERT_EQ(render.exitCode, 0) << render.err;
     EXPECT_THAT(render.out, HasSubstr("converted from 44100 Hz to the patch's 22050 Hz")) << "a detail of -v";
     EXPECT_THAT(render.err, HasSubstr("zrhost: warning: p.json: --set h.Vertical=3: 3 counts as 1"));
-    SF_INFO read{};
-    SNDFILE* rendered = sf_open((folder_ / "o.wav").c_str(), SFM_READ, &read);
-    ASSERT_NE(rendered, nullptr);
-    sf_close(rendered);
-    EXPECT_EQ(read.samplerate, 22050);
-    EXPECT_EQ(read.frames, 4410);
+    AudioFile const read = readAudio(folder_ / "o.wav");
+    ASSERT_TRUE(read.opened);
+    EXPECT_EQ(read.info.samplerate, 22050);
+    EXPECT_EQ(read.samples.size(), 4410u);
 }
 
 } // namespace
+} // namespace zr::test

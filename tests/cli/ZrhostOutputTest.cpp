@@ -9,11 +9,13 @@
 #include <sys/un.h>
 
 #include <csignal>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "tests/cli/AudioReadBack.h"
+#include "testing/Eventually.h"
 #include "tests/cli/ZrhostProcess.h"
 
 namespace zr::test {
@@ -38,27 +40,11 @@ std::string longPatch() {
     return R"({ "duration": 600, "modules": {)" + modules + R"(}, "outputs": [)" + outputs + "] }";
 }
 
-// Every name in the folder and below it, links not followed: what a run must not add to.
-std::vector<std::string> everything(fs::path const& folder) {
-    std::vector<std::string> names;
-    for (auto const& entry : fs::recursive_directory_iterator(folder))
-        names.push_back(fs::relative(entry.path(), folder).string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool leftTemporaries(fs::path const& folder) {
-    for (std::string const& name : everything(folder))
-        if (name.find(".part-") != std::string::npos || name.find(".float-") != std::string::npos)
-            return true;
-    return false;
-}
-
-class ZrhostOutput : public ::testing::Test {
+class ZrhostOutput : public ZrhostInFolder {
 protected:
     ZrhostOutput() {
-        temporary_.write("patch.json", kShortPatch);
-        Finished const made = runZrhost({{"render", "patch.json", "-o", "reference.wav", "-q"}, folder_});
+        write("patch.json", kShortPatch);
+        Finished const made = run("render patch.json -o reference.wav -q");
         EXPECT_EQ(made.exitCode, 0) << made.err;
         reference_ = readAudio(folder_ / "reference.wav").samples;
     }
@@ -71,8 +57,13 @@ protected:
         EXPECT_EQ(written.samples, reference_);
     }
 
-    TemporaryFolder temporary_{"zrhost-output-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())};
-    fs::path const& folder_ = temporary_.path();
+    bool leftTemporaries(fs::path const& folder) const {
+        for (std::string const& name : everything(folder))
+            if (name.find(".part-") != std::string::npos || name.find(".float-") != std::string::npos)
+                return true;
+        return false;
+    }
+
     std::vector<float> reference_;
 };
 
@@ -104,12 +95,12 @@ TEST_F(ZrhostOutput, HostileTargetsAreStreamedOrRefused) {
                  ::close(writer);
              fifoReader.join();
              EXPECT_TRUE(fs::is_fifo(row / "pipe"));
-             temporary_.write("from-pipe.wav", fifoContent);
+             write("from-pipe.wav", fifoContent);
              expectTheRender(folder_ / "from-pipe.wav"); // the header's sizes as a pipe reader needs them
          }},
         {"standard output", [](fs::path const&) { return "-"; }, "",
          [&](fs::path const&, std::string const& out) {
-             temporary_.write("from-stdout.wav", out);
+             write("from-stdout.wav", out);
              expectTheRender(folder_ / "from-stdout.wav");
          }},
         {"a symbolic link to a file",
@@ -194,95 +185,108 @@ TEST_F(ZrhostOutput, HostileTargetsAreStreamedOrRefused) {
     }
 }
 
-// A disk that fills up while the file is written, simulated by a file-size limit: the older
-// file stays as it was and the message says so.
-TEST_F(ZrhostOutput, AFullDiskLeavesTheOlderFileAsItWas) {
-    for (char const* flags : {"", "--normalize"}) {
-        SCOPED_TRACE(flags);
-        temporary_.write("old.wav", "an older file");
-        auto const before = everything(folder_);
-        Launch launch{{"render", "patch.json", "-o", "old.wav", "--bits", "32f"}, folder_};
-        if (*flags)
-            launch.arguments.push_back(flags);
-        launch.fileSizeLimit = 600; // the header fits, the samples do not
-        Finished const run = runZrhost(launch);
-        EXPECT_NE(run.exitCode, 0);
-        EXPECT_THAT(run.err, HasSubstr("could not write old.wav: File too large"));
-        EXPECT_THAT(run.err, HasSubstr("old.wav is left as it was"));
-        EXPECT_EQ(contentOf(folder_ / "old.wav"), "an older file");
-        EXPECT_EQ(everything(folder_), before);
-    }
-}
-
-// Interrupted while rendering: the process ends by the signal itself (a shell reports
-// 128 + its number), its temporary files are gone and the older file is untouched.
-TEST_F(ZrhostOutput, AnInterruptedRenderRemovesItsTemporaryFiles) {
-    temporary_.write("long.json", longPatch());
-    temporary_.write("old.wav", "an older file");
-    auto const before = everything(folder_);
-    struct Interruption {
-        int signal;
-        std::vector<std::string> flags;
+// A render that cannot finish leaves the older file as it was and no temporary file behind.
+// A disk that fills up while the file is written (simulated by a file-size limit) ends it with
+// a message that says so. Interrupted while rendering, the process ends by the signal itself
+// (a shell reports 128 + its number).
+TEST_F(ZrhostOutput, AnUnfinishedRenderLeavesTheOlderFileAndNoTemporaryFile) {
+    write("long.json", longPatch());
+    struct Unfinished {
+        std::string patch;
+        std::string flags;
+        int signal;            // sent once `temporary` exists; 0: the file-size limit ends it
         std::string temporary; // what must exist before the signal comes
     };
-    Interruption const interruptions[] = {
-        {SIGINT, {"--plot", "old.png"}, ".old.wav.part-"},
-        {SIGTERM, {}, ".old.wav.part-"},
-        {SIGHUP, {"--normalize"}, ".old.wav.float-"},
+    Unfinished const rows[] = {
+        {"patch.json", " --bits 32f", 0, ""},
+        {"patch.json", " --bits 32f --normalize", 0, ""},
+        {"long.json", " --plot old.png", SIGINT, ".old.wav.part-"},
+        {"long.json", "", SIGTERM, ".old.wav.part-"},
+        {"long.json", " --normalize", SIGHUP, ".old.wav.float-"},
     };
-    for (Interruption const& interruption : interruptions) {
-        SCOPED_TRACE(strsignal(interruption.signal));
-        Launch launch{{"render", "long.json", "-o", "old.wav"}, folder_};
-        launch.arguments.insert(launch.arguments.end(), interruption.flags.begin(), interruption.flags.end());
+    for (Unfinished const& row : rows) {
+        SCOPED_TRACE(row.patch + row.flags);
+        write("old.wav", "an older file");
+        auto const before = everything(folder_);
+        Launch launch{wordsOf("render " + row.patch + " -o old.wav" + row.flags), folder_};
+        if (row.signal == 0)
+            launch.fileSizeLimit = 600; // the header fits, the samples do not
         ZrhostProcess zrhost(launch);
-        EXPECT_TRUE(eventually([&] {
-            for (std::string const& name : everything(folder_))
-                if (name.starts_with(interruption.temporary) && fs::file_size(folder_ / name) > 0)
-                    return true;
-            return false;
-        })) << "the render started writing";
-        zrhost.signal(interruption.signal);
-        Finished const run = zrhost.wait();
-        EXPECT_EQ(run.killedBy, interruption.signal) << run.err;
+        if (row.signal != 0) {
+            EXPECT_TRUE(eventually([&] {
+                for (std::string const& name : everything(folder_))
+                    if (name.starts_with(row.temporary) && fs::file_size(folder_ / name) > 0)
+                        return true;
+                return false;
+            })) << "the render started writing";
+            zrhost.signal(row.signal);
+        }
+        Finished const ended = zrhost.wait();
+        if (row.signal != 0) {
+            EXPECT_EQ(ended.killedBy, row.signal) << ended.err;
+        } else {
+            EXPECT_NE(ended.exitCode, 0);
+            EXPECT_THAT(ended.err, HasSubstr("could not write old.wav: File too large"));
+            EXPECT_THAT(ended.err, HasSubstr("old.wav is left as it was"));
+        }
         EXPECT_EQ(everything(folder_), before);
         EXPECT_EQ(contentOf(folder_ / "old.wav"), "an older file");
     }
 }
 
-// "-" reads standard input wherever a command reads a file, and writes standard output
-// wherever it writes one.
-TEST_F(ZrhostOutput, DashIsStandardInputAndOutputInEverySubcommand) {
-    std::string const rampImage = [] {
-        std::string bytes = "PAHS";
-        bytes += std::string("\x02\0\0\0", 4);
-        for (float value : {0.0f, -1.0f, 1.0f, 1.0f})
-            bytes.append(reinterpret_cast<char const*>(&value), sizeof value);
-        return bytes;
-    }();
+// A shape's blob image: the magic, the node count, then the nodes as float pairs in 0..1 and -1..+1.
+std::string blobImage(std::vector<float> const& nodes) {
+    std::string bytes = "PAHS";
+    uint32_t const count = static_cast<uint32_t>(nodes.size() / 2);
+    bytes.append(reinterpret_cast<char const*>(&count), sizeof count);
+    for (float value : nodes)
+        bytes.append(reinterpret_cast<char const*>(&value), sizeof value);
+    return bytes;
+}
+
+// Each result lands whole where it is named, "-" (standard input and output) included, in every
+// subcommand, and in the form its name or flags ask for. Rows run in order in one folder, so
+// the shape conversions read the files the rows before them wrote. With -v, the messages go
+// to stderr and the result on standard output stays whole; without it, stderr stays empty.
+TEST_F(ZrhostOutput, EveryResultReachesItsFileOrStandardOutput) {
+    std::string const ramp = blobImage({0.0f, -1.0f, 1.0f, 1.0f});
+    std::string const png = "\x89PNG";
     struct Row {
-        std::vector<std::string> arguments;
+        std::string arguments;
         std::string input;
-        std::function<void(std::string const& out)> check;
+        std::string file;     // where the result is read; "-" for standard output
+        std::string expected; // the whole result, or its first bytes when `prefixOnly`
+        bool prefixOnly = false;
+        bool verbose = false;
     };
-    auto const isPng = [](std::string const& out) { EXPECT_EQ(out.substr(0, 4), "\x89PNG"); };
     Row const rows[] = {
-        {{"render", "-", "-o", "from-stdin.wav", "-q"}, kShortPatch,
-         [&](std::string const&) { expectTheRender(folder_ / "from-stdin.wav"); }},
-        {{"render", "patch.json", "-o", "x.wav", "--plot", "-", "-q"}, "", isPng},
-        {{"shape", "convert", "-", "-", "--to", "blob"}, "(-5,-5)(5,5)\n",
-         [&](std::string const& out) { EXPECT_EQ(out, rampImage); }},
-        {{"shape", "convert", "-", "-"}, rampImage, [](std::string const& out) { EXPECT_EQ(out, "(-5,-5)(5,5)\n"); }},
-        {{"shape", "convert", "-", "-"}, "(-5,-5)(5,5)\nITP=20", [](std::string const& out) { EXPECT_EQ(out, "(-5,-5)(5,5)\n"); }},
-        {{"draw", "--blob", "-", "-o", "-", "-q"}, rampImage, isPng},
-        {{"draw", "--shape-file", "-", "-o", "-", "-q"}, "(-5,-5)(5,5)\nITP=10", isPng},
+        {"shape convert '(-5,-5)(0,3)(5,5)' bend.shp --mode 20", "", "bend.shp", "(-5,-5)(0,3)(5,5)\nITP=20"},
+        {"shape convert bend.shp bend.blob", "", "bend.blob", blobImage({0.0f, -1.0f, 0.5f, 0.6f, 1.0f, 1.0f})},
+        {"shape convert bend.blob bend.txt", "", "bend.txt", "(-5,-5)(0,3)(5,5)\n"},
+        {"shape convert bend.txt again.shp", "", "again.shp", "(-5,-5)(0,3)(5,5)\nITP=10"}, // text carries no mode
+        {"shape convert bend.shp -", "", "-", "(-5,-5)(0,3)(5,5)\n"},
+        {"shape convert - - --to blob", "(-5,-5)(5,5)\n", "-", ramp},
+        {"shape convert - -", ramp, "-", "(-5,-5)(5,5)\n"},
+        {"shape convert - -", "(-5,-5)(5,5)\nITP=20", "-", "(-5,-5)(5,5)\n"},
+        {"shape convert (-5,0)(5,0) - -v", "", "-", "(-5,0)(5,0)\n", false, true},
+        {"draw --blob - -o - -q", ramp, "-", png, true},
+        {"draw --shape-file - -o - -q", "(-5,-5)(5,5)\nITP=10", "-", png, true},
+        {"render patch.json -o x.wav --plot - -q", "", "-", png, true},
+        {"render patch.json -o w.wav --plot w.png", "", "w.png", png, true},
+        {"render patch.json -o w.wav --plot w.svg", "", "w.svg", "<?xml", true},
+        {"render patch.json -o w.wav --plot w.PDF", "", "w.PDF", "%PDF", true},
+        {"render patch.json -o - -v", "", "-", "RIFF", true, true},
+        {"render - -o from-stdin.wav -q", kShortPatch, "from-stdin.wav", contentOf(folder_ / "reference.wav")},
     };
     for (Row const& row : rows) {
-        SCOPED_TRACE(::testing::PrintToString(row.arguments));
-        Finished const run = runZrhost({row.arguments, folder_, row.input});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.err, "");
-        row.check(run.out);
+        SCOPED_TRACE(row.arguments);
+        Finished const ran = run(row.arguments, row.input);
+        EXPECT_EQ(ran.exitCode, 0) << ran.err;
+        EXPECT_EQ(ran.err.empty(), !row.verbose) << ran.err;
+        std::string const result = row.file == "-" ? ran.out : contentOf(folder_ / row.file);
+        EXPECT_EQ(row.prefixOnly ? result.substr(0, row.expected.size()) : result, row.expected);
     }
+    expectTheRender(folder_ / "from-stdin.wav");
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -84,7 +85,6 @@ public:
         return true;
     }
 
-    // A run with errors on a terminal must write less than the terminal holds (a few kB).
     pid_t pid() const { return pid_; }
 
     Finished wait() {
@@ -102,7 +102,6 @@ private:
         return count;
     }
 
-    // In the child after fork: only calls that are safe there, then exec.
     std::string drainTerminal() const {
         ::fcntl(terminal_, F_SETFL, O_NONBLOCK);
         std::string text;
@@ -112,6 +111,7 @@ private:
         return text;
     }
 
+    // In the child after fork: only calls that are safe there, then exec.
     [[noreturn]] static void becomeZrhost(Launch const& launch, std::filesystem::path const& in, std::vector<char*> const& argv,
                                           int terminal) {
         if (::chdir(launch.folder.c_str()) != 0)
@@ -152,37 +152,43 @@ inline Finished runZrhost(Launch const& launch) {
 // land there.
 class ZrhostInFolder : public ::testing::Test {
 protected:
-    explicit ZrhostInFolder(std::string const& prefix)
-        : temporary_(prefix + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())) {}
-
     // `arguments` split into words as a shell splits them, 'single quotes' keeping spaces.
-    Finished run(std::string const& arguments) const { return runZrhost({wordsOf(arguments), folder_}); }
+    Finished run(std::string const& arguments, std::string const& input = "") const {
+        return runZrhost({wordsOf(arguments), folder_, input});
+    }
+    std::filesystem::path write(std::string const& name, std::string const& text) const { return temporary_.write(name, text); }
+
+    // Every name in the folder and below it, links not followed: what a failed run must not add to.
+    std::vector<std::string> everything(std::filesystem::path const& folder) const {
+        std::vector<std::string> names;
+        for (auto const& entry : std::filesystem::recursive_directory_iterator(folder))
+            names.push_back(std::filesystem::relative(entry.path(), folder).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
     static std::vector<std::string> wordsOf(std::string const& line) {
         std::vector<std::string> words;
-        std::string word;
         bool inWord = false;
         bool quoted = false;
         for (char const c : line) {
-            if (c == '\'') {
-                quoted = !quoted;
-                inWord = true;
-            } else if (c == ' ' && !quoted) {
-                if (inWord)
-                    words.push_back(word);
-                word.clear();
+            if (c == ' ' && !quoted) {
                 inWord = false;
-            } else {
-                word += c;
-                inWord = true;
+                continue;
             }
+            if (!inWord)
+                words.emplace_back(); // a word starts, '' included
+            inWord = true;
+            if (c == '\'')
+                quoted = !quoted;
+            else
+                words.back() += c;
         }
-        if (inWord)
-            words.push_back(word);
         return words;
     }
 
-    TemporaryFolder temporary_;
+    TemporaryFolder temporary_{"zrhost-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
+                               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
     std::filesystem::path const& folder_ = temporary_.path();
 };
 

@@ -4,6 +4,7 @@
 // A pane's picture is compared with what `zrhost draw` draws of the same shape at that size.
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "testing/x11/XTools.h"
@@ -36,5 +37,14 @@ inline std::filesystem::path drawnShape(std::filesystem::path const& shapeFile, 
           std::to_string(height), "-o", png.string()});
     return png;
 }
+
+// The cases of the interface's tests carry a name: gtest names a failing case and the
+// instantiated test by it.
+template <typename Case>
+    requires requires(Case tested) { tested.name; }
+void PrintTo(Case const& tested, std::ostream* out) {
+    *out << tested.name;
+}
+inline auto const byName = [](auto const& info) { return std::string(info.param.name); };
 
 } // namespace zr::test

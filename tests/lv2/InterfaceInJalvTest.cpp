@@ -27,6 +27,8 @@
 namespace zr::test {
 namespace {
 
+using zr::test::PrintTo; // found by gtest through the cases' namespace
+
 // ZR_ShapeEditor5 leaves this share of its size free on every side (BorderFactor, 3.5 %).
 constexpr float kBorder = 0.035f;
 
@@ -88,8 +90,6 @@ struct DragCase {
     int dy; // pixels, downwards
 };
 
-void PrintTo(DragCase const& drag, std::ostream* out) { *out << drag.name; }
-
 class Drag : public InterfaceInJalv, public ::testing::WithParamInterface<DragCase> {};
 
 // A node dragged down in the editor moves down as far in the shape the plug-in keeps (as jalv
@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "urn:zr-shapes:lv2:envelopeShape", 1, 2, 30},
                       DragCase{"synth_wave_peak_node", "urn:zr-shapes:lv2:synth", "Shape Synth", "urn:zr-shapes:lv2:waveShape",
                                0, 1, 25}),
-    [](auto const& info) { return std::string(info.param.name); });
+    byName);
 
 struct PresetCase {
     char const* name;
@@ -140,8 +140,6 @@ struct PresetCase {
     int pane;  // the editor of the shape the presets set
     int panes; // editors in the interface; the others keep their picture
 };
-
-void PrintTo(PresetCase const& preset, std::ostream* out) { *out << preset.name; }
 
 class PresetMenu : public InterfaceInJalv, public ::testing::WithParamInterface<PresetCase> {};
 
@@ -201,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PresetCase{"shaper", "urn:zr-shapes:lv2:shaper", "Shape Shaper", 0, 1},
                       PresetCase{"envelope", "urn:zr-shapes:lv2:envelope", "Shape Envelope", 0, 1},
                       PresetCase{"synth", "urn:zr-shapes:lv2:synth", "Shape Synth", 0, 2}),
-    [](auto const& info) { return std::string(info.param.name); });
+    byName);
 
 } // namespace
 } // namespace zr::test

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sndfile.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -59,21 +57,14 @@ std::vector<ApplyCase> applyCases() {
 }
 
 // Sines with noise, reaching 0.9 of full scale (9 V), one frequency per channel.
-void writeInput(std::filesystem::path const& path, int channels) {
-    SF_INFO info{};
-    info.samplerate = kRate;
-    info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
+std::vector<float> inputOf(int channels) {
     std::mt19937 random(5);
     std::uniform_real_distribution<float> noise(-0.1f, 0.1f);
     std::vector<float> samples;
     for (int i = 0; i < kFrames; ++i)
         for (int channel = 0; channel < channels; ++channel)
             samples.push_back(0.8f * static_cast<float>(std::sin(2.0 * M_PI * 97.0 * (channel + 1) * i / kRate)) + noise(random));
-    sf_writef_float(file, samples.data(), kFrames);
-    sf_close(file);
+    return samples;
 }
 
 int run(std::string const& command) {
@@ -87,7 +78,7 @@ TEST_P(Lv2Apply, EqualsZrhostRenderSampleForSample) {
     ApplyCase const& tested = GetParam();
     TemporaryFolder folder("zr-lv2apply-" + tested.name);
     std::filesystem::path const input = folder.path() / "in.wav";
-    writeInput(input, tested.channels);
+    ASSERT_TRUE(writeAudio(input, kRate, tested.channels, inputOf(tested.channels)));
 
     std::string apply = std::string(ZR_LV2_TOOL_ENVIRONMENT) + " LV2_PATH=" + ZR_LV2_BUNDLE_PARENT + " " + LV2APPLY_PATH +
                         " -i " + input.string() + " -o " + (folder.path() / "lv2.wav").string();

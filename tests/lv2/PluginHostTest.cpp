@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <limits>
 #include <random>
 
@@ -49,6 +49,7 @@ protected:
     LilvTestWorld world_{lv2Path()};
 };
 
+// Fixed block sizes, then random ones with empty blocks between them: the sound is the same.
 TEST_P(PluginHost, SoundsTheSameWhateverTheBlockSizes) {
     Channels const expected = reference();
     ASSERT_TRUE(allFinite(expected));
@@ -58,19 +59,14 @@ TEST_P(PluginHost, SoundsTheSameWhateverTheBlockSizes) {
         auto plugin = makeExcited();
         EXPECT_EQ(renderInBlocks(*plugin, kTotal, blockSize), expected);
     }
-}
-
-TEST_P(PluginHost, SoundsTheSameInRandomBlocksWithEmptyOnes) {
-    Channels const expected = reference();
     std::mt19937 random(18);
     std::uniform_int_distribution<uint32_t> size(0, 3000);
     auto plugin = makeExcited();
     Channels const rendered = render(*plugin, kTotal, [&] {
-        // Empty blocks between the others: they must change nothing.
-        plugin->run(0);
+        plugin->run(0); // an empty block between the others
         return size(random);
     });
-    EXPECT_EQ(rendered, expected);
+    EXPECT_EQ(rendered, expected) << "random block sizes with empty blocks";
 }
 
 // Each control gets values no host should send; the sound stays finite, a NaN changes nothing
@@ -106,73 +102,39 @@ TEST_P(PluginHost, HostileControlValuesAreIgnoredOrClamped) {
     }
 }
 
-TEST_P(PluginHost, ShapeMessagesSetAndReadEachShape) {
-    for (std::string const& key : GetParam().shapes) {
-        SCOPED_TRACE(key);
-        auto plugin = make();
-        std::optional<std::string> const before = plugin->shapeText(key);
-        ASSERT_TRUE(before.has_value()) << "patch:Get got no answer";
-        plugin->patchSetString(0, key, "(-5,-5)(0,5.0)(5,-5)");
-        plugin->run(16);
-        EXPECT_EQ(plugin->shapeText(key), "(-5,-5)(0,5)(5,-5)");
-        EXPECT_NE(before, "(-5,-5)(0,5)(5,-5)");
-        EXPECT_FALSE(loggedError(*plugin));
-    }
-}
-
-TEST_P(PluginHost, ANewShapeChangesTheSound) {
+// A shape message, or a shape file through the file parameter, sets the shape, which reads
+// back in its plain form, and changes the sound.
+TEST_P(PluginHost, ShapeMessagesAndFilesSetAndReadEachShape) {
     Channels const before = reference();
-    auto plugin = make();
-    plugin->patchSetString(0, GetParam().shapes.front(), "(-5,5)(-1,-5)(1,5)(5,-5)");
-    plugin->run(0);
-    excite(*plugin, GetParam());
-    Channels const after = renderInBlocks(*plugin, kTotal, 512);
-    EXPECT_TRUE(allFinite(after));
-    EXPECT_NE(after, before);
-}
-
-// A refused shape keeps the one before, says why in the log, and the sound goes on unchanged.
-TEST_P(PluginHost, RefusedShapeMessagesKeepTheShapeAndAreLogged) {
-    Channels const expected = reference();
-    std::string const tooLong(5000, '(');
-    for (std::string const& text : {std::string(""), std::string("(-5,0)"), std::string("(0,0)(5,0)"), std::string("garbage"),
-                                    std::string("(-5,-5)(5,9)"), std::string("(-5,0)(1,0)(0,0)(5,0)"), tooLong}) {
-        SCOPED_TRACE("shape text '" + text.substr(0, 40) + "'");
-        auto plugin = make();
-        std::string const key = GetParam().shapes.front();
-        std::optional<std::string> const before = plugin->shapeText(key);
-        plugin->patchSetString(0, key, text);
-        excite(*plugin, GetParam());
-        Channels const rendered = renderInBlocks(*plugin, kTotal, 8192);
-        EXPECT_EQ(plugin->shapeText(key), before);
-        EXPECT_TRUE(loggedError(*plugin));
-        EXPECT_EQ(rendered, expected);
-    }
-}
-
-TEST_P(PluginHost, ShapeFilesLoadThroughTheFileParameter) {
     TemporaryFolder folder("zr-lv2-shapefile-");
-    struct FileCase {
-        std::string content;
-        bool accepted;
+    struct Accepted {
+        std::string text;
+        std::string plain;
+        bool asFile = false;
     };
-    for (FileCase const& file : {FileCase{"(-5,-5)(-2,3)(5,5)\nITP=20\n", true}, FileCase{"(-5,-5)(-2,9)(5,5)\nITP=20\n", false},
-                                 FileCase{"\x01\x02garbage", false}}) {
-        SCOPED_TRACE(file.content);
-        std::filesystem::path const path = folder.path() / "curve.shp";
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << file.content;
-        auto plugin = make();
-        std::string const key = GetParam().shapes.back();
-        std::optional<std::string> const before = plugin->shapeText(key);
-        plugin->patchSetPath(0, key + "File", path.string());
-        plugin->run(1);
-        EXPECT_EQ(plugin->shapeText(key), file.accepted ? std::optional<std::string>("(-5,-5)(-2,3)(5,5)") : before);
-        EXPECT_EQ(loggedError(*plugin), !file.accepted);
+    Accepted const shapes[] = {{"(-5,-5)(0,5.0)(5,-5)", "(-5,-5)(0,5)(5,-5)"},
+                               {"(-5,5)(-1,-5)(1,5)(5,-5)", "(-5,5)(-1,-5)(1,5)(5,-5)"},
+                               {"(-5,-5)(-2,3)(5,5)\nITP=20\n", "(-5,-5)(-2,3)(5,5)", true}};
+    for (std::string const& key : GetParam().shapes) {
+        for (Accepted const& shape : shapes) {
+            SCOPED_TRACE(key + (shape.asFile ? " from a file of " : " = ") + shape.text);
+            auto plugin = make();
+            std::optional<std::string> const old = plugin->shapeText(key);
+            ASSERT_TRUE(old.has_value()) << "patch:Get got no answer";
+            EXPECT_NE(old, shape.plain);
+            if (shape.asFile)
+                plugin->patchSetPath(0, key + "File", folder.write("curve.shp", shape.text).string());
+            else
+                plugin->patchSetString(0, key, shape.text);
+            plugin->run(0);
+            excite(*plugin, GetParam());
+            Channels const after = renderInBlocks(*plugin, kTotal, 512);
+            EXPECT_EQ(plugin->shapeText(key), shape.plain);
+            EXPECT_FALSE(loggedError(*plugin));
+            EXPECT_TRUE(allFinite(after));
+            EXPECT_NE(after, before);
+        }
     }
-    auto plugin = make();
-    plugin->patchSetPath(0, GetParam().shapes.front() + "File", (folder.path() / "missing.shp").string());
-    plugin->run(1);
-    EXPECT_TRUE(loggedError(*plugin));
 }
 
 TEST_P(PluginHost, StateRoundTripKeepsShapesAndSound) {
@@ -196,87 +158,103 @@ TEST_P(PluginHost, StateRoundTripKeepsShapesAndSound) {
     EXPECT_EQ(renderInBlocks(*restored, kTotal, 700), fromOriginal);
 }
 
-// Values no plug-in saved: wrong types, bytes that are no shape, a text without its end.
-TEST_P(PluginHost, GarbageStateKeepsTheShapes) {
+// What a plug-in must not take: shape texts and shape files it refuses, a missing shape file,
+// state values no plug-in saved (wrong types, bytes that are no shape, a text without its end),
+// a state without shapes, and a shape message to a host without a worker, which cannot have it
+// parsed. Every shape stays as it was,
+// and the sound goes on as before; what is refused is logged as an error.
+TEST_P(PluginHost, WhatIsRefusedKeepsTheShapesAndTheSound) {
     Channels const expected = reference();
+    std::string const key = GetParam().shapes.front();
     std::mt19937 random(7);
     std::vector<uint8_t> noise(4096);
     for (auto& byte : noise)
         byte = static_cast<uint8_t>(random());
-    struct Garbage {
-        std::string name;
-        void const* value;
-        size_t size;
-        char const* type;
-    };
     int32_t const number = 42;
-    for (Garbage const& garbage : {Garbage{"an int", &number, sizeof number, LV2_ATOM__Int},
-                                   Garbage{"noise as a string", noise.data(), noise.size(), LV2_ATOM__String},
-                                   Garbage{"an empty string", "", 1, LV2_ATOM__String},
-                                   Garbage{"a string of no size", "", 0, LV2_ATOM__String},
-                                   Garbage{"noise of an unknown type", noise.data(), 64, "urn:zr-shapes:test:nothing"}}) {
-        SCOPED_TRACE(garbage.name);
-        auto plugin = make();
+    auto const message = [&](std::string const& text) {
+        return [&key, text](PluginInstance& plugin) { plugin.patchSetString(0, key, text); };
+    };
+    TemporaryFolder folder("zr-lv2-refused-file-");
+    auto const file = [&folder](std::string const& shape, std::string const& name, std::optional<std::string> const& content) {
+        std::filesystem::path const path = content ? folder.write(name, *content) : folder.path() / name;
+        return [shape, path](PluginInstance& plugin) { plugin.patchSetPath(0, shape + "File", path.string()); };
+    };
+    auto const state = [](void const* value, size_t size, char const* type) {
+        return [=](PluginInstance& plugin) {
+            LV2_URID const urid = plugin.urid(type);
+            EXPECT_EQ(plugin.restoreWith([&](LV2_URID, size_t* answeredSize, uint32_t* answeredType) {
+                *answeredSize = size;
+                *answeredType = urid;
+                return value;
+            }),
+                      LV2_STATE_SUCCESS);
+        };
+    };
+    struct Refusal {
+        std::string name;
+        std::function<void(PluginInstance&)> apply;
+        std::optional<bool> logged; // unset: not checked
+        bool worker = true;
+    };
+    Refusal const refusals[] = {
+        {"an empty shape text", message(""), true},
+        {"one node", message("(-5,0)"), true},
+        {"a shape that does not start at -5", message("(0,0)(5,0)"), true},
+        {"garbage", message("garbage"), true},
+        {"a node beyond 5 V", message("(-5,-5)(5,9)"), true},
+        {"nodes out of order", message("(-5,0)(1,0)(0,0)(5,0)"), true},
+        {"a text too long", message(std::string(5000, '(')), true},
+        {"a shape file with a node beyond 5 V", file(GetParam().shapes.back(), "high.shp", "(-5,-5)(-2,9)(5,5)\nITP=20\n"), true},
+        {"a shape file of garbage", file(GetParam().shapes.back(), "garbage.shp", "\x01\x02garbage"), true},
+        {"a missing shape file", file(key, "missing.shp", std::nullopt), true},
+        {"a state value of an int", state(&number, sizeof number, LV2_ATOM__Int), true},
+        {"a state value of noise as a string", state(noise.data(), noise.size(), LV2_ATOM__String), true},
+        {"a state value of an empty string", state("", 1, LV2_ATOM__String), true},
+        {"a state value of a string of no size", state("", 0, LV2_ATOM__String), true},
+        {"a state value of noise of an unknown type", state(noise.data(), 64, "urn:zr-shapes:test:nothing"), true},
+        {"a state without shapes",
+         [](PluginInstance& plugin) { plugin.restoreWith([](LV2_URID, size_t*, uint32_t*) -> void const* { return nullptr; }); },
+         false},
+        {"a shape message without a worker", message("(-5,5)(5,-5)"), std::nullopt, false},
+    };
+    for (Refusal const& refusal : refusals) {
+        SCOPED_TRACE(refusal.name);
+        auto plugin = make(refusal.worker);
         std::vector<std::optional<std::string>> before;
-        for (std::string const& key : GetParam().shapes)
-            before.push_back(plugin->shapeText(key));
-        LV2_URID const type = plugin->urid(garbage.type);
-        EXPECT_EQ(plugin->restoreWith([&](LV2_URID, size_t* size, uint32_t* answeredType) {
-            *size = garbage.size;
-            *answeredType = type;
-            return garbage.value;
-        }),
-                  LV2_STATE_SUCCESS);
+        for (std::string const& shape : GetParam().shapes)
+            before.push_back(plugin->shapeText(shape));
+        refusal.apply(*plugin);
+        excite(*plugin, GetParam());
+        Channels const rendered = renderInBlocks(*plugin, kTotal, 8192);
         for (size_t i = 0; i < GetParam().shapes.size(); ++i)
             EXPECT_EQ(plugin->shapeText(GetParam().shapes[i]), before[i]);
-        EXPECT_TRUE(loggedError(*plugin));
-        excite(*plugin, GetParam());
-        EXPECT_EQ(renderInBlocks(*plugin, kTotal, 8192), expected);
+        EXPECT_TRUE(!refusal.logged || loggedError(*plugin) == *refusal.logged) << "an error logged or not";
+        EXPECT_EQ(rendered, expected);
     }
-}
-
-TEST_P(PluginHost, AStateWithoutShapesKeepsThemSilently) {
-    auto plugin = make();
-    std::optional<std::string> const before = plugin->shapeText(GetParam().shapes.front());
-    plugin->restoreWith([](LV2_URID, size_t*, uint32_t*) -> void const* { return nullptr; });
-    EXPECT_EQ(plugin->shapeText(GetParam().shapes.front()), before);
-    EXPECT_FALSE(loggedError(*plugin));
-}
-
-// A host without a worker cannot have shapes parsed: messages change nothing, state still does.
-TEST_P(PluginHost, WithoutAWorkerMessagesChangeNothing) {
-    auto plugin = make(false);
-    std::string const key = GetParam().shapes.front();
-    std::optional<std::string> const before = plugin->shapeText(key);
-    plugin->patchSetString(0, key, "(-5,5)(5,-5)");
-    excite(*plugin, GetParam());
-    Channels const rendered = renderInBlocks(*plugin, 4096, 256);
-    EXPECT_TRUE(allFinite(rendered));
-    EXPECT_GT(peak(rendered), 0.01f);
-    EXPECT_EQ(plugin->shapeText(key), before);
 }
 
 TEST_P(PluginHost, EveryPresetSetsItsShapeAndInterpolation) {
     auto plugin = make();
     LilvNode* presetClass = lilv_new_uri(world_.world(), "http://lv2plug.in/ns/ext/presets#Preset");
     LilvNodes* presets = lilv_plugin_get_related(plugin->plugin(), presetClass);
-    std::map<std::string, std::string> const shapes = {{"ramp-down", "(-5,5)(5,-5)"},
-                                                       {"ramp-up", "(-5,-5)(5,5)"},
-                                                       {"soft-saturation", "(-5,-5)(-2.5,-3.8)(0,0)(2.5,3.8)(5,5)"},
-                                                       {"triangle", "(-5,-5)(0,5)(5,-5)"}};
-    std::map<std::string, float> const modes = {{"ramp-down", 10}, {"ramp-up", 10}, {"soft-saturation", 30}, {"triangle", 10}};
+    // Each preset's shape and interpolation mode, as examples/shapes holds them.
+    std::map<std::string, std::pair<std::string, float>> const presetValues = {
+        {"ramp-down", {"(-5,5)(5,-5)", 10}},
+        {"ramp-up", {"(-5,-5)(5,5)", 10}},
+        {"soft-saturation", {"(-5,-5)(-2.5,-3.8)(0,0)(2.5,3.8)(5,5)", 30}},
+        {"triangle", {"(-5,-5)(0,5)(5,-5)", 10}}};
     size_t found = 0;
     LILV_FOREACH (nodes, i, presets) {
         std::string const uri = lilv_node_as_uri(lilv_nodes_get(presets, i));
         std::string const name = uri.substr(uri.rfind(':') + 1);
         SCOPED_TRACE(uri);
-        ASSERT_TRUE(shapes.count(name));
+        ASSERT_TRUE(presetValues.count(name));
         plugin->applyPreset(uri);
-        EXPECT_EQ(plugin->shapeText(GetParam().shapes.front()), shapes.at(name));
-        EXPECT_EQ(plugin->control(GetParam().instrument ? "wave_interpolation" : "interpolation"), modes.at(name));
+        EXPECT_EQ(plugin->shapeText(GetParam().shapes.front()), presetValues.at(name).first);
+        EXPECT_EQ(plugin->control(GetParam().instrument ? "wave_interpolation" : "interpolation"), presetValues.at(name).second);
         ++found;
     }
-    EXPECT_EQ(found, shapes.size());
+    EXPECT_EQ(found, presetValues.size());
     lilv_nodes_free(presets);
     lilv_node_free(presetClass);
 }
