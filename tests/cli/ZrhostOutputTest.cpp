@@ -16,6 +16,7 @@
 
 #include "tests/cli/AudioReadBack.h"
 #include "testing/Eventually.h"
+#include "testing/ShapeImage.h"
 #include "tests/cli/ZrhostProcess.h"
 
 namespace zr::test {
@@ -234,14 +235,10 @@ TEST_F(ZrhostOutput, AnUnfinishedRenderLeavesTheOlderFileAndNoTemporaryFile) {
     }
 }
 
-// A shape's blob image: the magic, the node count, then the nodes as float pairs in 0..1 and -1..+1.
-std::string blobImage(std::vector<float> const& nodes) {
-    std::string bytes = "PAHS";
-    uint32_t const count = static_cast<uint32_t>(nodes.size() / 2);
-    bytes.append(reinterpret_cast<char const*>(&count), sizeof count);
-    for (float value : nodes)
-        bytes.append(reinterpret_cast<char const*>(&value), sizeof value);
-    return bytes;
+// A shape's blob image as bytes, written by the tests' own writer (nodes in 0..1 and -1..+1).
+std::string blobImage(std::vector<std::pair<float, float>> const& nodes) {
+    std::vector<uint8_t> const image = built::shapeImage(nodes);
+    return {image.begin(), image.end()};
 }
 
 // Each result lands whole where it is named, "-" (standard input and output) included, in every
@@ -249,7 +246,7 @@ std::string blobImage(std::vector<float> const& nodes) {
 // the shape conversions read the files the rows before them wrote. With -v, the messages go
 // to stderr and the result on standard output stays whole; without it, stderr stays empty.
 TEST_F(ZrhostOutput, EveryResultReachesItsFileOrStandardOutput) {
-    std::string const ramp = blobImage({0.0f, -1.0f, 1.0f, 1.0f});
+    std::string const ramp = blobImage({{0.0f, -1.0f}, {1.0f, 1.0f}});
     std::string const png = "\x89PNG";
     struct Row {
         std::string arguments;
@@ -261,7 +258,7 @@ TEST_F(ZrhostOutput, EveryResultReachesItsFileOrStandardOutput) {
     };
     Row const rows[] = {
         {"shape convert '(-5,-5)(0,3)(5,5)' bend.shp --mode 20", "", "bend.shp", "(-5,-5)(0,3)(5,5)\nITP=20"},
-        {"shape convert bend.shp bend.blob", "", "bend.blob", blobImage({0.0f, -1.0f, 0.5f, 0.6f, 1.0f, 1.0f})},
+        {"shape convert bend.shp bend.blob", "", "bend.blob", blobImage({{0.0f, -1.0f}, {0.5f, 0.6f}, {1.0f, 1.0f}})},
         {"shape convert bend.blob bend.txt", "", "bend.txt", "(-5,-5)(0,3)(5,5)\n"},
         {"shape convert bend.txt again.shp", "", "again.shp", "(-5,-5)(0,3)(5,5)\nITP=10"}, // text carries no mode
         {"shape convert bend.shp -", "", "-", "(-5,-5)(0,3)(5,5)\n"},
