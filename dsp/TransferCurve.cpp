@@ -4,6 +4,8 @@
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && __has_include(<immintrin.h>)
 #include <immintrin.h>
+
+#include "dsp/EntryPairsAvx2.h"
 #endif
 
 namespace {
@@ -31,11 +33,12 @@ using Lookup = zr::TransferCurve::Lookup;
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && __has_include(<immintrin.h>)
 #define ZR_TRANSFER_CURVE_AVX2 1
-// Eight samples per step, the two table reads as hardware gathers, for CPUs with AVX2. Each
-// instruction performs the scalar operation lane by lane: min and max return their second
-// operand when the comparison fails, exactly as the selects in positionOf() do (so a NaN
-// reads the last entry); the truncation is the scalar one; multiply and add stay separate (no
-// FMA is enabled here). The samples after the last full step take the scalar formula.
+// Eight samples per step, each entry read with the one after it (see EntryPairsAvx2.h), for
+// CPUs with AVX2. Each instruction performs the scalar operation lane by lane: min and max
+// return their second operand when the comparison fails, exactly as the selects in
+// positionOf() do (so a NaN reads the last entry); the truncation is the scalar one; multiply
+// and add stay separate (no FMA is enabled here). The samples after the last full step take
+// the scalar formula.
 __attribute__((target("avx2"))) void applyAvx2(Lookup const& curve, float const* input, float* output,
                                                int32_t count) {
     float const* const table = curve.table;
@@ -52,10 +55,9 @@ __attribute__((target("avx2"))) void applyAvx2(Lookup const& curve, float const*
         __m256 const position = _mm256_mul_ps(lastEntry, clamped);
         __m256i const index = _mm256_cvttps_epi32(position);
         __m256 const fraction = _mm256_sub_ps(position, _mm256_cvtepi32_ps(index));
-        __m256 const left = _mm256_i32gather_ps(table, index, 4);
-        __m256 const right = _mm256_i32gather_ps(table + 1, index, 4);
-        _mm256_storeu_ps(output + i, _mm256_add_ps(_mm256_mul_ps(left, _mm256_sub_ps(one, fraction)),
-                                                   _mm256_mul_ps(right, fraction)));
+        zr::EntryPairs const pairs = zr::entryPairsAt8(table, index);
+        _mm256_storeu_ps(output + i, _mm256_add_ps(_mm256_mul_ps(pairs.entries, _mm256_sub_ps(one, fraction)),
+                                                   _mm256_mul_ps(pairs.successors, fraction)));
     }
     for (; i < count; ++i)
         output[i] = Lookup::readAt(table, Lookup::positionOf(curve.inputOffset, curve.inputScale, input[i]));

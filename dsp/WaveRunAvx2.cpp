@@ -16,6 +16,8 @@
 #include <bit>
 #include <cmath>
 
+#include "dsp/EntryPairsAvx2.h"
+
 #define ZR_AVX2 __attribute__((target("avx2")))
 
 namespace {
@@ -40,44 +42,12 @@ struct VectorRun {
 };
 
 // readAt() lane by lane. The guard entry after the table repeats entry 0, so an entry and the
-// one after it (wrapping to entry 0) are adjacent: each lane fetches both with one 64-bit
-// load. The eight indices leave the vector as four 64-bit halves in integer registers, and
-// eight scalar loads put the pairs into two vectors: the processor runs those loads as soon
-// as their indices are known and beside everything else, where a hardware gather of the same
-// pairs holds up the work around it longer (two gathers of four pairs cost 4 to 15 % more
-// per sample through the module, the most at 8 and more sub-steps; gathers of eight single
-// entries more still).
+// one after it (wrapping to entry 0) are adjacent and read as a pair.
 ZR_AVX2 inline __m256 readAt8(VectorRun const& run, __m256 position) {
     __m256i const index = _mm256_cvttps_epi32(position);
     __m256 const fraction = _mm256_sub_ps(position, _mm256_cvtepi32_ps(index));
-    __m256i const below = _mm256_and_si256(index, run.mask);
-    __m128i const lanes0to3 = _mm256_castsi256_si128(below);
-    __m128i const lanes4to7 = _mm256_extracti128_si256(below, 1);
-    // Lanes 0 1, 2 3, 4 5 and 6 7, the lower lane in the lower half. The mask keeps every
-    // index at or above 0.
-    auto const lanes01 = static_cast<uint64_t>(_mm_cvtsi128_si64(lanes0to3));
-    auto const lanes23 = static_cast<uint64_t>(_mm_extract_epi64(lanes0to3, 1));
-    auto const lanes45 = static_cast<uint64_t>(_mm_cvtsi128_si64(lanes4to7));
-    auto const lanes67 = static_cast<uint64_t>(_mm_extract_epi64(lanes4to7, 1));
-    // The pairs of the entries at two indices and their successors, in the lower and the upper
-    // half of a vector (loads through the 64-bit vector type, which may alias the floats).
-    auto const pairAt = [&run](uint64_t index) {
-        return reinterpret_cast<__m64 const*>(run.table + static_cast<uint32_t>(index));
-    };
-    auto const pairsOf = [&pairAt](uint64_t lanes) {
-        return _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), pairAt(lanes)), pairAt(lanes >> 32));
-    };
-    // Each holds the entry and successor of two lanes: a b of the lower lane, then of the upper.
-    __m128 const pairs01 = pairsOf(lanes01);
-    __m128 const pairs23 = pairsOf(lanes23);
-    __m128 const pairs45 = pairsOf(lanes45);
-    __m128 const pairs67 = pairsOf(lanes67);
-    // Lanes 0 1 | 4 5 and 2 3 | 6 7, then the entries (even places) and successors (odd places).
-    __m256 const first = _mm256_set_m128(pairs45, pairs01);
-    __m256 const second = _mm256_set_m128(pairs67, pairs23);
-    __m256 const a = _mm256_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0));
-    __m256 const b = _mm256_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1));
-    return _mm256_add_ps(a, _mm256_mul_ps(fraction, _mm256_sub_ps(b, a)));
+    zr::EntryPairs const pairs = zr::entryPairsAt8(run.table, _mm256_and_si256(index, run.mask));
+    return _mm256_add_ps(pairs.entries, _mm256_mul_ps(fraction, _mm256_sub_ps(pairs.successors, pairs.entries)));
 }
 
 // The phase at eight consecutive sub-steps one addition at a time, advancing it past them. The
