@@ -52,8 +52,8 @@ public:
 
         // output[i] = (*this)(input[i]) for a block, with the same operations per sample, so
         // the results are bit-identical to the per-sample call. Runs a vector form where the
-        // CPU offers gathers. Reads each stretch of input before writing that stretch of
-        // output, so input and output may be the same buffer.
+        // CPU has AVX2. Reads each stretch of input before writing that stretch of output, so
+        // input and output may be the same buffer.
         void apply(float const* input, float* output, int32_t count) const;
         // apply() as built for any x86-64 CPU; apply() falls back to it without AVX2.
         void applyPortable(float const* input, float* output, int32_t count) const;
