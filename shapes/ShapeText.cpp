@@ -1,8 +1,9 @@
 #include "shapes/Shape.h"
 
-#include <locale>
+#include <array>
+#include <charconv>
 #include <optional>
-#include <sstream>
+#include <string>
 
 #include "shapes/FloatSteps.h"
 #include "shapes/NumberText.h"
@@ -108,12 +109,12 @@ namespace {
 // The x a parser reads back from a node written with `volts`.
 float readBackX(float volts) { return xFromVolts(volts); }
 
+// `value` with `digits` significant digits, as a stream in the classic locale at that precision
+// writes it (printf's %g), without building a stream for each number.
 std::wstring numberText(float value, int digits) {
-    std::wostringstream stream;
-    stream.imbue(std::locale::classic());
-    stream.precision(digits);
-    stream << value;
-    return stream.str();
+    std::array<char, 32> text{};
+    char* const end = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, digits).ptr;
+    return {text.data(), end};
 }
 
 // The text of an interior node's x: its volts at eight digits, as always, unless that reads
@@ -138,26 +139,23 @@ std::wstring interiorXText(float xVolts, float previousReadBack) {
 } // namespace
 
 std::wstring Shape::getString() const {
-    std::wostringstream stream;
-    stream.imbue(std::locale::classic());
-    stream.precision(8);
+    std::wstring text;
     int32_t const count = nodeCount < kMaxNodes ? nodeCount : kMaxNodes;
     float previousReadBack = 0.0f;
     for (int32_t i = 0; i < count; ++i) {
         float const xVolts = voltsFromX(nodes[i].x);
         float const yVolts = voltsFromY(nodes[i].y);
-        if (i == 0 || i == count - 1) {
-            stream << L'(' << xVolts << L',' << yVolts << L')';
-            previousReadBack = readBackX(readNumber(numberText(xVolts, 8).c_str()));
-            continue;
-        }
-        std::wstring const xText = interiorXText(xVolts, previousReadBack);
+        std::wstring const xText = i == 0 || i == count - 1 ? numberText(xVolts, 8) : interiorXText(xVolts, previousReadBack);
         if (xText.empty())
             continue; // closer to its neighbours than any text can tell apart
         previousReadBack = readBackX(readNumber(xText.c_str()));
-        stream << L'(' << xText << L',' << yVolts << L')';
+        text += L'(';
+        text += xText;
+        text += L',';
+        text += numberText(yVolts, 8);
+        text += L')';
     }
-    return stream.str();
+    return text;
 }
 
 } // namespace zr

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <locale>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -140,6 +141,22 @@ TEST(ShapeText, WritesNodesInVolts) {
     for (auto const& [nodes, expected] : cases) {
         SCOPED_TRACE(expected);
         EXPECT_EQ(shapeWith(nodes).getString(), expected);
+    }
+}
+
+// Every height prints as a wide stream in the classic locale at eight digits prints it, whatever
+// its size, sign or distance to a rounding boundary.
+TEST(ShapeText, WritesHeightsAsAClassicStreamDoes) {
+    std::mt19937 rng(20261207);
+    std::uniform_real_distribution<float> height(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> scale(-40, 0);
+    for (int i = 0; i < 2000; ++i) {
+        float const y = i == 0 ? -0.0f : std::ldexp(height(rng), scale(rng));
+        std::wostringstream expected;
+        expected.imbue(std::locale::classic());
+        expected.precision(8);
+        expected << L"(-5," << y * 5.0f << L")(5,0)";
+        ASSERT_EQ(shapeWith({{0.0f, y}, {1.0f, 0.0f}}).getString(), expected.str()) << "height " << y;
     }
 }
 
