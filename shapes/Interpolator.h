@@ -65,6 +65,7 @@ private:
     void _renderVarekSplines();
     void _renderNaturalSplines();
     void _solveNaturalSpline();
+    bool allFinite() const;
     void _replaceNonFiniteEntries();
 
     // Natural spline terms per node; c also holds the zero of the phantom node after the last.
