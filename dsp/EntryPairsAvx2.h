@@ -33,7 +33,9 @@ __attribute__((target("avx2"))) inline EntryPairs entryPairsAt8(float const* tab
     auto const lanes67 = static_cast<uint64_t>(_mm_extract_epi64(lanes4to7, 1));
     // The pairs at the two indices of a 64-bit half: entry and successor of the lower lane, then
     // of the upper (loads through the 64-bit vector type, which may alias the floats).
-    auto const pairAt = [table](uint64_t lane) { return reinterpret_cast<__m64 const*>(table + static_cast<uint32_t>(lane)); };
+    auto const pairAt = [table](uint64_t lane) {
+        return reinterpret_cast<__m64 const*>(table + static_cast<uint32_t>(lane));
+    };
     __m128 const pairs01 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), pairAt(lanes01)), pairAt(lanes01 >> 32));
     __m128 const pairs23 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), pairAt(lanes23)), pairAt(lanes23 >> 32));
     __m128 const pairs45 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), pairAt(lanes45)), pairAt(lanes45 >> 32));
@@ -41,7 +43,8 @@ __attribute__((target("avx2"))) inline EntryPairs entryPairsAt8(float const* tab
     // Lanes 0 1 | 4 5 and 2 3 | 6 7, then the entries (even places) and successors (odd places).
     __m256 const first = _mm256_set_m128(pairs45, pairs01);
     __m256 const second = _mm256_set_m128(pairs67, pairs23);
-    return {_mm256_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0)), _mm256_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1))};
+    return {_mm256_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0)),
+            _mm256_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1))};
 }
 
 } // namespace zr

@@ -244,18 +244,14 @@ void Shape::Interpolator::_solveNaturalSpline() {
     }
 }
 
-// A segment narrower than single precision can divide by gives 1/h = inf and then NaN, and a
-// spline over such gaps overflows; blobs are not checked, so this happens even for a shape
-// that keeps every node rule (x strictly increasing by subnormal steps), and non-finite node
-// values do it too. Such an entry would carry NaN into every signal read through the table,
-// so it repeats the entry before it instead; the first entry falls back to the first node's
-// height, or 0. Finite entries are never touched.
 // Almost every table is finite throughout: one pass over the bits finds whether it is, eight
 // entries at a time with no branch (a fixed group of eight vectorises), where the repeat below
 // tests and branches at every entry.
 bool Shape::Interpolator::allFinite() const {
     constexpr uint32_t kExponent = 0x7F800000u; // all ones: infinity or NaN
-    auto const nonFinite = [](float entry) { return static_cast<uint32_t>((std::bit_cast<uint32_t>(entry) & kExponent) == kExponent); };
+    auto const nonFinite = [](float entry) {
+        return static_cast<uint32_t>((std::bit_cast<uint32_t>(entry) & kExponent) == kExponent);
+    };
     uint32_t found = 0;
     int32_t k = 0;
     for (; k + 8 <= tableSize; k += 8) {
@@ -269,6 +265,12 @@ bool Shape::Interpolator::allFinite() const {
     return found == 0;
 }
 
+// A segment narrower than single precision can divide by gives 1/h = inf and then NaN, and a
+// spline over such gaps overflows; blobs are not checked, so this happens even for a shape
+// that keeps every node rule (x strictly increasing by subnormal steps), and non-finite node
+// values do it too. Such an entry would carry NaN into every signal read through the table,
+// so it repeats the entry before it instead; the first entry falls back to the first node's
+// height, or 0. Finite entries are never touched.
 void Shape::Interpolator::_replaceNonFiniteEntries() {
     if (allFinite())
         return;

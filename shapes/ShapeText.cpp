@@ -113,7 +113,8 @@ float readBackX(float volts) { return xFromVolts(volts); }
 // writes it (printf's %g), without building a stream for each number.
 std::wstring numberText(float value, int digits) {
     std::array<char, 32> text{};
-    char* const end = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, digits).ptr;
+    char* const end =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, digits).ptr;
     return {text.data(), end};
 }
 
@@ -145,7 +146,8 @@ std::wstring Shape::getString() const {
     for (int32_t i = 0; i < count; ++i) {
         float const xVolts = voltsFromX(nodes[i].x);
         float const yVolts = voltsFromY(nodes[i].y);
-        std::wstring const xText = i == 0 || i == count - 1 ? numberText(xVolts, 8) : interiorXText(xVolts, previousReadBack);
+        bool const end = i == 0 || i == count - 1;
+        std::wstring const xText = end ? numberText(xVolts, 8) : interiorXText(xVolts, previousReadBack);
         if (xText.empty())
             continue; // closer to its neighbours than any text can tell apart
         previousReadBack = readBackX(readNumber(xText.c_str()));
