@@ -28,6 +28,10 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kRate = 48000;
+// What a recorder of a live run keeps, counted from its own start: the player's start (up to
+// 5 s in a sanitized build on a busy machine) and every wait of the test (up to 5 s) fit in it,
+// so that the frames a test waits for are kept however slowly the player came up.
+constexpr int64_t kLiveRecording = 20 * int64_t{kRate};
 
 std::optional<size_t> firstSound(std::vector<float> const& samples) {
     auto const found = std::find_if(samples.begin(), samples.end(), [](float sample) { return sample != 0.0f; });
@@ -137,7 +141,7 @@ TEST_F(PlayTest, MidiNotesOpenAndCloseTheGateAtTheirFrames) {
     std::filesystem::path const patch = writePatch("notes.json", "{ \"duration\": 1, " + kFollowerModules + R"json(,
         "midi": { "notes": { "gate": "shaper.Input" } }, "outputs": ["shaper.Out"] })json");
     JackServer& server = startServer(64);
-    JackRecorder recorder(server, "recorder", 2, 2 * kRate);
+    JackRecorder recorder(server, "recorder", 2, kLiveRecording);
     JackSender sender(server, "keys");
     auto player = play(patch, {"--connect", recorder.portName(0)});
     ASSERT_TRUE(portAppears("player:midi_in", 5s));
@@ -207,7 +211,7 @@ TEST_F(PlayTest, ControllersAndInputPortsDriveThePatch) {
         std::filesystem::path const patch = writePatch("controllers.json", morphing + c.source + R"json( },
             "midi": { "controllers": { "74": "morph.Position" } }, "outputs": ["shaper.Out"] })json");
         JackServer& server = startServer(64);
-        JackRecorder recorder(server, "recorder", 2, 2 * kRate);
+        JackRecorder recorder(server, "recorder", 2, kLiveRecording);
         JackSender sender(server, "keys", 0.25f);
         auto player = play(patch, {"--connect", recorder.portName(0)});
         ASSERT_TRUE(portAppears("player:midi_in", 5s));
@@ -219,12 +223,14 @@ TEST_F(PlayTest, ControllersAndInputPortsDriveThePatch) {
         int64_t const sentAt = recorder.framesKept();
         if (c.controller)
             sender.send({{sender.now() + kRate / 10, {0xB0, 74, *c.controller}}});
+        std::vector<int64_t> marks;
         ASSERT_TRUE(eventually([&] {
             if (!c.controller)
                 return recorder.framesKept() > sentAt + kRate / 10 + 4800;
-            std::vector<int64_t> const marks = framesMarked(recorder.samples(1));
+            marks = framesMarked(recorder.samples(1));
             return !marks.empty() && recorder.framesKept() > marks.front() + 4800;
-        }, 5.0));
+        }, 5.0)) << "frames kept " << recorder.framesKept() << " from frame " << sentAt << ", " << marks.size()
+                 << " marks, the first at " << (marks.empty() ? -1 : marks.front()) << ", " << sender.late() << " late";
         std::vector<float> const captured = recorder.samples(0);
         // Running as root (as the tests do), nothing stops zrhost from locking all it mapped:
         // more than it holds in RAM (the JACK library alone locks a few of its own buffers).
