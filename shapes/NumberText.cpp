@@ -1,5 +1,7 @@
 #include "shapes/NumberText.h"
 
+#include <array>
+#include <charconv>
 #include <cwchar>
 #include <locale.h>
 
@@ -16,6 +18,15 @@ locale_t numberLocale() {
 [[maybe_unused]] locale_t const numberLocaleAtLoad = numberLocale();
 
 } // namespace
+
+void appendNumber(std::wstring& text, float value, int significantDigits) {
+    std::array<char, 32> digits{};
+    char const* const end = std::to_chars(digits.data(), digits.data() + digits.size(), value,
+                                          std::chars_format::general, significantDigits).ptr;
+    // Character by character: a text with room enough takes the digits without allocating.
+    for (char const* digit = digits.data(); digit != end; ++digit)
+        text += static_cast<wchar_t>(*digit);
+}
 
 float readNumber(wchar_t const* field) {
     locale_t const locale = numberLocale();

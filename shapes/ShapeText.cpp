@@ -1,7 +1,5 @@
 #include "shapes/Shape.h"
 
-#include <array>
-#include <charconv>
 #include <optional>
 #include <string>
 
@@ -109,13 +107,10 @@ namespace {
 // The x a parser reads back from a node written with `volts`.
 float readBackX(float volts) { return xFromVolts(volts); }
 
-// `value` with `digits` significant digits, as a stream in the classic locale at that precision
-// writes it (printf's %g), without building a stream for each number.
 std::wstring numberText(float value, int digits) {
-    std::array<char, 32> text{};
-    char* const end =
-        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, digits).ptr;
-    return {text.data(), end};
+    std::wstring text;
+    appendNumber(text, value, digits);
+    return text;
 }
 
 // The text of an interior node's x: its volts at eight digits, as always, unless that reads
@@ -154,7 +149,7 @@ std::wstring Shape::getString() const {
         text += L'(';
         text += xText;
         text += L',';
-        text += numberText(yVolts, 8);
+        appendNumber(text, yVolts, 8);
         text += L')';
     }
     return text;

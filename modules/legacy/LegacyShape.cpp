@@ -3,7 +3,6 @@
 
 #include "modules/legacy/LegacyShape.h"
 
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -42,15 +41,6 @@ namespace {
 
 constexpr int kStreamDigits = 6;    // a default-formatted stream
 constexpr int kRoundTripDigits = 9; // enough for every float to read back as itself
-
-// `significantDigits` significant digits, like a stream in the classic locale.
-void appendNumber(std::wstring& text, float value, int significantDigits) {
-    std::array<char, 32> digits{};
-    auto const written = std::to_chars(digits.data(), digits.data() + digits.size(), value,
-                                       std::chars_format::general, significantDigits);
-    for (char const* c = digits.data(); c != written.ptr; ++c)
-        text += static_cast<wchar_t>(*c);
-}
 
 // Where the table modules and the older editor put an x read in volts: 0..1, as the lenient
 // parser maps it for them.
