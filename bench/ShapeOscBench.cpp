@@ -2,7 +2,8 @@
 // with phase modulation; with feedback; with 2, 4, 8 and 256 sub-steps; the older ZR_ShapeOsc
 // on its 4096-entry table: plain), beside plain loops of the same per-sample formula on a
 // table of the same size and the same input signals (plain, phase modulated, and with the
-// feedback term), and beside the phase accumulator alone, the bound of a plain block.
+// feedback term), beside the phase accumulator alone, the bound of a plain block, and beside
+// the engine's block player alone.
 
 #include <benchmark/benchmark.h>
 
@@ -14,6 +15,7 @@
 
 #include "bench/BenchSupport.h"
 #include "dsp/FastExp2.h"
+#include "dsp/WaveBlock.h"
 #include "shapes/Clamp.h"
 
 namespace {
@@ -147,6 +149,30 @@ void BM_PhaseAccumulatorAlone(benchmark::State& state) {
     zr::bench::reportPerSample(state, blockSize);
 }
 
+// The engine without the module: the block player's runs at the module benchmark's pitch, one
+// sub-step, on a 1024-entry table with its guard entry, in blocks of the given size. Beside the
+// module's figure it tells the engine's share from the framework's and the module's own work.
+void BM_WaveRunAlone(benchmark::State& state) {
+    auto const blockSize = static_cast<int32_t>(state.range(0));
+    std::vector<float> table(1025);
+    for (size_t i = 0; i < table.size(); ++i)
+        table[i] = std::sin(static_cast<float>(i) * (6.2831853f / 1024.0f));
+    table.back() = table.front();
+    float const increment = zr::fastExp2(kPitchVolts * 10.0f - 5.0f) * (1024.0f * 440.0f / 48000.0f);
+    std::vector<float> pitch(static_cast<size_t>(blockSize), kPitchVolts), out(pitch.size());
+    float phase = 0.0f;
+    float last = 0.0f;
+    for (auto _ : state) {
+        zr::wave::RunEnd end{0, last};
+        for (int32_t s = 0; s < blockSize; s += end.played) {
+            zr::wave::PhaseRun const run{table.data(), 1023, 1, 1.0f, kPitchVolts, increment};
+            phase = zr::wave::playRun(run, phase, zr::wave::RunInputs{pitch.data() + s}, out.data() + s, blockSize - s, end);
+        }
+        benchmark::DoNotOptimize(out[static_cast<size_t>(blockSize) - 1]);
+    }
+    zr::bench::reportPerSample(state, blockSize);
+}
+
 void oscillatorCases(benchmark::internal::Benchmark* b) {
     b->ArgNames({"block", "oversampling", "variant"});
     for (int64_t size : {16, 64, 512}) {
@@ -173,6 +199,7 @@ void legacyCases(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_ShapeOsc2Process)->Apply(oscillatorCases);
 BENCHMARK(BM_ShapeOscProcess)->Apply(legacyCases);
 BENCHMARK(BM_PhaseAccumulatorAlone)->Apply(zr::bench::blockSizes);
+BENCHMARK(BM_WaveRunAlone)->Apply(zr::bench::blockSizes);
 BENCHMARK(BM_ShapeOscPlainLoop<kPlain>)->Name("BM_ShapeOscPlainLoop")->Apply(plainLoopCases);
 BENCHMARK(BM_ShapeOscPlainLoop<kPlain, 4096>)->Name("BM_ShapeOscPlainLoop4096")->Apply(legacyCases);
 BENCHMARK(BM_ShapeOscPlainLoop<kPhaseModulated>)->Name("BM_ShapeOscPlainLoopPhaseModulated")->Apply(plainLoopCases);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints, for each audio module, its median time per sample through the module's process call
 # beside the plain loop of the same formula in the same run, and the ratio; and the oscillator's
-# phase accumulator alone, the bound of its plain block.
+# phase accumulator alone, the bound of its plain block, and its engine without the module.
 #   bench/compare.sh [BLOCK] [REPETITIONS]     (defaults: 64 and 5; build/ must hold zr_bench)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +12,7 @@ bench=build/bench/zr_bench
 
 filter="(Waveshaper2Process|Waveshaper2STProcessPerChannel|WaveshaperPlainLoop)/${block}\$"
 filter+="|ShapeOsc2Process/block:${block}/|ShapeOscPlainLoop(PhaseModulated|WithFeedback|4096)?/block:${block}/"
-filter+="|ShapeOscProcess/block:${block}/|PhaseAccumulatorAlone/${block}\$"
+filter+="|ShapeOscProcess/block:${block}/|PhaseAccumulatorAlone/${block}\$|WaveRunAlone/${block}\$"
 filter+="|ShapeEnv3Process/block:${block}/|ShapeEnvelopePlainLoop/${block}\$"
 
 "$bench" --benchmark_filter="$filter" --benchmark_repetitions="$repetitions" \
@@ -48,6 +48,7 @@ awk -v block="$block" '
     row("ZR_ShapeOsc (4096 entries) 1 sub-step", t["BM_ShapeOscProcess/block:" block "/oversampling:0"],
         t["BM_ShapeOscPlainLoop4096/block:" block "/oversampling:0"])
     alone("phase accumulator alone (the bound)", t["BM_PhaseAccumulatorAlone/" block])
+    alone("ZR_ShapeOsc2 engine alone (no module)", t["BM_WaveRunAlone/" block])
     row("ZR_ShapeEnv3 running", t["BM_ShapeEnv3Process/block:" block "/state:0"], plainEnv)
     row("ZR_ShapeEnv3 holding", t["BM_ShapeEnv3Process/block:" block "/state:1"], plainEnv)
     row("ZR_ShapeEnv3 gliding", t["BM_ShapeEnv3Process/block:" block "/state:2"], plainEnv)
